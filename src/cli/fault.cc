@@ -1,0 +1,95 @@
+#include "cli/fault.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace grafen {
+
+namespace {
+
+[[noreturn]] void Raise(const char* kind, std::string message, unsigned line,
+                        const char* file) {
+  throw Fault{kind, std::move(message), SiteAddress(file, line)};
+}
+
+}  // namespace
+
+void RaiseRangeError(unsigned line, const char* file) {
+  Raise("ERangeError", "Range check error", line, file);
+}
+
+void RaiseIoError(int error, unsigned line, const char* file) {
+  Raise("EInOutError", IoErrorMessage(IoErrorCode(error)), line, file);
+}
+
+void RaiseOutOfMemory(unsigned line, const char* file) {
+  Raise("EOutOfMemory", "Out of memory", line, file);
+}
+
+int IoErrorCode(int error) {
+  switch (error) {
+    case ENOENT:
+      return 2;
+    case ENAMETOOLONG:
+    case ENOTDIR:
+    case EINVAL:
+      return 3;
+    case EMFILE:
+    case ENFILE:
+      return 4;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+      return 5;
+    case ENOSPC:
+      return 101;
+    default:
+      return error;
+  }
+}
+
+std::string IoErrorMessage(int code) {
+  switch (code) {
+    case 2:
+      return "File not found";
+    case 3:
+      return "Invalid filename";
+    case 4:
+      return "Too many open files";
+    case 5:
+      return "File access denied";
+    case 100:
+      return "Read beyond end of file";
+    case 101:
+      return "Disk full";
+    case 106:
+      return "Invalid numeric input";
+    default:
+      return "I/O error " + std::to_string(code);
+  }
+}
+
+std::uint32_t SiteAddress(const char* file, unsigned line) {
+  const char* name = std::strrchr(file, '/');
+  name = name != nullptr ? name + 1 : file;
+  std::uint32_t hash = 2166136261U;  // FNV-1a over the file name
+  for (; *name != '\0'; ++name) {
+    hash = (hash ^ static_cast<unsigned char>(*name)) * 16777619U;
+  }
+  return ((hash ^ (hash >> 16)) << 16) | (line & 0xFFFFU);
+}
+
+std::string FaultReport(const Fault& fault, const std::string& module) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string address(8, '0');
+  for (int k = 0; k < 8; ++k) {
+    address[static_cast<unsigned>(7 - k)] = kHex[(fault.address >> (4 * k)) & 0xFU];
+  }
+  std::string report = "Exception " + fault.kind + " in module " + module + " at " +
+                       address + ".\n" + fault.message;
+  if (!fault.message.empty() && fault.message.back() != '.') report += '.';
+  return report + "\r\n";
+}
+
+}  // namespace grafen

@@ -1,0 +1,42 @@
+// Run-time faults: raised anywhere, never handled locally, reported once by the
+// entry point, which then ends the process with status 1.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "UTypes/UTypes.h"
+
+namespace grafen {
+
+// A raised fault: its kind ("EInOutError", "ERangeError", "EOutOfMemory"), its
+// message, and a code address naming the source line that raised it.
+struct Fault {
+  std::string kind;
+  std::string message;
+  std::uint32_t address;
+};
+
+// Raises EInOutError for a failed system call that set errno to the given value.
+[[noreturn]] void RaiseIoError(int error, unsigned line = __builtin_LINE(),
+                               const char* file = __builtin_FILE());
+
+// Raises EOutOfMemory: memory for a dynamic array could not be obtained.
+[[noreturn]] void RaiseOutOfMemory(unsigned line = __builtin_LINE(),
+                                   const char* file = __builtin_FILE());
+
+// The tool's I/O error code for a system errno value (2, 3, 4, 5, 101, or errno).
+int IoErrorCode(int error);
+
+// The message of an I/O error code ("File not found", ..., "I/O error 32").
+std::string IoErrorMessage(int code);
+
+// The stable 8-hex-digit address of a raise site: a hash of the source file's
+// name in the upper 16 bits, the line number in the lower 16.
+std::uint32_t SiteAddress(const char* file, unsigned line);
+
+// The whole report: "Exception <kind> in module <module> at <address>." LF
+// message, a "." unless it ends in one, CR LF.
+std::string FaultReport(const Fault& fault, const std::string& module);
+
+}  // namespace grafen

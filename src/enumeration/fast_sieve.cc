@@ -1,0 +1,147 @@
+#include "enumeration/fast_sieve.h"
+
+#include <array>
+#include <vector>
+
+#include "enumeration/codes.h"
+
+// Why only a few codes need looking at.
+//
+// Read a code of order n from its most significant bit down: it is the rows
+// of labels n-1, n-2, ..., 1 of the upper triangle, and row i lists the pairs
+// (i, n), (i, n-1), ..., (i, i+1). So the top k(k-1)/2 bits are exactly the
+// pairs among the k highest labels, laid out as the code of order k of the
+// graph they induce (label n-k+j read as label j). Call that the k-prefix.
+//
+// Fact: the smallest code of a class has a k-prefix that is itself the
+// smallest code of its class of order k, for every k. Otherwise relabel only
+// the k highest labels among themselves to make the prefix smaller: that
+// changes no bit above the prefix (there is none) and gives a smaller code of
+// the same class.
+//
+// So the scan visits only codes whose (n-1)-prefix is a class minimum of
+// order n-1 (1044 prefixes of 2^21 for order 8, 128 codes each), and a
+// representative marks only those of its relabellings whose k-prefixes are
+// class minima of order k for every k < n: no other code is ever tested. The
+// relabellings are built from the top label down, one node per label, so a
+// prefix that fails its order's table cuts off all relabellings below it at
+// once. The class minima of each lower order come from running the same
+// sieve for that order first.
+//
+// Correctness of the scan: codes are visited in increasing order, and each
+// representative marks all its admissible relabellings above itself. A
+// visited code c that is not its class minimum m has m < c, m admissible by
+// the fact above, so m was visited first and marked c. Hence an unmarked
+// visited code is a class minimum, and every class minimum is visited.
+
+namespace grafen {
+
+namespace {
+
+// One bit per code of an order: the class minima of that order.
+using CodeTable = std::vector<std::uint32_t>;
+
+bool InTable(const CodeTable& table, std::uint32_t code) {
+  return ((table[code / 32U] >> (code % 32U)) & 1U) != 0;
+}
+
+// What the walk over one representative's relabellings needs.
+struct ClassWalk {
+  std::int32_t order;
+  std::array<std::uint32_t, MaxOrder> neighbours;  // bit u: node u adjacent (0-based)
+  const std::vector<CodeTable>* minima;            // minima[k]: table of order k < order
+  WordSet* seen;
+  std::uint32_t representative;
+};
+
+// rows[u]: the adjacency of unplaced node u to the placed nodes, first placed
+// in the most significant bit: the row u would add to the prefix.
+using Rows = std::array<std::uint32_t, MaxOrder>;
+
+// Places one more node in every admissible way, marking full relabellings.
+// Recursion depth is at most the order (8).
+void PlaceNext(const ClassWalk& walk, std::int32_t placed, std::uint32_t prefix,
+               std::uint32_t unplaced, const Rows& rows) {
+  const std::int32_t count = placed + 1;
+  for (std::uint32_t rest = unplaced; rest != 0; rest &= rest - 1) {
+    const auto node = static_cast<unsigned>(__builtin_ctz(rest));
+    const std::uint32_t next = (prefix << placed) | rows[node];
+    if (count == walk.order) {
+      if (next > walk.representative) MarkIn(*walk.seen, static_cast<EdgeCode>(next));
+      continue;
+    }
+    if (!InTable((*walk.minima)[static_cast<std::size_t>(count)], next)) continue;
+    Rows nextRows{};
+    const std::uint32_t left = unplaced & ~(1U << node);
+    for (std::uint32_t other = left; other != 0; other &= other - 1) {
+      const auto u = static_cast<unsigned>(__builtin_ctz(other));
+      nextRows[u] = (rows[u] << 1) | ((walk.neighbours[node] >> u) & 1U);
+    }
+    PlaceNext(walk, count, next, left, nextRows);
+  }
+}
+
+// Marks the admissible relabellings of a class minimum above it.
+void MarkAdmissible(std::int32_t order, std::uint32_t code, const std::vector<CodeTable>& minima,
+                    WordSet& seen) {
+  ClassWalk walk{order, {}, &minima, &seen, code};
+  std::uint32_t bit = 0;
+  for (std::int32_t i = 0; i < order; ++i) {
+    for (std::int32_t j = i + 1; j < order; ++j, ++bit) {
+      if (((code >> bit) & 1U) != 0) {
+        walk.neighbours[static_cast<std::size_t>(i)] |= 1U << static_cast<unsigned>(j);
+        walk.neighbours[static_cast<std::size_t>(j)] |= 1U << static_cast<unsigned>(i);
+      }
+    }
+  }
+  PlaceNext(walk, 0, 0, (1U << static_cast<unsigned>(order)) - 1U, Rows{});
+}
+
+// Scans the admissible codes of an order (2..8) in increasing order and calls
+// visit for each class minimum; minima holds the tables of all lower orders.
+void ScanOrder(std::int32_t order, const std::vector<CodeTable>& minima, WordSet& seen,
+               const std::function<void(EdgeCode)>& visit) {
+  const CodeTable& prefixes = minima[static_cast<std::size_t>(order - 1)];
+  const auto lowBits = static_cast<unsigned>(order - 1);
+  const std::uint32_t prefixCount = 1U << static_cast<unsigned>(MaxEdgesOf(order - 1));
+  for (std::uint32_t prefix = 0; prefix < prefixCount; ++prefix) {
+    if (!InTable(prefixes, prefix)) continue;
+    for (std::uint32_t low = 0; low < (1U << lowBits); ++low) {
+      const std::uint32_t code = (prefix << lowBits) | low;
+      if (IsIn(seen, static_cast<EdgeCode>(code))) continue;
+      MarkAdmissible(order, code, minima, seen);
+      visit(static_cast<EdgeCode>(code));
+    }
+  }
+}
+
+CodeTable EmptyTable(std::int32_t order) {
+  return CodeTable((static_cast<std::size_t>(1) << MaxEdgesOf(order)) / 32U + 1U, 0U);
+}
+
+}  // namespace
+
+void ForEachClassMinimum(std::int32_t order, WordSet& seen,
+                         const std::function<void(EdgeCode)>& visit) {
+  if (order <= 1) {
+    visit(0);
+    return;
+  }
+  // minima[k] for k = 1 .. order-1, each found by the sieve of its own order
+  // with its own scratch seen set; minima[0] is unused.
+  std::vector<CodeTable> minima(static_cast<std::size_t>(order));
+  minima[1] = EmptyTable(1);
+  minima[1][0] = 1U;
+  for (std::int32_t k = 2; k < order; ++k) {
+    CodeTable scratch = EmptyTable(k);
+    WordSet scratchSet{scratch.data(), scratch.size()};
+    CodeTable table = EmptyTable(k);
+    ScanOrder(k, minima, scratchSet, [&table](EdgeCode code) {
+      table[static_cast<std::uint32_t>(code) / 32U] |= 1U << (static_cast<std::uint32_t>(code) % 32U);
+    });
+    minima[static_cast<std::size_t>(k)] = std::move(table);
+  }
+  ScanOrder(order, minima, seen, visit);
+}
+
+}  // namespace grafen
