@@ -7,8 +7,7 @@ namespace grafen {
 
 namespace {
 
-[[noreturn]] void Raise(const char* kind, std::string message, unsigned line,
-                        const char* file) {
+[[noreturn]] void Raise(const char* kind, std::string message, unsigned line, const char* file) {
   throw Fault{kind, std::move(message), SiteAddress(file, line)};
 }
 
@@ -86,8 +85,8 @@ std::string FaultReport(const Fault& fault, const std::string& module) {
   for (int k = 0; k < 8; ++k) {
     address[static_cast<unsigned>(7 - k)] = kHex[(fault.address >> (4 * k)) & 0xFU];
   }
-  std::string report = "Exception " + fault.kind + " in module " + module + " at " +
-                       address + ".\n" + fault.message;
+  std::string report =
+      "Exception " + fault.kind + " in module " + module + " at " + address + ".\n" + fault.message;
   if (!fault.message.empty() && fault.message.back() != '.') report += '.';
   return report + "\r\n";
 }

@@ -137,7 +137,8 @@ void ForEachClassMinimum(std::int32_t order, WordSet& seen,
     WordSet scratchSet{scratch.data(), scratch.size()};
     CodeTable table = EmptyTable(k);
     ScanOrder(k, minima, scratchSet, [&table](EdgeCode code) {
-      table[static_cast<std::uint32_t>(code) / 32U] |= 1U << (static_cast<std::uint32_t>(code) % 32U);
+      table[static_cast<std::uint32_t>(code) / 32U] |= 1U
+                                                       << (static_cast<std::uint32_t>(code) % 32U);
     });
     minima[static_cast<std::size_t>(k)] = std::move(table);
   }

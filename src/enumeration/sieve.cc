@@ -22,7 +22,8 @@ void AllocateSeenSet(std::int32_t count) {
   if (memory == nullptr) RaiseOutOfMemory();
   Seen.words = static_cast<std::uint32_t*>(memory);
   Seen.length = words;
-  WriteLine(Console, "Additional memory = " + IntText(static_cast<long long>(words * 4)) + " bytes");
+  WriteLine(Console,
+            "Additional memory = " + IntText(static_cast<long long>(words * 4)) + " bytes");
 }
 
 void ReleaseSeenSet() {
