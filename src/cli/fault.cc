@@ -18,54 +18,33 @@ void RaiseRangeError(unsigned line, const char* file) {
 }
 
 void RaiseIoError(int error, unsigned line, const char* file) {
-  Raise("EInOutError", IoErrorMessage(IoErrorCode(error)), line, file);
+  Raise("EInOutError", IoErrorMessage(error), line, file);
 }
 
 void RaiseOutOfMemory(unsigned line, const char* file) {
   Raise("EOutOfMemory", "Out of memory", line, file);
 }
 
-int IoErrorCode(int error) {
+std::string IoErrorMessage(int error) {
   switch (error) {
     case ENOENT:
-      return 2;
+      return "File not found";
     case ENAMETOOLONG:
     case ENOTDIR:
     case EINVAL:
-      return 3;
+      return "Invalid filename";
     case EMFILE:
     case ENFILE:
-      return 4;
+      return "Too many open files";
     case EACCES:
     case EPERM:
     case EROFS:
     case EISDIR:
-      return 5;
-    case ENOSPC:
-      return 101;
-    default:
-      return error;
-  }
-}
-
-std::string IoErrorMessage(int code) {
-  switch (code) {
-    case 2:
-      return "File not found";
-    case 3:
-      return "Invalid filename";
-    case 4:
-      return "Too many open files";
-    case 5:
       return "File access denied";
-    case 100:
-      return "Read beyond end of file";
-    case 101:
+    case ENOSPC:
       return "Disk full";
-    case 106:
-      return "Invalid numeric input";
     default:
-      return "I/O error " + std::to_string(code);
+      return "I/O error " + std::to_string(error);
   }
 }
 

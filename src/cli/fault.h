@@ -25,11 +25,10 @@ struct Fault {
 [[noreturn]] void RaiseOutOfMemory(unsigned line = __builtin_LINE(),
                                    const char* file = __builtin_FILE());
 
-// The tool's I/O error code for a system errno value (2, 3, 4, 5, 101, or errno).
-int IoErrorCode(int error);
-
-// The message of an I/O error code ("File not found", ..., "I/O error 32").
-std::string IoErrorMessage(int code);
+// The message for a failed system call's errno: the tool's messages for
+// file not found (2), invalid filename (3), too many open files (4), access
+// denied (5) and disk full (101); "I/O error <errno>" for any other error.
+std::string IoErrorMessage(int error);
 
 // The stable 8-hex-digit address of a raise site: a hash of the source file's
 // name in the upper 16 bits, the line number in the lower 16.
