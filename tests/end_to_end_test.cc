@@ -1,0 +1,178 @@
+// Runs the built tool in fresh scratch directories and checks its exact
+// console bytes, exit status and files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <map>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace grafen::testing {
+namespace {
+
+RunResult RunGrafen(const ScratchDir& dir, const std::vector<std::string>& arguments,
+              RunOptions options = {}) {
+  options.dir = dir.path();
+  return RunBinary(GrafenBinary(), arguments, options);
+}
+
+const std::string kUsage = Lines({"", "Sort out all Graphs of order N", "", "Syntax: [program] [N]",
+                                  "", "Where N = order of Graphs",
+                                  "        = number of interconnected nodes",
+                                  "          restricted to  2 < N < 8", ""});
+
+// The console of a complete run.
+std::string RunReport(int order, int graphs) {
+  const long long bytes[] = {4, 4, 4, 12, 132, 4100, 262148, 33554436};
+  const int pairs = order * (order - 1) / 2;
+  return Lines({"", "Saved to file: grafen" + std::to_string(order) + ".txt",
+                "Saved to file: grafen" + std::to_string(order) + ".mws",
+                "Maximum # edges = " + std::to_string(pairs),
+                "Results Additional memory = " + std::to_string(bytes[order - 1]) + " bytes",
+                std::string(static_cast<std::size_t>(graphs), '.')});
+}
+
+// Whether text is exactly one fault report of the kind and message.
+bool IsFaultReport(const std::string& text, const std::string& kind, const std::string& message,
+                   const std::string& module = "grafen") {
+  return std::regex_match(text, std::regex("Exception " + kind + " in module " + module +
+                                           " at [0-9A-F]{8}\\.\n" + message + "\\.\r\n"));
+}
+
+TEST(CommandLine, WrongArgumentCountShowsUsageWithStatusTwo) {
+  for (const auto& arguments : std::vector<std::vector<std::string>>{
+           {}, {"3", "4"}, {""}, {"", ""}, std::vector<std::string>(255, "3")}) {
+    ScratchDir dir;
+    const RunResult result = RunGrafen(dir, arguments);
+    EXPECT_EQ(result.output, kUsage);
+    EXPECT_EQ(result.status, 2);
+    EXPECT_TRUE(FileNames(dir.path()).empty());
+  }
+}
+
+TEST(CommandLine, RejectedOrdersPrintTheExactNumberWithStatusTwo) {
+  const std::map<std::string, std::string> cases = {
+      {"0", "Graph has NOT ENOUGH nodes = 0"},
+      {"abc", "Graph has NOT ENOUGH nodes = 0"},
+      {"-0", "Graph has NOT ENOUGH nodes = 0"},
+      {"-3", "Graph has NOT ENOUGH nodes = -3"},
+      {"1-", "Graph has NOT ENOUGH nodes = -1"},
+      {"--5", "Graph has NOT ENOUGH nodes = -5"},
+      {"\xff\xfe", "Graph has NOT ENOUGH nodes = 0"},
+      {"-12345678901", "Graph has NOT ENOUGH nodes = -12345678901"},
+      {"9", "Graph has TOO MANY nodes = 9"},
+      {"12345678901", "Graph has TOO MANY nodes = 12345678901"},
+      {"4294967300", "Graph has TOO MANY nodes = 4294967300"},
+  };
+  for (const auto& [argument, line] : cases) {
+    ScratchDir dir;
+    const RunResult result = RunGrafen(dir, {argument});
+    EXPECT_EQ(result.output, Lines({line})) << argument;
+    EXPECT_EQ(result.status, 2) << argument;
+    EXPECT_TRUE(FileNames(dir.path()).empty()) << argument;
+  }
+}
+
+TEST(CommandLine, TooManyOrTooLongArgumentsAreARangeFault) {
+  for (const auto& arguments : std::vector<std::vector<std::string>>{
+           {std::string(256, '4')}, {std::string(300, 'x')}, std::vector<std::string>(256, "3")}) {
+    ScratchDir dir;
+    const RunResult result = RunGrafen(dir, arguments);
+    EXPECT_TRUE(IsFaultReport(result.output, "ERangeError", "Range check error")) << result.output;
+    EXPECT_EQ(result.status, 1);
+    EXPECT_TRUE(FileNames(dir.path()).empty());
+  }
+}
+
+TEST(CommandLine, AcceptedSpellingsRunTheirOrder) {
+  const std::map<std::string, int> cases = {
+      {"+5", 5}, {"x4", 4}, {"3x", 3}, {" 4 ", 4}, {"0004", 4},
+      {"\xc3\xa9" "2", 2}, {std::string(254, 'x').insert(0, 1, '4'), 4}};
+  for (const auto& [argument, order] : cases) {
+    ScratchDir dir;
+    const int graphs[] = {1, 1, 2, 6, 21};
+    const RunResult result = RunGrafen(dir, {argument});
+    EXPECT_EQ(result.output, RunReport(order, graphs[order - 1])) << argument;
+    EXPECT_EQ(result.status, 0);
+  }
+  ScratchDir dir;
+  EXPECT_EQ(RunGrafen(dir, {"", "3"}).output, RunReport(3, 2));
+}
+
+TEST(Grafen, EveryOrderReportsAndWritesTheKnownSizes) {
+  const int graphs[] = {1, 1, 2, 6, 21, 112, 853, 11117};
+  const std::map<int, std::pair<std::size_t, std::size_t>> sizes = {
+      {4, {330, 1143}},       {5, {1677, 4806}},       {6, {12088, 30951}},
+      {7, {120487, 282382}},  {8, {2011587, 4357903}}};
+  for (int order = 1; order <= 8; ++order) {
+    ScratchDir dir;
+    const RunResult result = RunGrafen(dir, {std::to_string(order)});
+    EXPECT_EQ(result.output, RunReport(order, graphs[order - 1])) << order;
+    EXPECT_EQ(result.status, 0);
+    if (sizes.count(order) != 0) {
+      EXPECT_EQ(ReadFile(dir / ("grafen" + std::to_string(order) + ".txt")).size(),
+                sizes.at(order).first);
+      EXPECT_EQ(ReadFile(dir / ("grafen" + std::to_string(order) + ".mws")).size(),
+                sizes.at(order).second);
+    }
+  }
+}
+
+TEST(Grafen, SmallestOrdersWriteTheirWholeFiles) {
+  const std::string header = Lines({"with(linalg);", "assume(A,symmetric);", ""});
+  ScratchDir dir;
+  ASSERT_EQ(RunGrafen(dir, {"1"}).status, 0);
+  EXPECT_EQ(ReadFile(dir / "grafen1.txt"), Lines({"1", ""}));
+  EXPECT_EQ(ReadFile(dir / "grafen1.mws"),
+            header + Lines({"A := array([[ 0]]);", "det(A); S := eigenvals(A);",
+                            "for i from 1 to 1 do evalf(S[i],5) od;", ""}));
+  ASSERT_EQ(RunGrafen(dir, {"2"}).status, 0);
+  EXPECT_EQ(ReadFile(dir / "grafen2.txt"), Lines({"1", "    1    2", ""}));
+  ASSERT_EQ(RunGrafen(dir, {"3"}).status, 0);
+  EXPECT_EQ(ReadFile(dir / "grafen3.txt"),
+            Lines({"1", "    1    2", "    1    3", "", "2", "    1    2", "    1    3",
+                   "    2    3", ""}));
+  EXPECT_EQ(ReadFile(dir / "grafen3.mws"),
+            header + Lines({"A := array([[ 2,-1,-1],", "            [-1, 1, 0],",
+                            "            [-1, 0, 1]]);", "det(A); S := eigenvals(A);",
+                            "for i from 1 to 3 do evalf(S[i],5) od;", "",
+                            "A := array([[ 2,-1,-1],", "            [-1, 2,-1],",
+                            "            [-1,-1, 2]]);", "det(A); S := eigenvals(A);",
+                            "for i from 1 to 3 do evalf(S[i],5) od;", ""}));
+}
+
+TEST(Grafen, ExistingResultFilesAreOverwritten) {
+  ScratchDir dir;
+  const std::string junk(5000, 'j');
+  for (const char* name : {"grafen4.txt", "grafen4.mws"}) {
+    FILE* file = std::fopen((dir / name).c_str(), "wb");
+    ASSERT_NE(file, nullptr);
+    std::fwrite(junk.data(), 1, junk.size(), file);
+    std::fclose(file);
+  }
+  ASSERT_EQ(RunGrafen(dir, {"4"}).status, 0);
+  EXPECT_EQ(ReadFile(dir / "grafen4.txt").size(), 330U);
+  EXPECT_EQ(ReadFile(dir / "grafen4.mws").size(), 1143U);
+}
+
+TEST(Grafen, KeepingEveryClassWritesDisconnectedGraphsToo) {
+  const int graphs[] = {1, 2, 4, 11, 34, 156, 1044, 12346};
+  for (int order = 1; order <= 8; ++order) {
+    ScratchDir dir;
+    RunOptions options;
+    options.dir = dir.path();
+    const RunResult result = RunBinary(AllClassesBinary(), {std::to_string(order)}, options);
+    EXPECT_EQ(result.output, RunReport(order, graphs[order - 1]));
+    EXPECT_EQ(result.status, 0);
+    if (order == 4) {
+      EXPECT_TRUE(ReadFile(dir / "grafen4.txt").starts_with(Lines({"1", "", "2", "    1    2", ""})));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace grafen::testing

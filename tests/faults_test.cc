@@ -1,0 +1,143 @@
+// Faults as a user meets them: unwritable directories, a full disk, a console
+// that fails, memory that cannot be had. One report, status 1, and files that
+// keep every completed graph.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "test_support.h"
+
+namespace grafen::testing {
+namespace {
+
+RunResult RunIn(const ScratchDir& dir, const std::vector<std::string>& arguments,
+                RunOptions options = {}) {
+  options.dir = dir.path();
+  return RunBinary(GrafenBinary(), arguments, options);
+}
+
+// The report of a fault, matched with any code address.
+std::string ReportPattern(const std::string& kind, const std::string& message) {
+  return "Exception " + kind + " in module grafen at [0-9A-F]{8}\\.\n" + message + "\\.\r\n";
+}
+
+const std::string kHead4 = Lines({"", "Saved to file: grafen4.txt", "Saved to file: grafen4.mws",
+                                  "Maximum # edges = 6"}) +
+                           "Results Additional memory = 12 bytes\r\n";
+const std::string kFirstGraph4 = Lines({"1", "    1    2", "    1    3", "    1    4", ""});
+
+TEST(Faults, UnwritableDirectoryIsAccessDenied) {
+  ScratchDir dir;
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
+  RunOptions options;
+  options.asUnprivilegedUser = true;  // root would write anyway
+  const RunResult result = RunIn(dir, {"4"}, options);
+  EXPECT_TRUE(std::regex_match(
+      result.output, std::regex("\r\nSaved to file: grafen4\\.txt\r\n" +
+                                ReportPattern("EInOutError", "File access denied"))))
+      << result.output;
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(FileNames(dir.path()).empty());
+}
+
+TEST(Faults, ScriptFileThatIsADirectoryLeavesTheEdgeFileEmpty) {
+  ScratchDir dir;
+  ASSERT_EQ(::mkdir((dir / "grafen4.mws").c_str(), 0755), 0);
+  const RunResult result = RunIn(dir, {"4"});
+  EXPECT_TRUE(std::regex_match(
+      result.output,
+      std::regex("\r\nSaved to file: grafen4\\.txt\r\nSaved to file: grafen4\\.mws\r\n" +
+                 ReportPattern("EInOutError", "File access denied"))))
+      << result.output;
+  EXPECT_EQ(result.status, 1);
+  EXPECT_TRUE(FileExists(dir / "grafen4.txt"));
+  EXPECT_EQ(ReadFile(dir / "grafen4.txt"), "");
+}
+
+TEST(Faults, FullDiskUnderTheEdgeFileStopsAtTheFirstGraph) {
+  ScratchDir dir;
+  ASSERT_EQ(::symlink("/dev/full", (dir / "grafen4.txt").c_str()), 0);
+  const RunResult result = RunIn(dir, {"4"});
+  EXPECT_EQ(result.output.substr(0, kHead4.size() + 1), kHead4 + ".");
+  EXPECT_TRUE(std::regex_match(result.output.substr(kHead4.size() + 1),
+                               std::regex(ReportPattern("EInOutError", "Disk full"))))
+      << result.output;
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(ReadFile(dir / "grafen4.mws"), "");  // its header was never flushed
+}
+
+TEST(Faults, FullDiskUnderTheScriptFileKeepsTheCompletedEdgeBlock) {
+  ScratchDir dir;
+  ASSERT_EQ(::symlink("/dev/full", (dir / "grafen4.mws").c_str()), 0);
+  const RunResult result = RunIn(dir, {"4"});
+  EXPECT_TRUE(std::regex_match(result.output, std::regex(std::regex_replace(
+                                                             kHead4, std::regex("[.#]"), "\\$&") +
+                                                         "\\." +
+                                                         ReportPattern("EInOutError", "Disk full"))))
+      << result.output;
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(ReadFile(dir / "grafen4.txt"), kFirstGraph4);
+}
+
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+TEST(Faults, SeenSetThatCannotBeHadIsOutOfMemoryWithEmptyFiles) {
+  ScratchDir dir;
+  RunOptions options;
+  options.addressSpaceLimit = 24L << 20;  // below the 32 MiB the order-8 set needs
+  const RunResult result = RunIn(dir, {"8"}, options);
+  const std::string head = Lines({"", "Saved to file: grafen8.txt", "Saved to file: grafen8.mws",
+                                  "Maximum # edges = 28"}) +
+                           "Results ";
+  EXPECT_EQ(result.output.substr(0, head.size()), head);
+  EXPECT_TRUE(std::regex_match(result.output.substr(head.size()),
+                               std::regex(ReportPattern("EOutOfMemory", "Out of memory"))))
+      << result.output;
+  EXPECT_EQ(result.status, 1);
+  EXPECT_EQ(ReadFile(dir / "grafen8.txt"), "");
+  EXPECT_EQ(ReadFile(dir / "grafen8.mws"), "");
+}
+#endif
+
+TEST(Faults, ConsoleThatFailsEndsWithStatusOne) {
+  {
+    ScratchDir dir;
+    RunOptions options;
+    options.stdoutPath = "/dev/full";
+    const RunResult result = RunIn(dir, {"5"}, options);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.signal, 0);
+  }
+  {
+    ScratchDir dir;
+    RunOptions options;
+    options.stdoutClosedPipe = true;
+    const RunResult result = RunIn(dir, {"8"}, options);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.signal, 0);
+  }
+  {
+    ScratchDir dir;  // the usage text to a full console is no success either
+    RunOptions options;
+    options.stdoutPath = "/dev/full";
+    EXPECT_EQ(RunIn(dir, {}, options).status, 1);
+  }
+}
+
+TEST(Faults, ReaderThatLeavesEarlyNeitherHangsNorKills) {
+  ScratchDir dir;
+  RunOptions options;
+  options.dir = dir.path();
+  const RunResult result = RunBinary(
+      "/bin/bash", {"-c", "\"$0\" 8 | head -c 1 >/dev/null; echo \"${PIPESTATUS[0]}\"", GrafenBinary()},
+      options);
+  // Status 0 when all output fit in the pipe before the reader left, 1 when
+  // a write met the closed pipe; never death by SIGPIPE (141) or a hang.
+  EXPECT_TRUE(result.output == "0\n" || result.output == "1\n") << result.output;
+}
+
+}  // namespace
+}  // namespace grafen::testing
