@@ -15,15 +15,15 @@ namespace grafen::testing {
 namespace {
 
 RunResult RunGrafen(const ScratchDir& dir, const std::vector<std::string>& arguments,
-              RunOptions options = {}) {
+                    RunOptions options = {}) {
   options.dir = dir.path();
   return RunBinary(GrafenBinary(), arguments, options);
 }
 
-const std::string kUsage = Lines({"", "Sort out all Graphs of order N", "", "Syntax: [program] [N]",
-                                  "", "Where N = order of Graphs",
-                                  "        = number of interconnected nodes",
-                                  "          restricted to  2 < N < 8", ""});
+const std::string kUsage =
+    Lines({"", "Sort out all Graphs of order N", "", "Syntax: [program] [N]", "",
+           "Where N = order of Graphs", "        = number of interconnected nodes",
+           "          restricted to  2 < N < 8", ""});
 
 // The console of a complete run.
 std::string RunReport(int order, int graphs) {
@@ -89,9 +89,15 @@ TEST(CommandLine, TooManyOrTooLongArgumentsAreARangeFault) {
 }
 
 TEST(CommandLine, AcceptedSpellingsRunTheirOrder) {
-  const std::map<std::string, int> cases = {
-      {"+5", 5}, {"x4", 4}, {"3x", 3}, {" 4 ", 4}, {"0004", 4},
-      {"\xc3\xa9" "2", 2}, {std::string(254, 'x').insert(0, 1, '4'), 4}};
+  const std::map<std::string, int> cases = {{"+5", 5},
+                                            {"x4", 4},
+                                            {"3x", 3},
+                                            {" 4 ", 4},
+                                            {"0004", 4},
+                                            {"\xc3\xa9"
+                                             "2",
+                                             2},
+                                            {std::string(254, 'x').insert(0, 1, '4'), 4}};
   for (const auto& [argument, order] : cases) {
     ScratchDir dir;
     const int graphs[] = {1, 1, 2, 6, 21};
@@ -105,9 +111,11 @@ TEST(CommandLine, AcceptedSpellingsRunTheirOrder) {
 
 TEST(Grafen, EveryOrderReportsAndWritesTheKnownSizes) {
   const int graphs[] = {1, 1, 2, 6, 21, 112, 853, 11117};
-  const std::map<int, std::pair<std::size_t, std::size_t>> sizes = {
-      {4, {330, 1143}},       {5, {1677, 4806}},       {6, {12088, 30951}},
-      {7, {120487, 282382}},  {8, {2011587, 4357903}}};
+  const std::map<int, std::pair<std::size_t, std::size_t>> sizes = {{4, {330, 1143}},
+                                                                    {5, {1677, 4806}},
+                                                                    {6, {12088, 30951}},
+                                                                    {7, {120487, 282382}},
+                                                                    {8, {2011587, 4357903}}};
   for (int order = 1; order <= 8; ++order) {
     ScratchDir dir;
     const RunResult result = RunGrafen(dir, {std::to_string(order)});
@@ -133,16 +141,15 @@ TEST(Grafen, SmallestOrdersWriteTheirWholeFiles) {
   ASSERT_EQ(RunGrafen(dir, {"2"}).status, 0);
   EXPECT_EQ(ReadFile(dir / "grafen2.txt"), Lines({"1", "    1    2", ""}));
   ASSERT_EQ(RunGrafen(dir, {"3"}).status, 0);
-  EXPECT_EQ(ReadFile(dir / "grafen3.txt"),
-            Lines({"1", "    1    2", "    1    3", "", "2", "    1    2", "    1    3",
-                   "    2    3", ""}));
-  EXPECT_EQ(ReadFile(dir / "grafen3.mws"),
-            header + Lines({"A := array([[ 2,-1,-1],", "            [-1, 1, 0],",
-                            "            [-1, 0, 1]]);", "det(A); S := eigenvals(A);",
-                            "for i from 1 to 3 do evalf(S[i],5) od;", "",
-                            "A := array([[ 2,-1,-1],", "            [-1, 2,-1],",
-                            "            [-1,-1, 2]]);", "det(A); S := eigenvals(A);",
-                            "for i from 1 to 3 do evalf(S[i],5) od;", ""}));
+  EXPECT_EQ(ReadFile(dir / "grafen3.txt"), Lines({"1", "    1    2", "    1    3", "", "2",
+                                                  "    1    2", "    1    3", "    2    3", ""}));
+  EXPECT_EQ(
+      ReadFile(dir / "grafen3.mws"),
+      header +
+          Lines({"A := array([[ 2,-1,-1],", "            [-1, 1, 0],", "            [-1, 0, 1]]);",
+                 "det(A); S := eigenvals(A);", "for i from 1 to 3 do evalf(S[i],5) od;", "",
+                 "A := array([[ 2,-1,-1],", "            [-1, 2,-1],", "            [-1,-1, 2]]);",
+                 "det(A); S := eigenvals(A);", "for i from 1 to 3 do evalf(S[i],5) od;", ""}));
 }
 
 TEST(Grafen, ExistingResultFilesAreOverwritten) {
@@ -169,7 +176,54 @@ TEST(Grafen, KeepingEveryClassWritesDisconnectedGraphsToo) {
     EXPECT_EQ(result.output, RunReport(order, graphs[order - 1]));
     EXPECT_EQ(result.status, 0);
     if (order == 4) {
-      EXPECT_TRUE(ReadFile(dir / "grafen4.txt").starts_with(Lines({"1", "", "2", "    1    2", ""})));
+      EXPECT_TRUE(
+          ReadFile(dir / "grafen4.txt").starts_with(Lines({"1", "", "2", "    1    2", ""})));
+    }
+  }
+}
+
+// Graphs per edge count in an edge-list file.
+std::map<int, int> EdgeCountHistogram(const std::string& text) {
+  std::map<int, int> histogram;
+  int edges = -1;
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t end = text.find("\r\n", start);
+    const std::string line = text.substr(start, end - start);
+    start = end + 2;
+    if (line.empty()) {
+      ++histogram[edges];
+      edges = -1;
+    } else {
+      ++edges;  // the number line, then one line per edge
+    }
+  }
+  return histogram;
+}
+
+// nauty's geng, an independent generator, counts the connected classes by
+// edge count; the tool must write exactly as many graphs of each size.
+TEST(Grafen, AgreesWithNautyGengOnGraphsPerEdgeCount) {
+  if (!FileExists("/usr/bin/nauty-geng")) GTEST_SKIP() << "nauty-geng is not installed";
+  for (int order = 2; order <= 8; ++order) {
+    ScratchDir dir;
+    ASSERT_EQ(RunGrafen(dir, {std::to_string(order)}).status, 0);
+    const std::map<int, int> histogram =
+        EdgeCountHistogram(ReadFile(dir / ("grafen" + std::to_string(order) + ".txt")));
+    for (int edges = order - 1; edges <= order * (order - 1) / 2; ++edges) {
+      RunOptions options;
+      options.dir = dir.path();
+      const std::string range = std::to_string(edges) + ":" + std::to_string(edges);
+      const RunResult geng = RunBinary(
+          "/bin/sh",
+          {"-c", "/usr/bin/nauty-geng -c -u \"$0\" \"$1\" 2>&1", std::to_string(order), range},
+          options);
+      std::smatch count;
+      ASSERT_TRUE(std::regex_search(geng.output, count, std::regex(">Z (\\d+) graphs")))
+          << geng.output;
+      const int expected = std::stoi(count[1]);
+      EXPECT_EQ(histogram.count(edges) != 0 ? histogram.at(edges) : 0, expected)
+          << "order " << order << ", " << edges << " edges";
     }
   }
 }

@@ -25,9 +25,9 @@ std::string ReportPattern(const std::string& kind, const std::string& message) {
   return "Exception " + kind + " in module grafen at [0-9A-F]{8}\\.\n" + message + "\\.\r\n";
 }
 
-const std::string kHead4 = Lines({"", "Saved to file: grafen4.txt", "Saved to file: grafen4.mws",
-                                  "Maximum # edges = 6"}) +
-                           "Results Additional memory = 12 bytes\r\n";
+const std::string kHead4 =
+    Lines({"", "Saved to file: grafen4.txt", "Saved to file: grafen4.mws", "Maximum # edges = 6"}) +
+    "Results Additional memory = 12 bytes\r\n";
 const std::string kFirstGraph4 = Lines({"1", "    1    2", "    1    3", "    1    4", ""});
 
 TEST(Faults, UnwritableDirectoryIsAccessDenied) {
@@ -36,9 +36,9 @@ TEST(Faults, UnwritableDirectoryIsAccessDenied) {
   RunOptions options;
   options.asUnprivilegedUser = true;  // root would write anyway
   const RunResult result = RunIn(dir, {"4"}, options);
-  EXPECT_TRUE(std::regex_match(
-      result.output, std::regex("\r\nSaved to file: grafen4\\.txt\r\n" +
-                                ReportPattern("EInOutError", "File access denied"))))
+  EXPECT_TRUE(std::regex_match(result.output,
+                               std::regex("\r\nSaved to file: grafen4\\.txt\r\n" +
+                                          ReportPattern("EInOutError", "File access denied"))))
       << result.output;
   EXPECT_EQ(result.status, 1);
   EXPECT_TRUE(FileNames(dir.path()).empty());
@@ -74,16 +74,15 @@ TEST(Faults, FullDiskUnderTheScriptFileKeepsTheCompletedEdgeBlock) {
   ScratchDir dir;
   ASSERT_EQ(::symlink("/dev/full", (dir / "grafen4.mws").c_str()), 0);
   const RunResult result = RunIn(dir, {"4"});
-  EXPECT_TRUE(std::regex_match(result.output, std::regex(std::regex_replace(
-                                                             kHead4, std::regex("[.#]"), "\\$&") +
-                                                         "\\." +
-                                                         ReportPattern("EInOutError", "Disk full"))))
+  EXPECT_TRUE(std::regex_match(
+      result.output, std::regex(std::regex_replace(kHead4, std::regex("[.#]"), "\\$&") + "\\." +
+                                ReportPattern("EInOutError", "Disk full"))))
       << result.output;
   EXPECT_EQ(result.status, 1);
   EXPECT_EQ(ReadFile(dir / "grafen4.txt"), kFirstGraph4);
 }
 
-#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__)
+#if !defined(GRAFEN_SANITIZED)
 TEST(Faults, SeenSetThatCannotBeHadIsOutOfMemoryWithEmptyFiles) {
   ScratchDir dir;
   RunOptions options;
@@ -132,7 +131,8 @@ TEST(Faults, ReaderThatLeavesEarlyNeitherHangsNorKills) {
   RunOptions options;
   options.dir = dir.path();
   const RunResult result = RunBinary(
-      "/bin/bash", {"-c", "\"$0\" 8 | head -c 1 >/dev/null; echo \"${PIPESTATUS[0]}\"", GrafenBinary()},
+      "/bin/bash",
+      {"-c", "\"$0\" 8 | head -c 1 >/dev/null; echo \"${PIPESTATUS[0]}\"", GrafenBinary()},
       options);
   // Status 0 when all output fit in the pipe before the reader left, 1 when
   // a write met the closed pipe; never death by SIGPIPE (141) or a hang.

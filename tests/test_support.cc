@@ -95,7 +95,8 @@ RunResult RunBinary(const std::string& binary, const std::vector<std::string>& a
     ::alarm(300);  // a hung run ends by SIGALRM instead of hanging the tests
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(binary.c_str()));
-    for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+    for (const std::string& argument : arguments)
+      argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
     ::execv(binary.c_str(), argv.data());
     ::_exit(127);

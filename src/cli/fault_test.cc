@@ -1,8 +1,7 @@
 #include "cli/fault.h"
 
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -18,13 +17,13 @@ TEST(IoError, MapsSystemErrorsToTheToolsCodesAndMessages) {
     int error;
     const char* message;
   } cases[] = {
-      {ENOENT, "File not found"},          {ENAMETOOLONG, "Invalid filename"},
-      {ENOTDIR, "Invalid filename"},       {EINVAL, "Invalid filename"},
-      {EMFILE, "Too many open files"},     {ENFILE, "Too many open files"},
-      {EACCES, "File access denied"},      {EPERM, "File access denied"},
-      {EROFS, "File access denied"},       {EISDIR, "File access denied"},
-      {ENOSPC, "Disk full"},               {EPIPE, "I/O error 32"},
-      {EFBIG, "I/O error 27"},             {EIO, "I/O error 5"},
+      {ENOENT, "File not found"},      {ENAMETOOLONG, "Invalid filename"},
+      {ENOTDIR, "Invalid filename"},   {EINVAL, "Invalid filename"},
+      {EMFILE, "Too many open files"}, {ENFILE, "Too many open files"},
+      {EACCES, "File access denied"},  {EPERM, "File access denied"},
+      {EROFS, "File access denied"},   {EISDIR, "File access denied"},
+      {ENOSPC, "Disk full"},           {EPIPE, "I/O error 32"},
+      {EFBIG, "I/O error 27"},         {EIO, "I/O error 5"},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(IoErrorMessage(c.error), c.message) << c.error;

@@ -33,7 +33,8 @@ std::string BaseName(const char* path) {
 
 int main(int argc, char** argv) {
   // A closed pipe on standard output is a failed write like any other.
-  std::signal(SIGPIPE, SIG_IGN);
+  // (Ignoring SIGPIPE cannot fail: it is a valid signal and a valid action.)
+  static_cast<void>(std::signal(SIGPIPE, SIG_IGN));
   grafen::OpenConsole();
   grafen::ProgramName = BaseName(argc > 0 ? argv[0] : nullptr);
   try {

@@ -22,8 +22,8 @@ TEST(IsConnected, SmallCases) {
 TEST(IsConnected, LongPathNeedsSeveralSquarings) {
   Order = 8;
   // Path 1-2-...-8: pairs (i, i+1) are bits 0, 7, 13, 18, 22, 25, 27.
-  const EdgeCode path = (1 << 0) | (1 << 7) | (1 << 13) | (1 << 18) | (1 << 22) | (1 << 25) |
-                        (1 << 27);
+  const EdgeCode path =
+      (1 << 0) | (1 << 7) | (1 << 13) | (1 << 18) | (1 << 22) | (1 << 25) | (1 << 27);
   EXPECT_TRUE(IsConnected(MatrixFromCode(path)));
   EXPECT_FALSE(IsConnected(MatrixFromCode(path & ~(1 << 18))));
 }

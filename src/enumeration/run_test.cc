@@ -9,10 +9,10 @@
 #include <set>
 #include <vector>
 
-#include "test_support.h"
 #include "cli/command_line.h"
 #include "enumeration/codes.h"
 #include "enumeration/sieve.h"
+#include "test_support.h"
 
 namespace grafen {
 namespace {
@@ -52,7 +52,7 @@ EdgeCode Canonical(int order, EdgeCode code) {
     EdgeCode image = 0;
     for (int i = 0; i < order; ++i) {
       for (int j = i + 1; j < order; ++j) {
-        if ((code >> PairBit(order, i, j)) & 1) {
+        if (((code >> PairBit(order, i, j)) & 1) != 0) {
           image |= 1 << PairBit(order, perm[static_cast<std::size_t>(i)],
                                 perm[static_cast<std::size_t>(j)]);
         }
@@ -69,8 +69,8 @@ bool ConnectedBySearch(int order, EdgeCode code) {
     grew = false;
     for (int i = 0; i < order; ++i) {
       for (int j = 0; j < order; ++j) {
-        if (i != j && (reached >> i & 1U) && !(reached >> j & 1U) &&
-            ((code >> PairBit(order, i, j)) & 1)) {
+        if (i != j && (reached >> i & 1U) != 0 && (reached >> j & 1U) == 0 &&
+            ((code >> PairBit(order, i, j)) & 1) != 0) {
           reached |= 1U << j;
           grew = true;
         }
@@ -89,8 +89,8 @@ TEST(Run, FastSieveWritesWhatTheLiteralSieveWrites) {
       const std::vector<EdgeCode> fast = WrittenCodes(order, connectedOnly, false);
       EXPECT_EQ(fast, WrittenCodes(order, connectedOnly, true))
           << "order " << order << (connectedOnly ? " connected" : " all");
-      EXPECT_EQ(fast.size(), static_cast<std::size_t>(connectedOnly ? kConnected[order - 1]
-                                                                    : kAll[order - 1]));
+      EXPECT_EQ(fast.size(),
+                static_cast<std::size_t>(connectedOnly ? kConnected[order - 1] : kAll[order - 1]));
     }
   }
 }

@@ -14,16 +14,15 @@ integers Perm;
 integers Position;
 
 void AllocateSeenSet(std::int32_t count) {
-  const std::size_t words = static_cast<std::size_t>(count / 32 + 1);
+  const std::int32_t words = count / 32 + 1;
   ReleaseSeenSet();
   // calloc hands out fresh zeroed pages for a large set: nothing is touched
   // until it is marked.
-  void* memory = std::calloc(words, sizeof(std::uint32_t));
+  void* memory = std::calloc(static_cast<std::size_t>(words), sizeof(std::uint32_t));
   if (memory == nullptr) RaiseOutOfMemory();
   Seen.words = static_cast<std::uint32_t*>(memory);
-  Seen.length = words;
-  WriteLine(Console,
-            "Additional memory = " + IntText(static_cast<long long>(words * 4)) + " bytes");
+  Seen.length = static_cast<std::size_t>(words);
+  WriteLine(Console, "Additional memory = " + IntText(4LL * words) + " bytes");
 }
 
 void ReleaseSeenSet() {

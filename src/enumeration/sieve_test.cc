@@ -5,10 +5,10 @@
 #include <set>
 #include <vector>
 
-#include "test_support.h"
 #include "cli/command_line.h"
 #include "cli/fault.h"
 #include "enumeration/codes.h"
+#include "test_support.h"
 
 namespace grafen {
 namespace {

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "test_support.h"
 #include "cli/command_line.h"
 #include "enumeration/codes.h"
 #include "results/edge_list.h"
 #include "results/laplacian_script.h"
+#include "test_support.h"
 
 namespace grafen {
 namespace {
