@@ -158,8 +158,8 @@ TEST(Grafen, ExistingResultFilesAreOverwritten) {
   for (const char* name : {"grafen4.txt", "grafen4.mws"}) {
     FILE* file = std::fopen((dir / name).c_str(), "wb");
     ASSERT_NE(file, nullptr);
-    std::fwrite(junk.data(), 1, junk.size(), file);
-    std::fclose(file);
+    EXPECT_EQ(std::fwrite(junk.data(), 1, junk.size(), file), junk.size());
+    EXPECT_EQ(std::fclose(file), 0);
   }
   ASSERT_EQ(RunGrafen(dir, {"4"}).status, 0);
   EXPECT_EQ(ReadFile(dir / "grafen4.txt").size(), 330U);

@@ -91,7 +91,7 @@ RunResult RunBinary(const std::string& binary, const std::vector<std::string>& a
     if (options.asUnprivilegedUser && ::geteuid() == 0) {
       if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(122);
     }
-    ::signal(SIGPIPE, SIG_DFL);
+    static_cast<void>(::signal(SIGPIPE, SIG_DFL));
     ::alarm(300);  // a hung run ends by SIGALRM instead of hanging the tests
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(binary.c_str()));
@@ -105,7 +105,7 @@ RunResult RunBinary(const std::string& binary, const std::vector<std::string>& a
   RunResult result;
   if (!options.stdoutClosedPipe) {
     char chunk[65536];
-    ssize_t got;
+    ssize_t got = 0;
     while ((got = ::read(pipeFds[0], chunk, sizeof chunk)) > 0) {
       result.output.append(chunk, static_cast<std::size_t>(got));
     }
