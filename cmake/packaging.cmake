@@ -1,0 +1,90 @@
+# Installation and the Debian package.
+#
+# Included at the end of the top-level CMakeLists.txt, once the grafen target
+# exists. Installs:
+#   bin/grafen                   the tool
+#   bin/grafen-draw              the SVG sheet drawer (Python 3 and Graphviz)
+#   share/man/man1/grafen.1.gz   and grafen-draw.1.gz (plain .1 without gzip)
+# and sets up CPack so that `cpack -G DEB` in the build tree makes
+# grafen_<version>_<arch>.deb.
+
+if(NOT TARGET grafen)
+  message(FATAL_ERROR "cmake/packaging.cmake must be included after the grafen target is defined")
+endif()
+
+include(GNUInstallDirs)
+
+cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH GRAFEN_SOURCE_ROOT)
+
+install(TARGETS grafen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/grafen-draw DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# Debian installs manual pages compressed with gzip -9n (no name, no time
+# stamp, so the package is the same on every build).
+set(GRAFEN_MAN_PAGES grafen.1 grafen-draw.1)
+find_program(GRAFEN_GZIP gzip)
+if(GRAFEN_GZIP)
+  set(compressed_pages "")
+  foreach(page IN LISTS GRAFEN_MAN_PAGES)
+    set(source ${GRAFEN_SOURCE_ROOT}/doc/${page})
+    set(compressed ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz)
+    add_custom_command(
+      OUTPUT ${compressed}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
+      COMMAND ${GRAFEN_GZIP} -9 -n -c ${source} > ${compressed}
+      DEPENDS ${source}
+      COMMENT "Compressing manual page ${page}"
+      VERBATIM)
+    list(APPEND compressed_pages ${compressed})
+  endforeach()
+  add_custom_target(grafen_man_pages ALL DEPENDS ${compressed_pages})
+  install(FILES ${compressed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+else()
+  list(TRANSFORM GRAFEN_MAN_PAGES PREPEND ${GRAFEN_SOURCE_ROOT}/doc/ OUTPUT_VARIABLE plain_pages)
+  install(FILES ${plain_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endif()
+
+set(GRAFEN_PACKAGE_MAINTAINER "grafen developers <grafen@example.invalid>"
+  CACHE STRING "Maintainer field of the Debian package")
+
+set(CPACK_PACKAGE_NAME grafen)
+set(CPACK_PACKAGE_VENDOR "grafen developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_CONTACT ${GRAFEN_PACKAGE_MAINTAINER})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+  "connected graphs of order 1 to 8, one per isomorphism class")
+set(CPACK_PACKAGE_DESCRIPTION
+  "grafen N lists the simple connected graphs on N nodes (N = 1 to 8), one
+representative per isomorphism class, as an edge list (grafenN.txt) and as a
+Maple script that sets up each graph's Laplacian matrix and asks for its
+determinant and eigenvalues (grafenN.mws). grafen-draw draws the graphs of an
+edge list on one SVG sheet with Graphviz.")
+set(CPACK_PACKAGE_HOMEPAGE_URL ${PROJECT_HOMEPAGE_URL})
+set(CPACK_GENERATOR DEB)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${GRAFEN_PACKAGE_MAINTAINER})
+set(CPACK_DEBIAN_PACKAGE_SECTION math)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# grafen itself needs neither; grafen-draw runs on Python 3 and draws with Graphviz.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, graphviz")
+
+# Depends from the libraries the binary really links, when dpkg-shlibdeps
+# (package dpkg-dev) is there to read them; otherwise the C and C++ runtime
+# libraries of the Debian release this is built on.
+find_program(GRAFEN_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(GRAFEN_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  message(STATUS "dpkg-shlibdeps not found: the Debian package depends on libc6, libstdc++6 and libgcc-s1")
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
+endif()
+
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build/" "/run/")
+
+include(CPack)
