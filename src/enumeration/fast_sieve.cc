@@ -41,15 +41,16 @@ namespace {
 // One bit per code of an order: the class minima of that order.
 using CodeTable = std::vector<std::uint32_t>;
 
-bool InTable(const CodeTable& table, std::uint32_t code) {
+bool InTable(const std::uint32_t* table, std::uint32_t code) {
   return ((table[code / 32U] >> (code % 32U)) & 1U) != 0;
 }
 
 // What the walk over one representative's relabellings needs.
 struct ClassWalk {
   std::int32_t order;
-  std::array<std::uint32_t, MaxOrder> neighbours;  // bit u: node u adjacent (0-based)
-  const std::vector<CodeTable>* minima;            // minima[k]: table of order k < order
+  std::array<std::uint32_t, MaxOrder> neighbours;     // bit u: node u adjacent (0-based)
+  std::array<std::uint32_t, MaxOrder> lowerTwins;     // twins of the node with smaller numbers
+  std::array<const std::uint32_t*, MaxOrder> minima;  // minima[k]: table of order k < order
   WordSet* seen;
   std::uint32_t representative;
 };
@@ -65,12 +66,13 @@ void PlaceNext(const ClassWalk& walk, std::int32_t placed, std::uint32_t prefix,
   const std::int32_t count = placed + 1;
   for (std::uint32_t rest = unplaced; rest != 0; rest &= rest - 1) {
     const auto node = static_cast<unsigned>(__builtin_ctz(rest));
+    if ((walk.lowerTwins[node] & unplaced) != 0) continue;
     const std::uint32_t next = (prefix << placed) | rows[node];
     if (count == walk.order) {
       if (next > walk.representative) MarkIn(*walk.seen, static_cast<EdgeCode>(next));
       continue;
     }
-    if (!InTable((*walk.minima)[static_cast<std::size_t>(count)], next)) continue;
+    if (!InTable(walk.minima[static_cast<std::size_t>(count)], next)) continue;
     Rows nextRows{};
     const std::uint32_t left = unplaced & ~(1U << node);
     for (std::uint32_t other = left; other != 0; other &= other - 1) {
@@ -84,13 +86,28 @@ void PlaceNext(const ClassWalk& walk, std::int32_t placed, std::uint32_t prefix,
 // Marks the admissible relabellings of a class minimum above it.
 void MarkAdmissible(std::int32_t order, std::uint32_t code, const std::vector<CodeTable>& minima,
                     WordSet& seen) {
-  ClassWalk walk{order, {}, &minima, &seen, code};
+  ClassWalk walk{order, {}, {}, {}, &seen, code};
+  for (std::size_t k = 1; k < minima.size(); ++k) walk.minima[k] = minima[k].data();
   std::uint32_t bit = 0;
   for (std::int32_t i = 0; i < order; ++i) {
     for (std::int32_t j = i + 1; j < order; ++j, ++bit) {
       if (((code >> bit) & 1U) != 0) {
         walk.neighbours[static_cast<std::size_t>(i)] |= 1U << static_cast<unsigned>(j);
         walk.neighbours[static_cast<std::size_t>(j)] |= 1U << static_cast<unsigned>(i);
+      }
+    }
+  }
+  // Twins (same neighbours apart from each other) can trade places without
+  // changing the graph, so orderings that differ only in the order of twins
+  // give the same relabellings: place twins in increasing node order only.
+  for (std::int32_t u = 0; u < order; ++u) {
+    for (std::int32_t v = 0; v < u; ++v) {
+      const std::uint32_t both =
+          (1U << static_cast<unsigned>(u)) | (1U << static_cast<unsigned>(v));
+      const auto uu = static_cast<std::size_t>(u);
+      const auto vv = static_cast<std::size_t>(v);
+      if (((walk.neighbours[uu] ^ walk.neighbours[vv]) & ~both) == 0) {
+        walk.lowerTwins[uu] |= 1U << static_cast<unsigned>(v);
       }
     }
   }
@@ -105,7 +122,7 @@ void ScanOrder(std::int32_t order, const std::vector<CodeTable>& minima, WordSet
   const auto lowBits = static_cast<unsigned>(order - 1);
   const std::uint32_t prefixCount = 1U << static_cast<unsigned>(MaxEdgesOf(order - 1));
   for (std::uint32_t prefix = 0; prefix < prefixCount; ++prefix) {
-    if (!InTable(prefixes, prefix)) continue;
+    if (!InTable(prefixes.data(), prefix)) continue;
     for (std::uint32_t low = 0; low < (1U << lowBits); ++low) {
       const std::uint32_t code = (prefix << lowBits) | low;
       if (IsIn(seen, static_cast<EdgeCode>(code))) continue;
