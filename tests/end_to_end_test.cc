@@ -14,12 +14,6 @@
 namespace grafen::testing {
 namespace {
 
-RunResult RunGrafen(const ScratchDir& dir, const std::vector<std::string>& arguments,
-                    RunOptions options = {}) {
-  options.dir = dir.path();
-  return RunBinary(GrafenBinary(), arguments, options);
-}
-
 const std::string kUsage =
     Lines({"", "Sort out all Graphs of order N", "", "Syntax: [program] [N]", "",
            "Where N = order of Graphs", "        = number of interconnected nodes",

@@ -14,12 +14,6 @@
 namespace grafen::testing {
 namespace {
 
-RunResult RunIn(const ScratchDir& dir, const std::vector<std::string>& arguments,
-                RunOptions options = {}) {
-  options.dir = dir.path();
-  return RunBinary(GrafenBinary(), arguments, options);
-}
-
 // The report of a fault, matched with any code address.
 std::string ReportPattern(const std::string& kind, const std::string& message) {
   return "Exception " + kind + " in module grafen at [0-9A-F]{8}\\.\n" + message + "\\.\r\n";
@@ -35,7 +29,7 @@ TEST(Faults, UnwritableDirectoryIsAccessDenied) {
   ASSERT_EQ(::chmod(dir.path().c_str(), 0555), 0);
   RunOptions options;
   options.asUnprivilegedUser = true;  // root would write anyway
-  const RunResult result = RunIn(dir, {"4"}, options);
+  const RunResult result = RunGrafen(dir, {"4"}, options);
   EXPECT_TRUE(std::regex_match(result.output,
                                std::regex("\r\nSaved to file: grafen4\\.txt\r\n" +
                                           ReportPattern("EInOutError", "File access denied"))))
@@ -47,7 +41,7 @@ TEST(Faults, UnwritableDirectoryIsAccessDenied) {
 TEST(Faults, ScriptFileThatIsADirectoryLeavesTheEdgeFileEmpty) {
   ScratchDir dir;
   ASSERT_EQ(::mkdir((dir / "grafen4.mws").c_str(), 0755), 0);
-  const RunResult result = RunIn(dir, {"4"});
+  const RunResult result = RunGrafen(dir, {"4"});
   EXPECT_TRUE(std::regex_match(
       result.output,
       std::regex("\r\nSaved to file: grafen4\\.txt\r\nSaved to file: grafen4\\.mws\r\n" +
@@ -61,7 +55,7 @@ TEST(Faults, ScriptFileThatIsADirectoryLeavesTheEdgeFileEmpty) {
 TEST(Faults, FullDiskUnderTheEdgeFileStopsAtTheFirstGraph) {
   ScratchDir dir;
   ASSERT_EQ(::symlink("/dev/full", (dir / "grafen4.txt").c_str()), 0);
-  const RunResult result = RunIn(dir, {"4"});
+  const RunResult result = RunGrafen(dir, {"4"});
   EXPECT_EQ(result.output.substr(0, kHead4.size() + 1), kHead4 + ".");
   EXPECT_TRUE(std::regex_match(result.output.substr(kHead4.size() + 1),
                                std::regex(ReportPattern("EInOutError", "Disk full"))))
@@ -73,7 +67,7 @@ TEST(Faults, FullDiskUnderTheEdgeFileStopsAtTheFirstGraph) {
 TEST(Faults, FullDiskUnderTheScriptFileKeepsTheCompletedEdgeBlock) {
   ScratchDir dir;
   ASSERT_EQ(::symlink("/dev/full", (dir / "grafen4.mws").c_str()), 0);
-  const RunResult result = RunIn(dir, {"4"});
+  const RunResult result = RunGrafen(dir, {"4"});
   EXPECT_TRUE(std::regex_match(
       result.output, std::regex(std::regex_replace(kHead4, std::regex("[.#]"), "\\$&") + "\\." +
                                 ReportPattern("EInOutError", "Disk full"))))
@@ -87,7 +81,7 @@ TEST(Faults, SeenSetThatCannotBeHadIsOutOfMemoryWithEmptyFiles) {
   ScratchDir dir;
   RunOptions options;
   options.addressSpaceLimit = 24L << 20;  // below the 32 MiB the order-8 set needs
-  const RunResult result = RunIn(dir, {"8"}, options);
+  const RunResult result = RunGrafen(dir, {"8"}, options);
   const std::string head = Lines({"", "Saved to file: grafen8.txt", "Saved to file: grafen8.mws",
                                   "Maximum # edges = 28"}) +
                            "Results ";
@@ -106,7 +100,7 @@ TEST(Faults, ConsoleThatFailsEndsWithStatusOne) {
     ScratchDir dir;
     RunOptions options;
     options.stdoutPath = "/dev/full";
-    const RunResult result = RunIn(dir, {"5"}, options);
+    const RunResult result = RunGrafen(dir, {"5"}, options);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.signal, 0);
   }
@@ -114,7 +108,7 @@ TEST(Faults, ConsoleThatFailsEndsWithStatusOne) {
     ScratchDir dir;
     RunOptions options;
     options.stdoutClosedPipe = true;
-    const RunResult result = RunIn(dir, {"8"}, options);
+    const RunResult result = RunGrafen(dir, {"8"}, options);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.signal, 0);
   }
@@ -122,7 +116,7 @@ TEST(Faults, ConsoleThatFailsEndsWithStatusOne) {
     ScratchDir dir;  // the usage text to a full console is no success either
     RunOptions options;
     options.stdoutPath = "/dev/full";
-    EXPECT_EQ(RunIn(dir, {}, options).status, 1);
+    EXPECT_EQ(RunGrafen(dir, {}, options).status, 1);
   }
 }
 

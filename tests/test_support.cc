@@ -118,6 +118,12 @@ RunResult RunBinary(const std::string& binary, const std::vector<std::string>& a
   return result;
 }
 
+RunResult RunGrafen(const ScratchDir& dir, const std::vector<std::string>& arguments,
+                    RunOptions options) {
+  options.dir = dir.path();
+  return RunBinary(GrafenBinary(), arguments, options);
+}
+
 std::string GrafenBinary() { return GRAFEN_BINARY; }
 std::string AllClassesBinary() { return GRAFEN_ALL_CLASSES_BINARY; }
 

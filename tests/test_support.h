@@ -63,6 +63,10 @@ struct RunOptions {
 RunResult RunBinary(const std::string& binary, const std::vector<std::string>& arguments,
                     const RunOptions& options);
 
+// Runs the built tool in a scratch directory.
+RunResult RunGrafen(const ScratchDir& dir, const std::vector<std::string>& arguments,
+                    RunOptions options = {});
+
 // The built tool (and its build that keeps every class).
 std::string GrafenBinary();
 std::string AllClassesBinary();
