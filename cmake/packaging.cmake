@@ -24,24 +24,27 @@ install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/grafen-draw DESTINATION ${CMAKE_INS
 set(GRAFEN_MAN_PAGES grafen.1 grafen-draw.1)
 find_program(GRAFEN_GZIP gzip)
 if(GRAFEN_GZIP)
-  set(compressed_pages "")
-  foreach(page IN LISTS GRAFEN_MAN_PAGES)
-    set(source ${GRAFEN_SOURCE_ROOT}/doc/${page})
-    set(compressed ${CMAKE_CURRENT_BINARY_DIR}/man/${page}.gz)
+  set(grafen_compressed_pages "")
+  foreach(grafen_page IN LISTS GRAFEN_MAN_PAGES)
+    set(grafen_page_source ${GRAFEN_SOURCE_ROOT}/doc/${grafen_page})
+    set(grafen_compressed ${CMAKE_CURRENT_BINARY_DIR}/man/${grafen_page}.gz)
     add_custom_command(
-      OUTPUT ${compressed}
+      OUTPUT ${grafen_compressed}
       COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/man
-      COMMAND ${GRAFEN_GZIP} -9 -n -c ${source} > ${compressed}
-      DEPENDS ${source}
-      COMMENT "Compressing manual page ${page}"
+      COMMAND ${GRAFEN_GZIP} -9 -n -c ${grafen_page_source} > ${grafen_compressed}
+      DEPENDS ${grafen_page_source}
+      COMMENT "Compressing manual page ${grafen_page}"
       VERBATIM)
-    list(APPEND compressed_pages ${compressed})
+    list(APPEND grafen_compressed_pages ${grafen_compressed})
   endforeach()
-  add_custom_target(grafen_man_pages ALL DEPENDS ${compressed_pages})
-  install(FILES ${compressed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  add_custom_target(grafen_man_pages ALL DEPENDS ${grafen_compressed_pages})
+  # Builds that name only the grafen target (the release preset) still get
+  # the pages that `cmake --install` copies.
+  add_dependencies(grafen grafen_man_pages)
+  install(FILES ${grafen_compressed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 else()
-  list(TRANSFORM GRAFEN_MAN_PAGES PREPEND ${GRAFEN_SOURCE_ROOT}/doc/ OUTPUT_VARIABLE plain_pages)
-  install(FILES ${plain_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  list(TRANSFORM GRAFEN_MAN_PAGES PREPEND ${GRAFEN_SOURCE_ROOT}/doc/ OUTPUT_VARIABLE grafen_plain_pages)
+  install(FILES ${grafen_plain_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 set(GRAFEN_PACKAGE_MAINTAINER "grafen developers <grafen@example.invalid>"
