@@ -95,6 +95,53 @@ TEST(Faults, SeenSetThatCannotBeHadIsOutOfMemoryWithEmptyFiles) {
 }
 #endif
 
+// Graph blocks of an edge-list file, each with its number line and empty line.
+std::vector<std::string> Blocks(const std::string& text) {
+  std::vector<std::string> blocks;
+  std::size_t start = 0;
+  for (std::size_t end; (end = text.find("\r\n\r\n", start)) != std::string::npos;
+       start = end + 4) {
+    blocks.push_back(text.substr(start, end + 4 - start));
+  }
+  return blocks;
+}
+
+TEST(Faults, FileSizeLimitKeepsEveryCompletedGraph) {
+  ScratchDir complete;
+  ASSERT_EQ(RunGrafen(complete, {"6"}).status, 0);
+  const std::string edges = ReadFile(complete / "grafen6.txt");
+  const std::string script = ReadFile(complete / "grafen6.mws");
+  for (const long limit : {5000L, 20000L}) {
+    ScratchDir dir;
+    RunOptions options;
+    options.fileSizeLimit = limit;
+    const RunResult result = RunGrafen(dir, {"6"}, options);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.signal, 0);
+    std::smatch report;
+    ASSERT_TRUE(
+        std::regex_search(result.output, report,
+                          std::regex("\r\n(\\.*)" + ReportPattern("EInOutError", "I/O error 27"))))
+        << result.output;
+    const auto started = static_cast<std::size_t>(report[1].length());
+    const std::string keptEdges = ReadFile(dir / "grafen6.txt");
+    const std::string keptScript = ReadFile(dir / "grafen6.mws");
+    // The script file, the larger, meets the limit first, in the block of the
+    // graph whose dot was the last: it holds exactly the bytes up to the
+    // limit, the start of the complete file, with every earlier block whole.
+    EXPECT_EQ(keptScript.size(), static_cast<std::size_t>(limit));
+    EXPECT_EQ(script.compare(0, keptScript.size(), keptScript), 0);
+    std::size_t scriptBlocks = 0;
+    for (std::size_t at = 0; (at = keptScript.find("od;\r\n\r\n", at)) != std::string::npos; ++at) {
+      ++scriptBlocks;
+    }
+    EXPECT_EQ(scriptBlocks, started - 1);
+    // The edge list was flushed before, with the failing graph's block.
+    EXPECT_EQ(Blocks(keptEdges).size(), started);
+    EXPECT_EQ(edges.compare(0, keptEdges.size(), keptEdges), 0);
+  }
+}
+
 TEST(Faults, ConsoleThatFailsEndsWithStatusOne) {
   {
     ScratchDir dir;

@@ -88,6 +88,11 @@ RunResult RunBinary(const std::string& binary, const std::vector<std::string>& a
                          static_cast<rlim_t>(options.addressSpaceLimit)};
       ::setrlimit(RLIMIT_AS, &limit);
     }
+    if (options.fileSizeLimit > 0) {
+      const rlimit limit{static_cast<rlim_t>(options.fileSizeLimit),
+                         static_cast<rlim_t>(options.fileSizeLimit)};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
     if (options.asUnprivilegedUser && ::geteuid() == 0) {
       if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(122);
     }

@@ -54,6 +54,7 @@ struct RunResult {
 struct RunOptions {
   std::string dir;
   long addressSpaceLimit = 0;
+  long fileSizeLimit = 0;
   bool asUnprivilegedUser = false;
   std::string stdoutPath;
   bool stdoutClosedPipe = false;

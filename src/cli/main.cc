@@ -32,9 +32,11 @@ std::string BaseName(const char* path) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // A closed pipe on standard output is a failed write like any other.
-  // (Ignoring SIGPIPE cannot fail: it is a valid signal and a valid action.)
+  // A closed pipe on standard output, or a file grown to the process's size
+  // limit, is a failed write like any other: reported, not a silent death.
+  // (Ignoring these cannot fail: valid signals, valid action.)
   static_cast<void>(std::signal(SIGPIPE, SIG_IGN));
+  static_cast<void>(std::signal(SIGXFSZ, SIG_IGN));
   grafen::OpenConsole();
   grafen::ProgramName = BaseName(argc > 0 ? argv[0] : nullptr);
   try {
