@@ -51,6 +51,8 @@ struct ClassWalk {
   std::array<std::uint32_t, MaxOrder> neighbours;     // bit u: node u adjacent (0-based)
   std::array<std::uint32_t, MaxOrder> lowerTwins;     // twins of the node with smaller numbers
   std::array<const std::uint32_t*, MaxOrder> minima;  // minima[k]: table of order k < order
+  std::int32_t independence;                          // most nodes without an edge among them
+  std::uint32_t inEveryLargest;                       // nodes in every independent set of that size
   WordSet* seen;
   std::uint32_t representative;
 };
@@ -72,9 +74,18 @@ void PlaceNext(const ClassWalk& walk, std::int32_t placed, std::uint32_t prefix,
       if (next > walk.representative) MarkIn(*walk.seen, static_cast<EdgeCode>(next));
       continue;
     }
+    const std::uint32_t left = unplaced & ~(1U << node);
+    // The prefix must be the smallest of any `count` nodes of the graph less
+    // the node placed last. That is all zeros while the graph less that node
+    // has `count` independent nodes: always when count is below the
+    // independence number, and when equal unless the last node lies in every
+    // largest independent set.
+    if (next != 0 && count <= walk.independence &&
+        (count < walk.independence || (walk.inEveryLargest & left) == 0)) {
+      continue;
+    }
     if (!InTable(walk.minima[static_cast<std::size_t>(count)], next)) continue;
     Rows nextRows{};
-    const std::uint32_t left = unplaced & ~(1U << node);
     for (std::uint32_t other = left; other != 0; other &= other - 1) {
       const auto u = static_cast<unsigned>(__builtin_ctz(other));
       nextRows[u] = (rows[u] << 1) | ((walk.neighbours[node] >> u) & 1U);
@@ -83,10 +94,33 @@ void PlaceNext(const ClassWalk& walk, std::int32_t placed, std::uint32_t prefix,
   }
 }
 
+// Sets the independence number and the nodes in every largest independent set,
+// going through the node sets in increasing order: a set is independent when
+// it is without its lowest node and that node has no neighbour in it.
+void FindLargestIndependentSets(ClassWalk& walk) {
+  const std::uint32_t sets = 1U << static_cast<unsigned>(walk.order);
+  std::array<bool, 1U << MaxOrder> independent{};
+  independent[0] = true;
+  walk.independence = 0;
+  walk.inEveryLargest = 0;
+  for (std::uint32_t set = 1; set < sets; ++set) {
+    const auto lowest = static_cast<unsigned>(__builtin_ctz(set));
+    independent[set] = independent[set & (set - 1)] && (walk.neighbours[lowest] & set) == 0;
+    if (!independent[set]) continue;
+    const int size = __builtin_popcount(set);
+    if (size > walk.independence) {
+      walk.independence = size;
+      walk.inEveryLargest = set;
+    } else if (size == walk.independence) {
+      walk.inEveryLargest &= set;
+    }
+  }
+}
+
 // Marks the admissible relabellings of a class minimum above it.
 void MarkAdmissible(std::int32_t order, std::uint32_t code, const std::vector<CodeTable>& minima,
                     WordSet& seen) {
-  ClassWalk walk{order, {}, {}, {}, &seen, code};
+  ClassWalk walk{order, {}, {}, {}, 0, 0, &seen, code};
   for (std::size_t k = 1; k < minima.size(); ++k) walk.minima[k] = minima[k].data();
   std::uint32_t bit = 0;
   for (std::int32_t i = 0; i < order; ++i) {
@@ -111,6 +145,7 @@ void MarkAdmissible(std::int32_t order, std::uint32_t code, const std::vector<Co
       }
     }
   }
+  FindLargestIndependentSets(walk);
   PlaceNext(walk, 0, 0, (1U << static_cast<unsigned>(order)) - 1U, Rows{});
 }
 
