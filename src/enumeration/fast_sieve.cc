@@ -33,6 +33,10 @@
 // visited code c that is not its class minimum m has m < c, m admissible by
 // the fact above, so m was visited first and marked c. Hence an unmarked
 // visited code is a class minimum, and every class minimum is visited.
+//
+// Two more cuts in the walk over relabellings, each argued where it is made:
+// twins are placed in one order only, and leading nodes must be as sparse as
+// the graph's largest independent sets say the admissible images are.
 
 namespace grafen {
 
@@ -75,11 +79,12 @@ void PlaceNext(const ClassWalk& walk, std::int32_t placed, std::uint32_t prefix,
       continue;
     }
     const std::uint32_t left = unplaced & ~(1U << node);
-    // The prefix must be the smallest of any `count` nodes of the graph less
-    // the node placed last. That is all zeros while the graph less that node
-    // has `count` independent nodes: always when count is below the
-    // independence number, and when equal unless the last node lies in every
-    // largest independent set.
+    // An admissible image's (n-1)-prefix is the smallest code of H, the graph
+    // less the node placed last; so its k-prefix is the smallest pattern of
+    // any k nodes of H (any k nodes can take the top labels). That pattern is
+    // all zeros when H has k independent nodes: always when k is below the
+    // independence number, and when equal unless the node placed last lies
+    // in every largest independent set.
     if (next != 0 && count <= walk.independence &&
         (count < walk.independence || (walk.inEveryLargest & left) == 0)) {
       continue;
@@ -188,10 +193,8 @@ void ForEachClassMinimum(std::int32_t order, WordSet& seen,
     CodeTable scratch = EmptyTable(k);
     WordSet scratchSet{scratch.data(), scratch.size()};
     CodeTable table = EmptyTable(k);
-    ScanOrder(k, minima, scratchSet, [&table](EdgeCode code) {
-      table[static_cast<std::uint32_t>(code) / 32U] |= 1U
-                                                       << (static_cast<std::uint32_t>(code) % 32U);
-    });
+    WordSet tableSet{table.data(), table.size()};
+    ScanOrder(k, minima, scratchSet, [&tableSet](EdgeCode code) { MarkIn(tableSet, code); });
     minima[static_cast<std::size_t>(k)] = std::move(table);
   }
   ScanOrder(order, minima, seen, visit);
