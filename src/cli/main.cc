@@ -14,12 +14,11 @@
 
 namespace {
 
-// Flushes what the console holds, writes the report (best effort: the exit
-// status tells the failure even when the console is gone) and returns 1.
+// Flushes what the console holds and writes the report, then returns 1. When
+// the console itself has failed, the exit status alone tells the failure.
 int Report(const grafen::Fault& fault) {
-  grafen::TryFlush(grafen::Console);
-  grafen::Console.buffer = grafen::FaultReport(fault, grafen::ProgramName);
-  grafen::TryFlush(grafen::Console);
+  static_cast<void>(
+      grafen::TryWriteNow(grafen::Console, grafen::FaultReport(fault, grafen::ProgramName)));
   return 1;
 }
 

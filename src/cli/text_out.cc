@@ -65,7 +65,10 @@ void Flush(TextOut& out) {
   if (error != 0) RaiseIoError(error);
 }
 
-bool TryFlush(TextOut& out) { return out.buffer.empty() || FlushBuffer(out) == 0; }
+bool TryWriteNow(TextOut& out, std::string_view text) {
+  const bool flushed = out.buffer.empty() || FlushBuffer(out) == 0;
+  return WriteAll(out.fd, text.data(), text.size()) == 0 && flushed;
+}
 
 TextOut CreateTextFile(const std::string& name) {
   const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);

@@ -37,8 +37,10 @@ void WriteLine(TextOut& out, std::string_view text);
 // Sends everything buffered to the descriptor.
 void Flush(TextOut& out);
 
-// Flushes without raising: false when the bytes could not all be written.
-bool TryFlush(TextOut& out);
+// Flushes, then writes text straight to the descriptor, without raising:
+// false when any of it could not be written. For the fault report, the last
+// thing a failing process writes.
+bool TryWriteNow(TextOut& out, std::string_view text);
 
 // Creates (or truncates) a file for writing, with a 128-byte buffer.
 TextOut CreateTextFile(const std::string& name);
