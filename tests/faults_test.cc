@@ -99,9 +99,11 @@ TEST(Faults, SeenSetThatCannotBeHadIsOutOfMemoryWithEmptyFiles) {
 std::vector<std::string> Blocks(const std::string& text) {
   std::vector<std::string> blocks;
   std::size_t start = 0;
-  for (std::size_t end; (end = text.find("\r\n\r\n", start)) != std::string::npos;
-       start = end + 4) {
+  std::size_t end = text.find("\r\n\r\n");
+  while (end != std::string::npos) {
     blocks.push_back(text.substr(start, end + 4 - start));
+    start = end + 4;
+    end = text.find("\r\n\r\n", start);
   }
   return blocks;
 }
