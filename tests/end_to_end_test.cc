@@ -176,6 +176,62 @@ TEST(Grafen, KeepingEveryClassWritesDisconnectedGraphsToo) {
   }
 }
 
+// The lines of a file written with CR LF line ends.
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t end = text.find("\r\n"); end != std::string::npos;
+       end = text.find("\r\n", start)) {
+    lines.push_back(text.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+// Every Laplacian block of the script matches its graph in the edge list:
+// -1 exactly for the edges, the degrees on the diagonal, so symmetric with
+// rows that sum to zero.
+TEST(Grafen, LaplacianBlocksMatchTheEdgeLists) {
+  for (const int order : {5, 8}) {
+    ScratchDir dir;
+    ASSERT_EQ(RunGrafen(dir, {std::to_string(order)}).status, 0);
+    const std::vector<std::string> edgeLines =
+        SplitLines(ReadFile(dir / ("grafen" + std::to_string(order) + ".txt")));
+    const std::vector<std::string> scriptLines =
+        SplitLines(ReadFile(dir / ("grafen" + std::to_string(order) + ".mws")));
+    std::size_t edgeAt = 0;
+    std::size_t scriptAt = 3;  // after the header
+    int graphs = 0;
+    while (edgeAt < edgeLines.size()) {
+      ++graphs;
+      ASSERT_EQ(edgeLines[edgeAt++], std::to_string(graphs));
+      std::vector<std::vector<int>> expected(8, std::vector<int>(8, 0));
+      for (; !edgeLines[edgeAt].empty(); ++edgeAt) {
+        const std::size_t i = std::stoul(edgeLines[edgeAt].substr(0, 5)) - 1;
+        const std::size_t j = std::stoul(edgeLines[edgeAt].substr(5, 5)) - 1;
+        expected[i][j] = expected[j][i] = -1;
+        ++expected[i][i];
+        ++expected[j][j];
+      }
+      ++edgeAt;
+      for (std::size_t i = 0; i < static_cast<std::size_t>(order); ++i) {
+        const std::string& row = scriptLines[scriptAt++];
+        const std::size_t entries = row.rfind('[') + 1;  // each entry: 2 characters and "," or "]"
+        for (std::size_t j = 0; j < static_cast<std::size_t>(order); ++j) {
+          EXPECT_EQ(std::stoi(row.substr(entries + 3 * j, 2)), expected[i][j])
+              << "graph " << graphs << " row " << i + 1 << ": " << row;
+        }
+      }
+      EXPECT_EQ(scriptLines[scriptAt++], "det(A); S := eigenvals(A);");
+      EXPECT_EQ(scriptLines[scriptAt++],
+                "for i from 1 to " + std::to_string(order) + " do evalf(S[i],5) od;");
+      EXPECT_EQ(scriptLines[scriptAt++], "");
+    }
+    EXPECT_EQ(scriptAt, scriptLines.size());
+    EXPECT_EQ(graphs, order == 5 ? 21 : 11117);
+  }
+}
+
 // Graphs per edge count in an edge-list file.
 std::map<int, int> EdgeCountHistogram(const std::string& text) {
   std::map<int, int> histogram;
