@@ -145,27 +145,21 @@ TEST(Faults, FileSizeLimitKeepsEveryCompletedGraph) {
 }
 
 TEST(Faults, ConsoleThatFailsEndsWithStatusOne) {
-  {
-    ScratchDir dir;
+  RunOptions full;
+  full.stdoutPath = "/dev/full";
+  RunOptions closedPipe;
+  closedPipe.stdoutClosedPipe = true;
+  // A run, a run that fails at its first write, and the usage text: none of
+  // them is a success when the console did not take it.
+  const struct {
     RunOptions options;
-    options.stdoutPath = "/dev/full";
-    const RunResult result = RunGrafen(dir, {"5"}, options);
+    std::vector<std::string> arguments;
+  } cases[] = {{full, {"5"}}, {closedPipe, {"8"}}, {full, {}}};
+  for (const auto& c : cases) {
+    ScratchDir dir;
+    const RunResult result = RunGrafen(dir, c.arguments, c.options);
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.signal, 0);
-  }
-  {
-    ScratchDir dir;
-    RunOptions options;
-    options.stdoutClosedPipe = true;
-    const RunResult result = RunGrafen(dir, {"8"}, options);
-    EXPECT_EQ(result.status, 1);
-    EXPECT_EQ(result.signal, 0);
-  }
-  {
-    ScratchDir dir;  // the usage text to a full console is no success either
-    RunOptions options;
-    options.stdoutPath = "/dev/full";
-    EXPECT_EQ(RunGrafen(dir, {}, options).status, 1);
   }
 }
 
