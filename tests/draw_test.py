@@ -430,6 +430,11 @@ def main(argv):
                          os.path.isfile(draw) and os.access(draw, os.X_OK), draw):
         print("%d passed, %d failed" % (results.passed, results.failed))
         return 1
+    missing = [tool for tool in ("fdp", "gvpack", "neato") if shutil.which(tool) is None]
+    if missing:
+        print("draw_test: Graphviz is missing (no %s): install Debian's graphviz "
+              "(tools/setup does)" % ", ".join(missing))
+        return 1
     if grafen is not None:
         grafen = os.path.abspath(grafen)
     scratch = tempfile.mkdtemp(prefix="grafen-draw-test-")

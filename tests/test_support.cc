@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -18,6 +19,14 @@
 #include "cli/text_out.h"
 
 namespace grafen::testing {
+
+namespace {
+
+// Seconds a child may run: far beyond any run the tests make, far below the
+// ctest timeout, so a hang fails as itself.
+constexpr unsigned kChildSeconds = 60;
+
+}  // namespace
 
 ScratchDir::ScratchDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "grafen-test-XXXXXX").string();
@@ -97,7 +106,7 @@ RunResult RunBinary(const std::string& binary, const std::vector<std::string>& a
       if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(122);
     }
     static_cast<void>(::signal(SIGPIPE, SIG_DFL));
-    ::alarm(300);  // a hung run ends by SIGALRM instead of hanging the tests
+    ::alarm(kChildSeconds);  // a hung run ends by SIGALRM, well before ctest's timeout
     std::vector<char*> argv;
     argv.push_back(const_cast<char*>(binary.c_str()));
     for (const std::string& argument : arguments)
@@ -120,17 +129,31 @@ RunResult RunBinary(const std::string& binary, const std::vector<std::string>& a
   ::waitpid(pid, &status, 0);
   if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
   if (WIFSIGNALED(status)) result.signal = WTERMSIG(status);
+  if (result.signal == SIGALRM) {
+    ADD_FAILURE() << binary << " did not finish within " << kChildSeconds << " s";
+  }
   return result;
 }
 
 RunResult RunGrafen(const ScratchDir& dir, const std::vector<std::string>& arguments,
                     RunOptions options) {
   options.dir = dir.path();
-  return RunBinary(GrafenBinary(), arguments, options);
+  if (!options.asUnprivilegedUser) return RunBinary(GrafenBinary(), arguments, options);
+  // The unprivileged user may not reach the build tree (a checkout in a home
+  // directory of mode 0700): it runs a copy in a scratch directory of its own.
+  const ScratchDir copyDir;
+  const std::string copy = copyDir / "grafen";
+  std::filesystem::copy_file(GrafenBinary(), copy);
+  std::filesystem::permissions(
+      copy, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                std::filesystem::perms::others_exec);
+  return RunBinary(copy, arguments, options);
 }
 
 std::string GrafenBinary() { return GRAFEN_BINARY; }
 std::string AllClassesBinary() { return GRAFEN_ALL_CLASSES_BINARY; }
+std::string LiteralBinary() { return GRAFEN_LITERAL_BINARY; }
 
 std::string Lines(const std::vector<std::string>& lines) {
   std::string text;

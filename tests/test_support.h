@@ -68,9 +68,11 @@ RunResult RunBinary(const std::string& binary, const std::vector<std::string>& a
 RunResult RunGrafen(const ScratchDir& dir, const std::vector<std::string>& arguments,
                     RunOptions options = {});
 
-// The built tool (and its build that keeps every class).
+// The built tool, its build that keeps every class, and its build with the
+// literal sieve.
 std::string GrafenBinary();
 std::string AllClassesBinary();
+std::string LiteralBinary();
 
 // The CR LF joined form of lines, each ending in CR LF.
 std::string Lines(const std::vector<std::string>& lines);

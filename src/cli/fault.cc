@@ -2,6 +2,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
+
+#include "cli/command_line.h"
+#include "cli/text_out.h"
 
 namespace grafen {
 
@@ -23,6 +27,21 @@ void RaiseIoError(int error, unsigned line, const char* file) {
 
 void RaiseOutOfMemory(unsigned line, const char* file) {
   Raise("EOutOfMemory", "Out of memory", line, file);
+}
+
+int RunReportingFaults(const std::function<void()>& body) {
+  try {
+    try {
+      body();
+    } catch (const std::bad_alloc&) {
+      RaiseOutOfMemory();
+    }
+  } catch (const Fault& fault) {
+    // When the console itself has failed, the exit status alone tells it.
+    static_cast<void>(TryWriteNow(Console, FaultReport(fault, ProgramName)));
+    return 1;
+  }
+  return 0;
 }
 
 std::string IoErrorMessage(int error) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "UTypes/UTypes.h"
@@ -33,6 +34,11 @@ std::string IoErrorMessage(int error);
 // The stable 8-hex-digit address of a raise site: a hash of the source file's
 // name in the upper 16 bits, the line number in the lower 16.
 std::uint32_t SiteAddress(const char* file, unsigned line);
+
+// Runs the body of the process. A fault it raises, or memory it cannot get
+// anywhere, becomes the one report on the console, after what the console
+// holds. Returns the exit status: 0, or 1 after a fault.
+int RunReportingFaults(const std::function<void()>& body);
 
 // The whole report: "Exception <kind> in module <module> at <address>." LF
 // message, a "." unless it ends in one, CR LF.

@@ -2,12 +2,17 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
+#include <new>
+#include <regex>
 
 #include "cli/text_out.h"
+#include "test_support.h"
 
 namespace grafen {
 namespace {
@@ -54,6 +59,66 @@ TEST(Raise, ThrowsTheFaultWithAnAddressNamingTheLine) {
   }
   EXPECT_NE(SiteAddress("a.cc", 5), SiteAddress("b.cc", 5));
   EXPECT_THROW(RaiseOutOfMemory(), Fault);
+}
+
+// Whatever ends the body, the entry point's status and the one report on the
+// console say what it was; an allocation that fails anywhere is "Out of memory".
+TEST(FaultPath, EveryFailureBecomesOneReportWithStatusOne) {
+  const struct {
+    std::function<void()> body;
+    int status;
+    const char* console;
+  } cases[] = {
+      {[] { Write(Console, "ok"); }, 0, "ok"},
+      {[] {
+         Write(Console, "Results ");
+         throw std::bad_alloc();
+       },
+       1,
+       "Results Exception EOutOfMemory in module grafen at [0-9A-F]{8}\\.\nOut of memory\\.\r\n"},
+      {[] { RaiseIoError(ENOSPC); }, 1,
+       "Exception EInOutError in module grafen at [0-9A-F]{8}\\.\nDisk full\\.\r\n"},
+  };
+  for (const auto& c : cases) {
+    testing::CapturedConsole console;
+    EXPECT_EQ(RunReportingFaults(c.body), c.status);
+    const std::string text = console.Text();
+    EXPECT_TRUE(std::regex_match(text, std::regex(c.console))) << text;
+  }
+}
+
+// Reads what the terminal shows within a short wait, without a flush.
+std::string ReadTerminal(int master) {
+  pollfd ready{master, POLLIN, 0};
+  std::string text;
+  char chunk[64];
+  while (::poll(&ready, 1, 200) == 1) {
+    const ssize_t got = ::read(master, chunk, sizeof chunk);
+    if (got <= 0) break;
+    text.append(chunk, static_cast<std::size_t>(got));
+  }
+  return text;
+}
+
+TEST(TextOut, ConsoleOnATerminalShowsEveryWriteAtOnce) {
+  int master = -1;
+  int terminal = -1;
+  ASSERT_EQ(::openpty(&master, &terminal, nullptr, nullptr, nullptr), 0);
+  const int savedStdout = ::dup(STDOUT_FILENO);
+  ASSERT_GE(savedStdout, 0);
+  ASSERT_EQ(::dup2(terminal, STDOUT_FILENO), STDOUT_FILENO);
+  OpenConsole();
+  Write(Console, ".");
+  const std::string first = ReadTerminal(master);
+  Write(Console, "..");
+  const std::string next = ReadTerminal(master);
+  Console = TextOut{};
+  ::dup2(savedStdout, STDOUT_FILENO);  // restored before any check can print
+  ::close(savedStdout);
+  ::close(terminal);
+  ::close(master);
+  EXPECT_EQ(first, ".");
+  EXPECT_EQ(next, "..");
 }
 
 TEST(TextOut, WritesReachTheFileOnlyInFullBuffersOrOnFlush) {

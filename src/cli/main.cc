@@ -2,7 +2,7 @@
 // ends the run.
 #include <csignal>
 #include <cstring>
-#include <new>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -13,14 +13,6 @@
 #include "enumeration/sieve.h"
 
 namespace {
-
-// Flushes what the console holds and writes the report, then returns 1. When
-// the console itself has failed, the exit status alone tells the failure.
-int Report(const grafen::Fault& fault) {
-  static_cast<void>(
-      grafen::TryWriteNow(grafen::Console, grafen::FaultReport(fault, grafen::ProgramName)));
-  return 1;
-}
 
 std::string BaseName(const char* path) {
   if (path == nullptr || *path == '\0') return "grafen";
@@ -37,20 +29,13 @@ int main(int argc, char** argv) {
   static_cast<void>(std::signal(SIGPIPE, SIG_IGN));
   static_cast<void>(std::signal(SIGXFSZ, SIG_IGN));
   grafen::OpenConsole();
-  grafen::ProgramName = BaseName(argc > 0 ? argv[0] : nullptr);
-  try {
-    try {
-      std::vector<std::string_view> arguments;
-      for (int k = 1; k < argc; ++k) arguments.emplace_back(argv[k]);
-      grafen::ReadArguments(arguments);
-      grafen::RunEnumeration();
-      grafen::ReleaseSeenSet();
-      grafen::Flush(grafen::Console);
-    } catch (const std::bad_alloc&) {
-      grafen::RaiseOutOfMemory();
-    }
-  } catch (const grafen::Fault& fault) {
-    return Report(fault);
-  }
-  return 0;
+  return grafen::RunReportingFaults([argc, argv] {
+    grafen::ProgramName = BaseName(argc > 0 ? argv[0] : nullptr);
+    std::vector<std::string_view> arguments;
+    for (int k = 1; k < argc; ++k) arguments.emplace_back(argv[k]);
+    grafen::ReadArguments(arguments);
+    grafen::RunEnumeration();
+    grafen::ReleaseSeenSet();
+    grafen::Flush(grafen::Console);
+  });
 }
