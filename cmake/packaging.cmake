@@ -5,6 +5,8 @@
 #   bin/grafen                   the tool
 #   bin/grafen-draw              the SVG sheet drawer (Python 3 and Graphviz)
 #   share/man/man1/grafen.1.gz   and grafen-draw.1.gz (plain .1 without gzip)
+#   share/doc/grafen/copyright   the licence (LICENSE)
+#   share/doc/grafen/changelog.gz  the release history (doc/changelog)
 # and sets up CPack so that `cpack -G DEB` in the build tree makes
 # grafen_<version>_<arch>.deb.
 
@@ -37,15 +39,26 @@ if(GRAFEN_GZIP)
       VERBATIM)
     list(APPEND grafen_compressed_pages ${grafen_compressed})
   endforeach()
-  add_custom_target(grafen_man_pages ALL DEPENDS ${grafen_compressed_pages})
+  set(grafen_changelog ${CMAKE_CURRENT_BINARY_DIR}/doc/changelog.gz)
+  add_custom_command(
+    OUTPUT ${grafen_changelog}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_CURRENT_BINARY_DIR}/doc
+    COMMAND ${GRAFEN_GZIP} -9 -n -c ${GRAFEN_SOURCE_ROOT}/doc/changelog > ${grafen_changelog}
+    DEPENDS ${GRAFEN_SOURCE_ROOT}/doc/changelog
+    COMMENT "Compressing the changelog"
+    VERBATIM)
+  add_custom_target(grafen_man_pages ALL DEPENDS ${grafen_compressed_pages} ${grafen_changelog})
   # Builds that name only the grafen target (the release preset) still get
   # the pages that `cmake --install` copies.
   add_dependencies(grafen grafen_man_pages)
   install(FILES ${grafen_compressed_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${grafen_changelog} DESTINATION ${CMAKE_INSTALL_DOCDIR})
 else()
   list(TRANSFORM GRAFEN_MAN_PAGES PREPEND ${GRAFEN_SOURCE_ROOT}/doc/ OUTPUT_VARIABLE grafen_plain_pages)
   install(FILES ${grafen_plain_pages} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES ${GRAFEN_SOURCE_ROOT}/doc/changelog DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
+install(FILES ${GRAFEN_SOURCE_ROOT}/LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR} RENAME copyright)
 
 set(GRAFEN_PACKAGE_MAINTAINER "grafen developers <grafen@example.invalid>"
   CACHE STRING "Maintainer field of the Debian package")
@@ -62,7 +75,6 @@ representative per isomorphism class, as an edge list (grafenN.txt) and as a
 Maple script that sets up each graph's Laplacian matrix and asks for its
 determinant and eigenvalues (grafenN.mws). grafen-draw draws the graphs of an
 edge list on one SVG sheet with Graphviz.")
-set(CPACK_PACKAGE_HOMEPAGE_URL ${PROJECT_HOMEPAGE_URL})
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
