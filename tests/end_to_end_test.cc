@@ -184,10 +184,9 @@ TEST(Grafen, LiteralSieveBuildWritesTheSameBytes) {
     const RunResult result = RunBinary(LiteralBinary(), {argument}, options);
     EXPECT_EQ(result.status, 0) << order;
     EXPECT_EQ(result.output, expected.output) << order;
-    for (const std::string suffix : {".txt", ".mws"}) {
-      EXPECT_EQ(ReadFile(literal / ("grafen" + argument + suffix)),
-                ReadFile(fast / ("grafen" + argument + suffix)))
-          << order << suffix;
+    for (const char* suffix : {".txt", ".mws"}) {
+      const std::string name = "grafen" + argument + suffix;
+      EXPECT_EQ(ReadFile(literal / name), ReadFile(fast / name)) << name;
     }
   }
 }
