@@ -1,5 +1,10 @@
 #include "results/edge_list.h"
 
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
 #include "cli/command_line.h"
 
 namespace grafen {
@@ -11,16 +16,28 @@ std::string EdgeListFileName(std::int32_t order) { return "grafen" + IntText(ord
 
 void WriteEdgeList(const AdjMatrix& m) {
   ++GraphCount;
-  WriteLine(EdgeFile, IntText(GraphCount));
+  std::array<char, 16> number{};
+  char* end = std::to_chars(number.data(), number.data() + number.size() - 2, GraphCount).ptr;
+  *end++ = '\r';
+  *end++ = '\n';
+  Write(EdgeFile, std::string_view(number.data(), static_cast<std::size_t>(end - number.data())));
   Write(Console, ".");
-  std::string edges;
-  for (int i = 1; i <= Order; ++i) {
-    for (int j = i + 1; j <= Order; ++j) {
-      if (m(i, j) != 0) edges += PaddedInt(i, 5) + PaddedInt(j, 5) + std::string(LineEnd);
+  if (Order > MaxOrder) RaiseRangeError();  // where the first pair's index would fail
+  // Every line "    i    j" CR LF (nodes of one digit), then the empty line.
+  std::array<char, 12 * MaxOrder*(MaxOrder - 1) / 2 + 2> block{};
+  std::size_t size = 0;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(Order); ++i) {
+    for (std::size_t j = i + 1; j < static_cast<std::size_t>(Order); ++j) {
+      if (m.cell[i][j] == 0) continue;
+      std::memcpy(&block[size], "    1    2\r\n", 12);
+      block[size + 4] = static_cast<char>('1' + i);
+      block[size + 9] = static_cast<char>('1' + j);
+      size += 12;
     }
   }
-  Write(EdgeFile, edges);
-  WriteLine(EdgeFile, "");
+  block[size++] = '\r';
+  block[size++] = '\n';
+  Write(EdgeFile, std::string_view(block.data(), size));
   Flush(EdgeFile);
 }
 

@@ -1,5 +1,10 @@
 #include "results/laplacian_script.h"
 
+#include <array>
+#include <charconv>
+#include <cstring>
+#include <string_view>
+
 #include "cli/command_line.h"
 
 namespace grafen {
@@ -16,36 +21,43 @@ void WriteScriptHeader() {
 
 namespace {
 
-// Degree of node i: true entries of its row, minus the true diagonal.
-int Degree(const AdjMatrix& m, int i) {
-  int count = 0;
-  for (int j = 1; j <= Order; ++j) count += m(i, j) != 0 ? 1 : 0;
-  return count - 1;
+// Appends text at `at` in the block; returns the new end.
+char* Put(char* at, std::string_view text) {
+  std::memcpy(at, text.data(), text.size());
+  return at + text.size();
 }
 
 }  // namespace
 
 void WriteLaplacianScript(const AdjMatrix& m) {
-  std::string block;
-  for (int i = 1; i <= Order; ++i) {
-    block += i == 1 ? "A := array([[" : "            [";
-    for (int j = 1; j <= Order; ++j) {
+  if (Order > MaxOrder) RaiseRangeError();  // where the first row's index would fail
+  // Lines of at most 13 + 8 * 3 + 2 + 2 characters, then the two commands.
+  std::array<char, 48 * MaxOrder + 96> block{};
+  char* at = block.data();
+  const auto order = static_cast<std::size_t>(Order < 0 ? 0 : Order);
+  for (std::size_t i = 0; i < order; ++i) {
+    at = Put(at, i == 0 ? "A := array([[" : "            [");
+    // Degree of node i: true entries of its row, minus the true diagonal
+    // (-1 to 7, two characters).
+    int degree = -1;
+    for (std::size_t j = 0; j < order; ++j) degree += m.cell[i][j] != 0 ? 1 : 0;
+    for (std::size_t j = 0; j < order; ++j) {
       if (j == i) {
-        block += PaddedInt(Degree(m, i), 2);
+        at[0] = degree < 0 ? '-' : ' ';
+        at[1] = static_cast<char>('0' + (degree < 0 ? -degree : degree));
       } else {
-        block += m(i, j) != 0 ? "-1" : " 0";
+        at[0] = m.cell[i][j] != 0 ? '-' : ' ';
+        at[1] = m.cell[i][j] != 0 ? '1' : '0';
       }
-      block += j < Order ? "," : "]";
+      at[2] = j + 1 < order ? ',' : ']';
+      at += 3;
     }
-    block += i < Order ? "," : "]);";
-    block += LineEnd;
+    at = Put(at, i + 1 < order ? ",\r\n" : "]);\r\n");
   }
-  block += "det(A); S := eigenvals(A);";
-  block += LineEnd;
-  block += "for i from 1 to " + IntText(Order) + " do evalf(S[i],5) od;";
-  block += LineEnd;
-  block += LineEnd;
-  Write(ScriptFile, block);
+  at = Put(at, "det(A); S := eigenvals(A);\r\nfor i from 1 to ");
+  at = std::to_chars(at, block.data() + block.size(), Order).ptr;
+  at = Put(at, " do evalf(S[i],5) od;\r\n\r\n");
+  Write(ScriptFile, std::string_view(block.data(), static_cast<std::size_t>(at - block.data())));
   Flush(ScriptFile);
 }
 
