@@ -44,15 +44,10 @@ bool IsConnected(const AdjMatrix& m) {
 }
 
 bool ReachesEveryNode(const AdjMatrix& m) {
-  if (Order > MaxOrder) RaiseRangeError();  // where IsConnected's first index would fail
-  if (Order <= 0) return true;
-  const auto order = static_cast<unsigned>(Order);
   std::array<std::uint32_t, MaxOrder> neighbours{};
-  for (unsigned i = 0; i < order; ++i) {
-    for (unsigned j = 0; j < order; ++j) {
-      if (m.cell[i][j] != 0) neighbours[i] |= 1U << j;
-    }
-  }
+  for (int i = 1; i <= Order; ++i) neighbours[static_cast<unsigned>(i - 1)] = RowBits(m, i);
+  if (Order <= 0) return true;
+  const std::uint32_t all = (1U << static_cast<unsigned>(Order)) - 1U;
   std::uint32_t reached = 1;
   std::uint32_t frontier = 1;
   while (frontier != 0) {
@@ -60,10 +55,11 @@ bool ReachesEveryNode(const AdjMatrix& m) {
     for (std::uint32_t rest = frontier; rest != 0; rest &= rest - 1) {
       next |= neighbours[static_cast<unsigned>(__builtin_ctz(rest))];
     }
+    next &= all;
     frontier = next & ~reached;
     reached |= next;
   }
-  return reached == (1U << order) - 1U;
+  return reached == all;
 }
 
 }  // namespace grafen

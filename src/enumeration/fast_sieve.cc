@@ -174,47 +174,62 @@ struct Branch {
 struct PrefixWalk {
   std::int32_t last;                               // n - 1: H is nodes 1..last
   std::array<std::uint32_t, MaxOrder> neighbours;  // within H
+  std::array<std::uint32_t, MaxOrder> lowerTwins;  // within H
   std::array<std::uint32_t, MaxOrder> target;      // t_0..t_{last-1}, P's rows
   std::array<std::uint32_t, MaxOrder> prefix;      // the nodes placed, in order
   LowSet rejected;                                 // last rows found not minimal
   std::vector<Branch>* branches;
 };
 
+// Node 0's row after a prefix, compared with a target row bit by bit from
+// the most significant, for all last rows at once: those where all bits so
+// far are equal, and those where the first differing bit is below.
+struct Comparison {
+  LowSet equal;
+  LowSet below;
+};
+
+// Compares one more bit: node 0's bit is 1 for the last rows in zeroHas, the
+// target's for those in targetHas.
+void CompareBit(Comparison& c, const LowSet& zeroHas, const LowSet& targetHas) {
+  c.below = Or(c.below, Without(And(c.equal, targetHas), zeroHas));
+  c.equal = Without(c.equal, Differing(zeroHas, targetHas));
+}
+
+// Bit `place` (from the most significant) of the target row after `placed`
+// nodes, as the last rows where it is 1: a bit of t_placed, the same for all,
+// or, after the whole of H, the bit of low itself that node 0 would have
+// with nothing moved, its adjacency to node placed - place.
+LowSet TargetBit(const PrefixWalk& walk, std::size_t placed, std::size_t place) {
+  if (placed == static_cast<std::size_t>(walk.last)) return kLowsWith[placed - place];
+  const bool one = ((walk.target[placed] >> (placed - 1 - place)) & 1U) != 0;
+  return one ? AllLows(walk.last) : LowSet{};
+}
+
 // Walks the matching prefixes of H that extend the current one (`placed`
-// nodes in walk.prefix). Recursion depth is at most the order (8).
-void WalkPrefixes(PrefixWalk& walk, std::int32_t placed, std::uint32_t unplaced, Rows rows) {
+// nodes in walk.prefix). `before` compares node 0's row after all but the
+// last of them with the top bits of the target row. Recursion depth is at
+// most the order (8).
+void WalkPrefixes(PrefixWalk& walk, std::int32_t placed, std::uint32_t unplaced, Rows rows,
+                  const Comparison& before) {
   const auto k = static_cast<std::size_t>(placed);
-  LowSet equal = AllLows(walk.last);
-  LowSet below{};
-  if (placed == walk.last) {
-    // Node 0 last: its row is bit prefix[i] of low at place i; low itself has
-    // bit last-i there.
-    for (std::size_t i = 0; i < k; ++i) {
-      const LowSet& moved = kLowsWith[walk.prefix[i]];
-      const LowSet& own = kLowsWith[k - i];
-      below = Or(below, Without(And(equal, own), moved));
-      equal = Without(equal, Differing(moved, own));
-    }
-    walk.rejected = Or(walk.rejected, below);
-    return;
-  }
-  // Node 0 next: its row, bit by bit from the most significant, against t_k.
-  const std::uint32_t t = walk.target[k];
+  Comparison now = before;
+  if (k > 0) CompareBit(now, kLowsWith[walk.prefix[k - 1]], TargetBit(walk, k, k - 1));
+  walk.rejected = Or(walk.rejected, now.below);
+  if (placed == walk.last) return;  // node 0 last: nothing follows
+  if (!IsEmpty(now.equal)) walk.branches->push_back(Branch{placed, unplaced, rows, now.equal});
+  std::uint64_t next = EqualBytes(rows, walk.target[k], unplaced);
+  if (next == 0) return;
+  // What the prefixes one node longer share: node 0's row after this one,
+  // against the top bits of their target row.
+  Comparison shared{AllLows(walk.last), {}};
   for (std::size_t i = 0; i < k; ++i) {
-    const LowSet& adjacent = kLowsWith[walk.prefix[i]];
-    if (((t >> (k - 1 - i)) & 1U) != 0) {
-      below = Or(below, Without(equal, adjacent));
-      equal = And(equal, adjacent);
-    } else {
-      equal = Without(equal, adjacent);
-    }
+    CompareBit(shared, kLowsWith[walk.prefix[i]], TargetBit(walk, k + 1, i));
   }
-  walk.rejected = Or(walk.rejected, below);
-  if (!IsEmpty(equal)) walk.branches->push_back(Branch{placed, unplaced, rows, equal});
-  for (std::uint64_t next = EqualBytes(rows, t, unplaced); next != 0; next &= next - 1) {
+  for (; next != 0; next &= next - 1) {
     const unsigned u = NodeOfByte(next);
     walk.prefix[k] = u;
-    WalkPrefixes(walk, placed + 1, unplaced & ~(1U << u), Placed(rows, walk.neighbours[u]));
+    WalkPrefixes(walk, placed + 1, unplaced & ~(1U << u), Placed(rows, walk.neighbours[u]), shared);
   }
 }
 
@@ -226,12 +241,14 @@ void SetUpCandidate(const PrefixWalk& walk, std::uint32_t low, Candidate& c) {
   c.neighbours = walk.neighbours;
   c.neighbours[0] = low << 1U;
   for (std::size_t j = 1; j <= last; ++j) c.neighbours[j] |= (low >> (j - 1)) & 1U;
-  for (std::size_t u = 0; u <= last; ++u) {
-    c.lowerTwins[u] = 0;
-    for (std::size_t v = 0; v < u; ++v) {
-      const std::uint32_t both = (1U << u) | (1U << v);
-      if (((c.neighbours[u] ^ c.neighbours[v]) & ~both) == 0) c.lowerTwins[u] |= 1U << v;
-    }
+  // Twins of H stay twins when node 0 sees both or neither; node 0 and a node
+  // u are twins when u's neighbours in H are node 0's others.
+  const std::uint32_t zeroSees = c.neighbours[0];
+  c.lowerTwins[0] = 0;
+  for (std::size_t u = 1; u <= last; ++u) {
+    const bool seen = ((zeroSees >> u) & 1U) != 0;
+    c.lowerTwins[u] = walk.lowerTwins[u] & (seen ? zeroSees : ~zeroSees);
+    if (((zeroSees ^ walk.neighbours[u]) & ~(1U << u)) == 0) c.lowerTwins[u] |= 1U;
   }
 }
 
@@ -247,7 +264,7 @@ struct Scratch {
 void AddMinimaOfPrefix(std::int32_t last, std::uint32_t p, Scratch& scratch,
                        std::vector<EdgeCode>& minima) {
   std::vector<Branch>& branches = scratch.branches;
-  PrefixWalk walk{last, {}, {}, {}, {}, &branches};
+  PrefixWalk walk{last, {}, {}, {}, {}, {}, &branches};
   // H's nodes 1..last are the nodes 0..last-1 of P's own order.
   std::uint32_t bit = 0;
   for (std::uint32_t i = 1; i <= static_cast<std::uint32_t>(last); ++i) {
@@ -258,6 +275,12 @@ void AddMinimaOfPrefix(std::int32_t last, std::uint32_t p, Scratch& scratch,
       }
     }
   }
+  for (std::uint32_t u = 1; u <= static_cast<std::uint32_t>(last); ++u) {
+    for (std::uint32_t v = 1; v < u; ++v) {
+      const std::uint32_t both = (1U << u) | (1U << v);
+      if (((walk.neighbours[u] ^ walk.neighbours[v]) & ~both) == 0) walk.lowerTwins[u] |= 1U << v;
+    }
+  }
   // P's rows t_1..t_{last-1}, the last in its low bits.
   std::uint32_t rest = p;
   for (auto k = static_cast<std::uint32_t>(last) - 1U; k >= 1U; --k) {
@@ -266,7 +289,7 @@ void AddMinimaOfPrefix(std::int32_t last, std::uint32_t p, Scratch& scratch,
   }
   branches.clear();
   const std::uint32_t hNodes = ((1U << static_cast<unsigned>(last + 1)) - 1U) & ~1U;
-  WalkPrefixes(walk, 0, hNodes, 0);
+  WalkPrefixes(walk, 0, hNodes, 0, Comparison{AllLows(last), {}});
 
   LowSet survivors = Without(AllLows(last), walk.rejected);
   LowSet setUp{};

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "cli/command_line.h"
+#include "enumeration/codes.h"
 
 namespace grafen {
 
@@ -22,16 +23,17 @@ void WriteEdgeList(const AdjMatrix& m) {
   *end++ = '\n';
   Write(EdgeFile, std::string_view(number.data(), static_cast<std::size_t>(end - number.data())));
   Write(Console, ".");
-  if (Order > MaxOrder) RaiseRangeError();  // where the first pair's index would fail
   // Every line "    i    j" CR LF (nodes of one digit), then the empty line.
-  std::array<char, 12 * MaxOrder*(MaxOrder - 1) / 2 + 2> block{};
+  static std::array<char, 12 * MaxOrder*(MaxOrder - 1) / 2 + 2> block;
   std::size_t size = 0;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(Order); ++i) {
-    for (std::size_t j = i + 1; j < static_cast<std::size_t>(Order); ++j) {
-      if (m.cell[i][j] == 0) continue;
+  for (int i = 1; i <= Order; ++i) {
+    const std::uint32_t later = RowBits(m, i) >> static_cast<unsigned>(i);  // bit 0: node i + 1
+    for (std::uint32_t rest = later; rest != 0; rest &= rest - 1) {
+      const int j = i + 1 + __builtin_ctz(rest);
+      if (j > Order) break;
       std::memcpy(&block[size], "    1    2\r\n", 12);
-      block[size + 4] = static_cast<char>('1' + i);
-      block[size + 9] = static_cast<char>('1' + j);
+      block[size + 4] = static_cast<char>('0' + i);
+      block[size + 9] = static_cast<char>('0' + j);
       size += 12;
     }
   }
