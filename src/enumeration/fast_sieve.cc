@@ -56,8 +56,10 @@
 //
 // Twins. Two nodes with the same neighbours apart from each other can trade
 // places without changing the graph. With both unplaced, placing the higher
-// one next leads to the rows that placing the lower one leads to, so in the
-// per-candidate part twins are placed in increasing node order only.
+// one next leads to the rows that placing the lower one leads to, so only
+// the lower one is placed: in the per-candidate part always, in the shared
+// part for the last rows that join node 0 to both twins of H or to neither
+// (for the other last rows they are not twins of the candidate's graph).
 
 namespace grafen {
 
@@ -173,11 +175,17 @@ struct Branch {
 // The walk over the matching prefixes of H, shared by the candidates of P.
 struct PrefixWalk {
   std::int32_t last;                               // n - 1: H is nodes 1..last
+  LowSet all;                                      // every last row
   std::array<std::uint32_t, MaxOrder> neighbours;  // within H
   std::array<std::uint32_t, MaxOrder> lowerTwins;  // within H
   std::array<std::uint32_t, MaxOrder> target;      // t_0..t_{last-1}, P's rows
-  std::array<std::uint32_t, MaxOrder> prefix;      // the nodes placed, in order
-  LowSet rejected;                                 // last rows found not minimal
+  // targetHas[k][i]: bit i (from the most significant) of the target row
+  // after k nodes, as the last rows where it is 1: a bit of t_k, the same for
+  // all, or for k = last the bit of low itself that node 0 would have with
+  // nothing moved, its adjacency to node last - i.
+  std::array<std::array<LowSet, MaxOrder>, MaxOrder + 1> targetHas;
+  std::array<std::uint32_t, MaxOrder> prefix;  // the nodes placed, in order
+  LowSet rejected;                             // last rows found not minimal
   std::vector<Branch>* branches;
 };
 
@@ -196,40 +204,43 @@ void CompareBit(Comparison& c, const LowSet& zeroHas, const LowSet& targetHas) {
   c.equal = Without(c.equal, Differing(zeroHas, targetHas));
 }
 
-// Bit `place` (from the most significant) of the target row after `placed`
-// nodes, as the last rows where it is 1: a bit of t_placed, the same for all,
-// or, after the whole of H, the bit of low itself that node 0 would have
-// with nothing moved, its adjacency to node placed - place.
-LowSet TargetBit(const PrefixWalk& walk, std::size_t placed, std::size_t place) {
-  if (placed == static_cast<std::size_t>(walk.last)) return kLowsWith[placed - place];
-  const bool one = ((walk.target[placed] >> (placed - 1 - place)) & 1U) != 0;
-  return one ? AllLows(walk.last) : LowSet{};
-}
-
 // Walks the matching prefixes of H that extend the current one (`placed`
-// nodes in walk.prefix). `before` compares node 0's row after all but the
-// last of them with the top bits of the target row. Recursion depth is at
-// most the order (8).
+// nodes in walk.prefix), for the last rows in `open`. `before` compares node
+// 0's row after all but the last of them with the top bits of the target
+// row. Recursion depth is at most the order (8).
+//
+// Placing a twin of H while a lower twin is unplaced is walked on only for
+// the last rows that join node 0 to one of the two (see Twins above), and
+// not at all when there are none. Node 0's rows below the target reject
+// their candidates wherever they are met.
 void WalkPrefixes(PrefixWalk& walk, std::int32_t placed, std::uint32_t unplaced, Rows rows,
-                  const Comparison& before) {
+                  const Comparison& before, const LowSet& open) {
   const auto k = static_cast<std::size_t>(placed);
   Comparison now = before;
-  if (k > 0) CompareBit(now, kLowsWith[walk.prefix[k - 1]], TargetBit(walk, k, k - 1));
+  if (k > 0) CompareBit(now, kLowsWith[walk.prefix[k - 1]], walk.targetHas[k][k - 1]);
   walk.rejected = Or(walk.rejected, now.below);
   if (placed == walk.last) return;  // node 0 last: nothing follows
-  if (!IsEmpty(now.equal)) walk.branches->push_back(Branch{placed, unplaced, rows, now.equal});
+  const LowSet equal = And(now.equal, open);
+  if (!IsEmpty(equal)) walk.branches->push_back(Branch{placed, unplaced, rows, equal});
   std::uint64_t next = EqualBytes(rows, walk.target[k], unplaced);
   if (next == 0) return;
   // What the prefixes one node longer share: node 0's row after this one,
   // against the top bits of their target row.
-  Comparison shared{AllLows(walk.last), {}};
+  Comparison shared{walk.all, {}};
   for (std::size_t i = 0; i < k; ++i) {
-    CompareBit(shared, kLowsWith[walk.prefix[i]], TargetBit(walk, k + 1, i));
+    CompareBit(shared, kLowsWith[walk.prefix[i]], walk.targetHas[k + 1][i]);
   }
   for (; next != 0; next &= next - 1) {
     const unsigned u = NodeOfByte(next);
+    LowSet still = open;
+    for (std::uint32_t twins = walk.lowerTwins[u] & unplaced; twins != 0; twins &= twins - 1) {
+      const auto v = static_cast<unsigned>(__builtin_ctz(twins));
+      still = And(still, Differing(kLowsWith[u], kLowsWith[v]));
+    }
+    if (IsEmpty(still)) continue;
     walk.prefix[k] = u;
-    WalkPrefixes(walk, placed + 1, unplaced & ~(1U << u), Placed(rows, walk.neighbours[u]), shared);
+    WalkPrefixes(walk, placed + 1, unplaced & ~(1U << u), Placed(rows, walk.neighbours[u]), shared,
+                 still);
   }
 }
 
@@ -264,7 +275,7 @@ struct Scratch {
 void AddMinimaOfPrefix(std::int32_t last, std::uint32_t p, Scratch& scratch,
                        std::vector<EdgeCode>& minima) {
   std::vector<Branch>& branches = scratch.branches;
-  PrefixWalk walk{last, {}, {}, {}, {}, {}, &branches};
+  PrefixWalk walk{last, AllLows(last), {}, {}, {}, {}, {}, {}, &branches};
   // H's nodes 1..last are the nodes 0..last-1 of P's own order.
   std::uint32_t bit = 0;
   for (std::uint32_t i = 1; i <= static_cast<std::uint32_t>(last); ++i) {
@@ -287,9 +298,17 @@ void AddMinimaOfPrefix(std::int32_t last, std::uint32_t p, Scratch& scratch,
     walk.target[k] = rest & ((1U << k) - 1U);
     rest >>= k;
   }
+  for (std::size_t k = 1; k <= static_cast<std::size_t>(last); ++k) {
+    for (std::size_t i = 0; i < k; ++i) {
+      const bool one = ((walk.target[k] >> (k - 1 - i)) & 1U) != 0;
+      walk.targetHas[k][i] = k == static_cast<std::size_t>(last) ? kLowsWith[k - i]
+                             : one                               ? walk.all
+                                                                 : LowSet{};
+    }
+  }
   branches.clear();
   const std::uint32_t hNodes = ((1U << static_cast<unsigned>(last + 1)) - 1U) & ~1U;
-  WalkPrefixes(walk, 0, hNodes, 0, Comparison{AllLows(last), {}});
+  WalkPrefixes(walk, 0, hNodes, 0, Comparison{walk.all, {}}, walk.all);
 
   LowSet survivors = Without(AllLows(last), walk.rejected);
   LowSet setUp{};

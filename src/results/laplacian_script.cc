@@ -65,7 +65,7 @@ void WriteLaplacianScript(const AdjMatrix& m) {
   char* at = block.data();
   for (int i = 1; i <= Order; ++i) {
     const std::uint32_t row = RowBits(m, i);
-    const auto width = static_cast<std::size_t>(3 * Order);
+    const std::size_t width = 3U * static_cast<std::size_t>(Order);
     at = Put(at, i == 1 ? "A := array([[" : "            [");
     std::memcpy(at, kEntries[row & 15U].data(), 12);
     std::memcpy(at + 12, kEntries[(row >> 4U) & 15U].data(), 12);
@@ -73,7 +73,7 @@ void WriteLaplacianScript(const AdjMatrix& m) {
     // (-1 to 7, two characters, in place of the diagonal entry).
     const std::uint32_t inBlock = row & ((1U << static_cast<unsigned>(Order)) - 1U);
     const int degree = kCounts[inBlock] - 1;
-    char* diagonal = at + 3 * (i - 1);
+    char* diagonal = at + 3U * static_cast<std::size_t>(i - 1);
     diagonal[0] = degree < 0 ? '-' : ' ';
     diagonal[1] = static_cast<char>('0' + (degree < 0 ? -degree : degree));
     at += width;
