@@ -5,7 +5,8 @@ Usage: bench/end_to_end.py BUILD_DIR [--runs N] [--literal-runs N] [--order N]
 
 Runs BUILD_DIR/grafen several times and BUILD_DIR/bench/grafen_literal (one run
 is over a minute for order 8), checks that both wrote the same bytes, and
-prints the median wall times, their ratio and the peak memory of each.
+prints for each the median wall, user and system times, their ratio and the
+peak memory.
 """
 import argparse
 import hashlib
@@ -20,37 +21,58 @@ import time
 GNU_TIME = "/usr/bin/time"
 
 
-def run_once(binary, order):
-    """One run in a fresh directory: (seconds, peak RSS in KiB, digest of the files).
+def digest_of(scratch, order):
+    digest = hashlib.sha256()
+    for suffix in (".txt", ".mws"):
+        with open(os.path.join(scratch, f"grafen{order}{suffix}"), "rb") as result:
+            digest.update(result.read())
+    return digest.hexdigest()
 
-    The peak memory comes from GNU time (Debian package "time"): the rusage of
-    a child forked from Python would count Python's own pages before exec.
+
+def run_once(binary, order):
+    """One run in a fresh directory: (wall, user, system seconds, digest of the files).
+
+    The processor times are the child's own, from wait4(2): microseconds,
+    nothing of Python's or of a wrapper's.
     """
     with tempfile.TemporaryDirectory(prefix="grafen-bench-") as scratch:
-        rss_file = os.path.join(scratch, "peak-rss")
-        command = [binary, str(order)]
-        if os.access(GNU_TIME, os.X_OK):
-            command = [GNU_TIME, "-f", "%M", "-o", rss_file] + command
         start = time.perf_counter()
-        status = subprocess.run(command, cwd=scratch, stdout=subprocess.DEVNULL).returncode
+        child = subprocess.Popen([binary, str(order)], cwd=scratch, stdout=subprocess.DEVNULL)
+        _, status, usage = os.wait4(child.pid, 0)
         seconds = time.perf_counter() - start
-        if status != 0:
-            sys.exit(f"{binary} {order} failed with status {status}")
-        rss = int(open(rss_file).read().split()[-1]) if os.path.exists(rss_file) else 0
-        digest = hashlib.sha256()
-        for suffix in (".txt", ".mws"):
-            with open(os.path.join(scratch, f"grafen{order}{suffix}"), "rb") as result:
-                digest.update(result.read())
-        return seconds, rss, digest.hexdigest()
+        child.returncode = os.waitstatus_to_exitcode(status)
+        if child.returncode != 0:
+            sys.exit(f"{binary} {order} failed with status {child.returncode}")
+        return seconds, usage.ru_utime, usage.ru_stime, digest_of(scratch, order)
+
+
+def peak_memory(binary, order):
+    """Peak RSS in KiB of one more run, from GNU time (Debian package "time"): the
+    rusage of a child forked from Python would count Python's own pages before
+    exec. 0 when GNU time is missing."""
+    if not os.access(GNU_TIME, os.X_OK):
+        return 0
+    with tempfile.TemporaryDirectory(prefix="grafen-bench-") as scratch:
+        rss_file = os.path.join(scratch, "peak-rss")
+        command = [GNU_TIME, "-f", "%M", "-o", rss_file, binary, str(order)]
+        subprocess.run(command, cwd=scratch, stdout=subprocess.DEVNULL, check=True)
+        return int(open(rss_file).read().split()[-1])
 
 
 def measure(binary, order, runs):
+    """(median wall, median user, median system, peak RSS KiB, digest)."""
     results = [run_once(binary, order) for _ in range(runs)]
-    digests = {digest for _, _, digest in results}
+    digests = {digest for *_, digest in results}
     if len(digests) != 1:
         sys.exit(f"{binary} wrote different files on different runs")
-    return (statistics.median(s for s, _, _ in results),
-            max(rss for _, rss, _ in results), digests.pop())
+    return (statistics.median(r[0] for r in results), statistics.median(r[1] for r in results),
+            statistics.median(r[2] for r in results), peak_memory(binary, order), digests.pop())
+
+
+def report(name, runs, wall, user, system, rss):
+    print(f"{name:<17} median over {runs:2} runs: wall {wall * 1000:8.1f} ms, "
+          f"user {user * 1000:8.1f} ms, sys {system * 1000:7.1f} ms; "
+          f"peak memory {rss / 1024:6.1f} MiB", flush=True)
 
 
 def main():
@@ -64,16 +86,16 @@ def main():
     fast = os.path.join(build_dir, "grafen")
     literal = os.path.join(build_dir, "bench", "grafen_literal")
 
-    fast_time, fast_rss, fast_digest = measure(fast, args.order, args.runs)
-    print(f"grafen {args.order}:          median {fast_time * 1000:9.1f} ms over {args.runs} runs, "
-          f"peak memory {fast_rss / 1024:6.1f} MiB", flush=True)
+    fast_wall, fast_user, fast_sys, fast_rss, fast_digest = measure(fast, args.order, args.runs)
+    report(f"grafen {args.order}:", args.runs, fast_wall, fast_user, fast_sys, fast_rss)
     if args.literal_runs > 0:
-        literal_time, literal_rss, literal_digest = measure(literal, args.order, args.literal_runs)
-        print(f"literal sieve {args.order}:   median {literal_time * 1000:9.1f} ms over "
-              f"{args.literal_runs} runs, peak memory {literal_rss / 1024:6.1f} MiB")
+        literal_wall, literal_user, literal_sys, literal_rss, literal_digest = measure(
+            literal, args.order, args.literal_runs)
+        report(f"literal sieve {args.order}:", args.literal_runs, literal_wall, literal_user,
+               literal_sys, literal_rss)
         if literal_digest != fast_digest:
             sys.exit("the fast and the literal sieve wrote different files")
-        print(f"speed-up: {literal_time / fast_time:.0f} times; both wrote identical files")
+        print(f"speed-up: {literal_wall / fast_wall:.0f} times (wall); both wrote identical files")
 
 
 if __name__ == "__main__":

@@ -19,13 +19,11 @@ namespace {
 // The fast sieve over a whole order: every class minimum in order.
 void BM_FastSieve(benchmark::State& state) {
   const auto order = static_cast<std::int32_t>(state.range(0));
-  std::vector<std::uint32_t> words((static_cast<std::size_t>(1) << MaxEdgesOf(order)) / 32 + 1);
-  std::int64_t classes = 0;
+  std::size_t classes = 0;
   for (auto _ : state) {
-    std::fill(words.begin(), words.end(), 0U);
-    WordSet seen{words.data(), words.size()};
-    classes = 0;
-    ForEachClassMinimum(order, seen, [&classes](EdgeCode) { ++classes; });
+    const std::vector<EdgeCode> minima = ClassMinima(order);
+    classes = minima.size();
+    benchmark::DoNotOptimize(minima.data());
   }
   state.counters["classes"] = static_cast<double>(classes);
 }

@@ -41,14 +41,14 @@ AdjMatrix OnesMatrix() {
 }
 
 AdjMatrix MatrixFromCode(EdgeCode code) {
-  AdjMatrix m = ZeroMatrix();
-  std::int32_t k = 0;
-  for (int i = 1; i <= Order; ++i) {
-    m(i, i) = 1;
-    for (int j = i + 1; j <= Order; ++j) {
-      ++k;
-      m(i, j) = BitOf(code, k) ? 1 : 0;
-      m(j, i) = m(i, j);
+  AdjMatrix m;                                             // every entry false
+  if (Order > MaxOrder) m(Order, Order) = 0;               // the range fault of an index past 8
+  std::uint32_t pairs = static_cast<std::uint32_t>(code);  // pair k in bit 0 when reached
+  for (std::size_t i = 0; i < static_cast<std::size_t>(Order); ++i) {
+    m.cell[i][i] = 1;
+    for (std::size_t j = i + 1; j < static_cast<std::size_t>(Order); ++j, pairs >>= 1U) {
+      m.cell[i][j] = static_cast<std::uint8_t>(pairs & 1U);
+      m.cell[j][i] = m.cell[i][j];
     }
   }
   return m;

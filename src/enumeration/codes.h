@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 
 #include "UTypes/UTypes.h"
 
@@ -27,5 +28,16 @@ AdjMatrix OnesMatrix();
 
 // The symmetric matrix of a code for the current Order, diagonal true.
 AdjMatrix MatrixFromCode(EdgeCode code);
+
+// Row i (1..8) of m as a node set: bit j-1 set when m(i, j) is true, for
+// every column j = 1..8. An index outside 1..8 is a range fault.
+inline std::uint32_t RowBits(const AdjMatrix& m, int i) {
+  if (i < 1 || i > MaxOrder) RaiseRangeError();
+  std::uint64_t bytes = 0;  // byte j - 1: m(i, j)
+  std::memcpy(&bytes, m.cell[static_cast<unsigned>(i - 1)].data(), sizeof bytes);
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  const std::uint64_t nonzero = (((bytes & kLow7) + kLow7) | bytes) >> 7U & 0x0101010101010101ULL;
+  return static_cast<std::uint32_t>((nonzero * 0x0102040810204080ULL) >> 56U);
+}
 
 }  // namespace grafen

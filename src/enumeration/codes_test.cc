@@ -55,6 +55,31 @@ TEST(MatrixFromCode, NumbersPairsRowByRowWithTrueDiagonal) {
   EXPECT_EQ(Edges(MatrixFromCode(268435455)).size(), 28U);
 }
 
+TEST(MatrixFromCode, LeavesEntriesOutsideTheBlockFalseAndFaultsPastEight) {
+  Order = 3;
+  const AdjMatrix m = MatrixFromCode(7);
+  EXPECT_EQ(m(4, 4), 0);
+  EXPECT_EQ(m(1, 4), 0);
+  EXPECT_EQ(m(8, 1), 0);
+  Order = 9;
+  EXPECT_THROW(MatrixFromCode(0), Fault);
+}
+
+TEST(RowBits, ARowAsANodeSet) {
+  Order = 4;
+  const AdjMatrix star = MatrixFromCode(7);  // node 1 joined to 2, 3 and 4
+  EXPECT_EQ(RowBits(star, 1), 0b1111U);
+  EXPECT_EQ(RowBits(star, 2), 0b0011U);
+  EXPECT_EQ(RowBits(star, 8), 0U);
+  AdjMatrix m;
+  m(3, 8) = 1;
+  m(3, 1) = 255;  // any non-zero entry is true
+  m(3, 5) = 128;
+  EXPECT_EQ(RowBits(m, 3), 0b10010001U);
+  EXPECT_THROW(RowBits(m, 0), Fault);
+  EXPECT_THROW(RowBits(m, 9), Fault);
+}
+
 TEST(AdjMatrix, IndexOutsideOneToEightIsARangeFault) {
   AdjMatrix m;
   EXPECT_NO_THROW(m(8, 8) = 1);

@@ -15,20 +15,20 @@ std::int32_t First(bool connectedOnly) { return connectedOnly ? Power2(Order - 1
 
 void ForEachWrittenGraph(bool connectedOnly, bool literalSieve,
                          const std::function<void(const AdjMatrix&)>& write) {
-  const auto keep = [&](EdgeCode code) {
-    const AdjMatrix m = MatrixFromCode(code);
-    if (!connectedOnly || IsConnected(m)) write(m);
-  };
-  const std::int32_t maxEdges = MaxEdgesOf(Order);
   if (!literalSieve) {
-    ForEachClassMinimum(Order, Seen, keep);
+    for (const EdgeCode code : ClassMinima(Order)) {
+      const AdjMatrix m = MatrixFromCode(code);
+      if (!connectedOnly || ReachesEveryNode(m)) write(m);
+    }
     return;
   }
+  const std::int32_t maxEdges = MaxEdgesOf(Order);
   const std::int32_t codeCount = Power2(maxEdges);
   for (EdgeCode code = First(connectedOnly); code < codeCount; ++code) {
     if (IsSeen(code)) continue;
     MarkClass(code, maxEdges);
-    keep(code);
+    const AdjMatrix m = MatrixFromCode(code);
+    if (!connectedOnly || IsConnected(m)) write(m);
   }
 }
 

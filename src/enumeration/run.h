@@ -30,8 +30,8 @@ std::int32_t First(bool connectedOnly);
 
 // Calls write(m) for every graph the run writes, in order: the representative
 // of each class (only the connected ones when connectedOnly), found by the
-// literal or the fast sieve. Needs Order, Seen sized and clear, Perm and
-// Position sized.
+// literal or the fast sieve. Needs Order; the literal sieve also needs Seen
+// sized and clear, Perm and Position sized (the fast sieve leaves them alone).
 void ForEachWrittenGraph(bool connectedOnly, bool literalSieve,
                          const std::function<void(const AdjMatrix&)>& write);
 
