@@ -1,0 +1,112 @@
+#include "spectra/table.h"
+
+#include <flint/flint.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <thread>
+#include <unordered_map>
+
+#include "spectra/graph6.h"
+#include "spectra/spectrum.h"
+#include "spectra/text.h"
+
+namespace grafen::spectra {
+namespace {
+
+constexpr const char* kHeader =
+    "graph,nodes,edges,graph6,degrees,charpoly,factored,eigenvalues,algebraic_connectivity,"
+    "spanning_trees,laplacian_integral,cospectral_with\r\n";
+
+// The degree sequence, largest first, space-separated.
+std::string DegreesText(int order, const std::vector<Edge>& edges) {
+  std::vector<int> degrees(static_cast<std::size_t>(order));
+  for (const Edge& e : edges) {
+    ++degrees[static_cast<std::size_t>(e.i - 1)];
+    ++degrees[static_cast<std::size_t>(e.j - 1)];
+  }
+  std::sort(degrees.begin(), degrees.end(), std::greater<>());
+  std::string text;
+  for (const int d : degrees) AppendItem(text, std::to_string(d));
+  return text;
+}
+
+// Computes spectra[k] for every k = first, first + step, ... (one worker).
+void ComputeSpectra(const std::vector<ListedGraph>& graphs, int order, int digits,
+                    std::size_t first, std::size_t step, std::vector<Spectrum>& spectra) {
+  for (std::size_t k = first; k < graphs.size(); k += step) {
+    spectra[k] = LaplacianSpectrum(order, graphs[k].edges, digits);
+  }
+}
+
+// Graphs per thread below which another thread is not worth starting.
+constexpr std::size_t kGraphsPerThread = 64;
+
+}  // namespace
+
+std::string SpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
+                         unsigned threads, TableSummary& summary) {
+  std::vector<Spectrum> spectra(graphs.size());
+  const std::size_t workers =
+      std::clamp<std::size_t>(graphs.size() / kGraphsPerThread, 1, std::max(threads, 1U));
+  {
+    // Interleaved, so that the denser graphs at the end are shared out too.
+    // Each helper frees FLINT's per-thread caches before it ends.
+    // A helper's failure (out of memory) is raised again here.
+    std::vector<std::exception_ptr> failures(workers);
+    {
+      std::vector<std::jthread> helpers;
+      for (std::size_t w = 1; w < workers; ++w) {
+        helpers.emplace_back([&, w] {
+          try {
+            ComputeSpectra(graphs, order, digits, w, workers, spectra);
+          } catch (...) {
+            failures[w] = std::current_exception();
+          }
+          flint_cleanup();
+        });
+      }
+      ComputeSpectra(graphs, order, digits, 0, workers, spectra);
+    }
+    for (const std::exception_ptr& failure : failures) {
+      if (failure) std::rethrow_exception(failure);
+    }
+  }
+
+  std::unordered_map<std::string, std::vector<std::int64_t>> bySpectrum;
+  for (std::size_t k = 0; k < graphs.size(); ++k) {
+    bySpectrum[spectra[k].charpoly].push_back(graphs[k].number);
+  }
+  summary = TableSummary{static_cast<std::int64_t>(graphs.size()), 0, 0,
+                         static_cast<std::int64_t>(bySpectrum.size())};
+
+  std::string csv = kHeader;
+  csv.reserve(graphs.size() * 160);
+  for (std::size_t k = 0; k < graphs.size(); ++k) {
+    const ListedGraph& graph = graphs[k];
+    const Spectrum& s = spectra[k];
+    std::string mates;
+    for (const std::int64_t number : bySpectrum[s.charpoly]) {
+      if (number != graph.number) AppendItem(mates, std::to_string(number));
+    }
+    summary.laplacianIntegral += s.laplacianIntegral ? 1 : 0;
+    summary.withCospectralMate += mates.empty() ? 0 : 1;
+    csv += std::to_string(graph.number) + "," + std::to_string(order) + "," +
+           std::to_string(graph.edges.size()) + "," + Graph6(order, graph.edges) + "," +
+           DegreesText(order, graph.edges) + "," + s.charpoly + "," + s.factored + "," +
+           s.eigenvalues + "," + s.algebraicConnectivity + "," + s.spanningTrees + "," +
+           (s.laplacianIntegral ? "1" : "0") + "," + mates + "\r\n";
+  }
+  return csv;
+}
+
+std::string SummaryText(const TableSummary& summary) {
+  return std::to_string(summary.graphs) + " graphs read, " +
+         std::to_string(summary.laplacianIntegral) + " Laplacian-integral, " +
+         std::to_string(summary.withCospectralMate) + " with a cospectral mate, " +
+         std::to_string(summary.distinctSpectra) + " distinct spectra";
+}
+
+}  // namespace grafen::spectra
