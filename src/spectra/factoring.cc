@@ -6,12 +6,17 @@
 #include <algorithm>
 #include <array>
 #include <bitset>
+#include <cmath>
+#include <cstddef>
+#include <limits>
+#include <utility>
 
 namespace grafen::spectra {
 namespace {
 
-// Divides p by (x - c) when c is a root of p (synthetic division); returns
-// whether it was one.
+// Divides p by (x - c) when c is a root of p; returns whether it was one.
+// The remainder comes first, by Horner's rule without allocating: most
+// candidates are no root.
 bool DivideOutRoot(Polynomial& p, long c) {
   const long degree = p.degree();
   if (degree < 1) return false;
@@ -20,15 +25,20 @@ bool DivideOutRoot(Polynomial& p, long c) {
     fmpz_poly_shift_right(p.get(), p.get(), 1);
     return true;
   }
-  Polynomial quotient;
   Integer carry;
-  fmpz_set(carry.get(), p.coefficient(degree));
-  for (long k = degree - 1; k >= 0; --k) {
-    fmpz_poly_set_coeff_fmpz(quotient.get(), k, carry.get());
+  for (long k = degree; k >= 0; --k) {
     fmpz_mul_si(carry.get(), carry.get(), c);
     fmpz_add(carry.get(), carry.get(), p.coefficient(k));
   }
   if (!fmpz_is_zero(carry.get())) return false;
+  Polynomial quotient;
+  fmpz_poly_fit_length(quotient.get(), degree);
+  fmpz_zero(carry.get());
+  for (long k = degree; k >= 1; --k) {
+    fmpz_mul_si(carry.get(), carry.get(), c);
+    fmpz_add(carry.get(), carry.get(), p.coefficient(k));
+    fmpz_poly_set_coeff_fmpz(quotient.get(), k - 1, carry.get());
+  }
   p = quotient;
   return true;
 }
@@ -59,17 +69,162 @@ DegreeSet FactorDegreesModulo(const Polynomial& f, mp_limb_t p) {
     nmod_poly_clear(reduced);
     return sums.set();
   }
-  nmod_poly_factor_t factors;
-  nmod_poly_factor_init(factors);
-  nmod_poly_factor(factors, reduced);
+  // Distinct-degree factorisation: per degree d, the product of the
+  // irreducible factors of degree d, which is all the degree sums need.
+  nmod_poly_factor_t products;
+  nmod_poly_factor_init(products);
+  std::array<slong, kMaxDegree + 1> degrees{};
+  slong* degreesData = degrees.data();
+  nmod_poly_factor_distinct_deg(products, reduced, &degreesData);
   sums.set(0);
-  for (long k = 0; k < factors->num; ++k) {
-    const auto degree = static_cast<std::size_t>(nmod_poly_degree(factors->p + k));
-    for (long copy = 0; copy < factors->exp[k]; ++copy) sums |= sums << degree;
+  for (long k = 0; k < products->num; ++k) {
+    const auto degree = static_cast<std::size_t>(degrees[static_cast<std::size_t>(k)]);
+    const long count = nmod_poly_degree(products->p + k) / static_cast<long>(degree);
+    for (long copy = 0; copy < count; ++copy) sums |= sums << degree;
   }
-  nmod_poly_factor_clear(factors);
+  nmod_poly_factor_clear(products);
   nmod_poly_clear(reduced);
   return sums;
+}
+
+// f(y) / f'(y) in floating point: roughly how far y is from a root of f.
+double NewtonStep(const Polynomial& f, double y) {
+  double value = 0;
+  double slope = 0;
+  for (long k = f.degree(); k >= 0; --k) {
+    slope = slope * y + value;
+    value = value * y + fmpz_get_d(f.coefficient(k));
+  }
+  return slope == 0 ? std::numeric_limits<double>::infinity() : std::fabs(value / slope);
+}
+
+// A factor of the polynomial, not yet known irreducible, and approximations
+// to its roots (all copies, ascending; empty when unknown).
+struct Piece {
+  Polynomial polynomial;
+  std::vector<double> roots;
+};
+
+// Adds an irreducible factor, or raises the power of an equal one found
+// before. `roots` approximates its roots, each repeated `multiplicity` times.
+void AddFactor(Factorisation& result, const Polynomial& f, long multiplicity,
+               std::vector<double> roots) {
+  std::vector<double> guesses;
+  const auto degree = static_cast<std::size_t>(f.degree());
+  const auto copies = static_cast<std::size_t>(multiplicity);
+  if (roots.size() == degree * copies) {
+    std::sort(roots.begin(), roots.end());
+    for (std::size_t r = 0; r < degree; ++r) {
+      double sum = 0;
+      for (std::size_t c = 0; c < copies; ++c) sum += roots[r * copies + c];
+      guesses.push_back(sum / static_cast<double>(copies));
+    }
+  }
+  for (NonLinearFactor& known : result.factors) {
+    if (fmpz_poly_equal(known.polynomial.get(), f.get()) != 0) {
+      known.multiplicity += multiplicity;
+      return;
+    }
+  }
+  result.factors.push_back(NonLinearFactor{f, multiplicity, std::move(guesses)});
+}
+
+// The monic polynomial with these roots, when its coefficients are all close
+// to integers (then a candidate factor, still to be checked exactly).
+bool IntegerPolynomialFrom(const std::vector<double>& roots, Polynomial& f) {
+  std::vector<double> c(roots.size() + 1);
+  c[0] = 1;  // c[k]: coefficient of x^(size - k)
+  for (std::size_t k = 0; k < roots.size(); ++k) {
+    for (std::size_t j = k + 1; j > 0; --j) c[j] -= roots[k] * c[j - 1];
+  }
+  fmpz_poly_zero(f.get());
+  for (std::size_t k = 0; k < c.size(); ++k) {
+    const double rounded = std::round(c[k]);
+    if (std::fabs(c[k] - rounded) > 1e-6 * std::max(1.0, std::fabs(c[k])) ||
+        std::fabs(rounded) > 1e15) {
+      return false;
+    }
+    fmpz_poly_set_coeff_si(f.get(), static_cast<long>(roots.size() - k),
+                           static_cast<long>(rounded));
+  }
+  return true;
+}
+
+// Beyond this many roots the subsets are too many to try.
+constexpr std::size_t kMaxSplitRoots = 16;
+
+// Splits rest into pieces: smallest first, each set of roots whose product
+// polynomial has integer coefficients and divides rest exactly, then what
+// remains. `roots` approximates all roots of rest.
+void SplitByRoots(Polynomial rest, std::vector<double> roots, std::vector<Piece>& pieces) {
+  Polynomial candidate;
+  Polynomial quotient;
+  std::size_t size = 2;
+  while (roots.size() <= kMaxSplitRoots && 2 * size <= roots.size()) {
+    // Every subset of `size` roots, as increasing index lists.
+    std::vector<std::size_t> pick(size);
+    for (std::size_t k = 0; k < size; ++k) pick[k] = k;
+    bool found = false;
+    for (;;) {
+      std::vector<double> chosen;
+      for (const std::size_t k : pick) chosen.push_back(roots[k]);
+      if (IntegerPolynomialFrom(chosen, candidate) &&
+          fmpz_poly_divides(quotient.get(), rest.get(), candidate.get()) != 0) {
+        pieces.push_back(Piece{candidate, chosen});
+        rest = quotient;
+        for (std::size_t k = size; k > 0; --k) {
+          roots.erase(roots.begin() + static_cast<std::ptrdiff_t>(pick[k - 1]));
+        }
+        found = true;
+        break;
+      }
+      std::size_t k = size;
+      while (k > 0 && pick[k - 1] == roots.size() - size + k - 1) --k;
+      if (k == 0) break;
+      ++pick[k - 1];
+      for (std::size_t j = k; j < size; ++j) pick[j] = pick[j - 1] + 1;
+    }
+    if (!found) ++size;
+  }
+  if (rest.degree() > 0) pieces.push_back(Piece{rest, roots});
+}
+
+// Factors a piece fully over the integers and adds its factors, sharing out
+// the piece's roots by which factor each is nearest a root of.
+void AddFullFactorisation(Factorisation& result, const Piece& piece) {
+  fmpz_poly_factor_t factors;
+  fmpz_poly_factor_init(factors);
+  fmpz_poly_factor(factors, piece.polynomial.get());
+  std::vector<Polynomial> found(static_cast<std::size_t>(factors->num));
+  for (std::size_t k = 0; k < found.size(); ++k) {
+    fmpz_poly_set(found[k].get(), factors->p + k);
+    if (fmpz_sgn(found[k].coefficient(found[k].degree())) < 0) {
+      fmpz_poly_neg(found[k].get(), found[k].get());
+    }
+  }
+  std::vector<std::vector<double>> shares(found.size());
+  for (const double y : piece.roots) {
+    std::size_t best = 0;
+    double bestStep = std::numeric_limits<double>::infinity();
+    for (std::size_t k = 0; k < found.size(); ++k) {
+      const double step = NewtonStep(found[k], y);
+      if (step < bestStep) {
+        bestStep = step;
+        best = k;
+      }
+    }
+    shares[best].push_back(y);
+  }
+  for (std::size_t k = 0; k < found.size(); ++k) {
+    const long exponent = factors->exp[k];
+    if (found[k].degree() == 1) {
+      // x + a: the root -a. Not met when bound was right; kept exact anyway.
+      AddRoot(result.integerRoots, -fmpz_get_si(found[k].coefficient(0)), exponent);
+    } else {
+      AddFactor(result, found[k], exponent, shares[k]);
+    }
+  }
+  fmpz_poly_factor_clear(factors);
 }
 
 }  // namespace
@@ -79,7 +234,7 @@ bool ProvedIrreducible(const Polynomial& f) {
   if (degree < 2 || degree > kMaxDegree) return false;
   // A factor over the integers has a degree that every prime's factors can
   // make; when only 0 and deg f remain possible, there is none.
-  constexpr std::array<mp_limb_t, 6> kPrimes = {1009, 1013, 1019, 1021, 1031, 1033};
+  constexpr std::array<mp_limb_t, 8> kPrimes = {3, 5, 7, 11, 13, 17, 19, 23};
   DegreeSet possible;
   possible.set();
   DegreeSet trivial;
@@ -93,34 +248,38 @@ bool ProvedIrreducible(const Polynomial& f) {
   return false;
 }
 
-Factorisation Factorise(const Polynomial& charpoly, long bound) {
+Factorisation Factorise(const Polynomial& charpoly, long bound, std::vector<double> numeric) {
   Factorisation result;
   Polynomial rest = charpoly;
   for (long c = 0; c <= bound && rest.degree() > 0; ++c) {
     long multiplicity = 0;
     while (DivideOutRoot(rest, c)) ++multiplicity;
-    if (multiplicity > 0) result.integerRoots.push_back(IntegerRoot{c, multiplicity});
-  }
-  if (rest.degree() < 1) return result;
-  if (ProvedIrreducible(rest)) {
-    result.factors.push_back(NonLinearFactor{rest, 1});
-    return result;
-  }
-  fmpz_poly_factor_t factors;
-  fmpz_poly_factor_init(factors);
-  fmpz_poly_factor(factors, rest.get());
-  for (long k = 0; k < factors->num; ++k) {
-    Polynomial factor;
-    fmpz_poly_set(factor.get(), factors->p + k);
-    if (fmpz_sgn(factor.coefficient(factor.degree())) < 0) fmpz_poly_neg(factor.get(), factor.get());
-    if (factor.degree() == 1) {
-      // Monic and linear, x + a: the root -a (only when bound was too small).
-      AddRoot(result.integerRoots, -fmpz_get_si(factor.coefficient(0)), factors->exp[k]);
-    } else {
-      result.factors.push_back(NonLinearFactor{factor, factors->exp[k]});
+    if (multiplicity == 0) continue;
+    result.integerRoots.push_back(IntegerRoot{c, multiplicity});
+    for (long k = 0; k < multiplicity && !numeric.empty(); ++k) {
+      const auto nearest = std::min_element(numeric.begin(), numeric.end(), [c](double a, double b) {
+        return std::fabs(a - static_cast<double>(c)) < std::fabs(b - static_cast<double>(c));
+      });
+      numeric.erase(nearest);
     }
   }
-  fmpz_poly_factor_clear(factors);
+  if (rest.degree() < 1) return result;
+  std::vector<Piece> pieces;
+  if (numeric.size() == static_cast<std::size_t>(rest.degree())) {
+    SplitByRoots(rest, numeric, pieces);
+  } else {
+    pieces.push_back(Piece{rest, {}});
+  }
+  for (Piece& piece : pieces) {
+    // Every root lies in [0, bound] and the integer ones are gone, so no
+    // piece has a rational root, hence no linear factor: of degree 2 or 3 it
+    // is irreducible.
+    if (piece.polynomial.degree() <= 3 || ProvedIrreducible(piece.polynomial)) {
+      AddFactor(result, piece.polynomial, 1, std::move(piece.roots));
+    } else {
+      AddFullFactorisation(result, piece);
+    }
+  }
   return result;
 }
 

@@ -1,6 +1,7 @@
 // Factors a Laplacian's characteristic polynomial over the integers: its
-// integer roots by exact division, the rest by a quick irreducibility test
-// modulo small primes or, failing that, a full factorisation.
+// integer roots by exact division, the rest split where its numeric roots
+// suggest and proved irreducible modulo small primes or, failing that, by a
+// full factorisation.
 #pragma once
 
 #include <vector>
@@ -16,10 +17,12 @@ struct IntegerRoot {
 };
 
 // An irreducible factor of degree 2 or more, positive leading coefficient,
-// and its power in the polynomial.
+// its power in the polynomial, and approximations to its distinct roots,
+// ascending (empty when the numeric roots did not fit).
 struct NonLinearFactor {
   Polynomial polynomial;
   long multiplicity = 0;
+  std::vector<double> guesses;
 };
 
 // A monic polynomial as the product of its integer-root factors, ascending,
@@ -31,7 +34,10 @@ struct Factorisation {
 
 // Factors a monic integer polynomial whose rational roots are integers in
 // 0..bound (true of det(xI - L) for a Laplacian L of a graph on bound nodes).
-Factorisation Factorise(const Polynomial& charpoly, long bound);
+// `numeric` approximates all its roots, ascending; it only makes the work
+// fast (splitting off the factors its roots suggest, each checked by exact
+// division) and gives each factor its root guesses.
+Factorisation Factorise(const Polynomial& charpoly, long bound, std::vector<double> numeric);
 
 // Whether f (monic, degree >= 2) is shown irreducible over the integers by
 // the degrees of its factors modulo a few primes; false means unknown.

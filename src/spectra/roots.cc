@@ -18,11 +18,21 @@ struct Bracket {
   int lowSign = 0;
 };
 
-// The sign of f(x): -1, 0 or 1.
+// The sign of f(x): -1, 0 or 1. With x = p/q, q > 0, the sign of
+// q^d f(p/q) = sum a_k p^k q^(d-k), summed by Horner's rule in integers: no
+// fractions to reduce on this hot path.
 int SignAt(const Polynomial& f, const fmpq* x) {
-  Rational value;
-  fmpz_poly_evaluate_fmpq(value.get(), f.get(), x);
-  return fmpq_sgn(value.get());
+  const fmpz* p = fmpq_numref(x);
+  const fmpz* q = fmpq_denref(x);
+  Integer sum;
+  Integer qPower;
+  fmpz_one(qPower.get());
+  for (long k = f.degree(); k >= 0; --k) {
+    fmpz_mul(sum.get(), sum.get(), p);
+    fmpz_addmul(sum.get(), f.coefficient(k), qPower.get());
+    fmpz_mul(qPower.get(), qPower.get(), q);
+  }
+  return fmpz_sgn(sum.get());
 }
 
 // A dyadic rational within 2^-44 of x (x >= 0 and below 2^8).

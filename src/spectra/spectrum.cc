@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
-#include <limits>
 
 #include "spectra/decimal.h"
 #include "spectra/factoring.h"
@@ -63,62 +62,6 @@ std::vector<double> NumericEigenvalues(int order, const std::vector<Edge>& edges
   const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> solver(laplacian, Eigen::EigenvaluesOnly);
   const Eigen::VectorXd& values = solver.eigenvalues();
   return std::vector<double>(values.data(), values.data() + values.size());
-}
-
-// f(y) / f'(y) in floating point: roughly how far y is from a root of f.
-double NewtonStep(const Polynomial& f, double y) {
-  double value = 0;
-  double slope = 0;
-  for (long k = f.degree(); k >= 0; --k) {
-    slope = slope * y + value;
-    value = value * y + fmpz_get_d(f.coefficient(k));
-  }
-  return slope == 0 ? std::numeric_limits<double>::infinity() : std::fabs(value / slope);
-}
-
-// Approximations to the distinct roots of each non-linear factor, from the
-// numeric eigenvalues: those nearest the integer roots are set aside, each
-// other one goes to the factor it is nearest a root of, and the repeated
-// copies of a root (its factor's multiplicity) are averaged. A factor whose
-// share does not fit gets no guesses.
-std::vector<std::vector<double>> RootGuesses(const Factorisation& factors,
-                                             std::vector<double> numeric) {
-  for (const IntegerRoot& root : factors.integerRoots) {
-    for (long k = 0; k < root.multiplicity && !numeric.empty(); ++k) {
-      const auto nearest = std::min_element(
-          numeric.begin(), numeric.end(), [&root](double a, double b) {
-            return std::fabs(a - static_cast<double>(root.value)) <
-                   std::fabs(b - static_cast<double>(root.value));
-          });
-      numeric.erase(nearest);
-    }
-  }
-  const std::size_t count = factors.factors.size();
-  std::vector<std::vector<double>> shares(count);
-  for (const double y : numeric) {
-    std::size_t best = 0;
-    double bestStep = std::numeric_limits<double>::infinity();
-    for (std::size_t k = 0; k < count && count > 1; ++k) {
-      const double step = NewtonStep(factors.factors[k].polynomial, y);
-      if (step < bestStep) {
-        bestStep = step;
-        best = k;
-      }
-    }
-    shares[best].push_back(y);
-  }
-  std::vector<std::vector<double>> guesses(count);
-  for (std::size_t k = 0; k < count; ++k) {
-    const auto degree = static_cast<std::size_t>(factors.factors[k].polynomial.degree());
-    const auto copies = static_cast<std::size_t>(factors.factors[k].multiplicity);
-    if (shares[k].size() != degree * copies) continue;
-    for (std::size_t r = 0; r < degree; ++r) {
-      double sum = 0;
-      for (std::size_t c = 0; c < copies; ++c) sum += shares[k][r * copies + c];
-      guesses[k].push_back(sum / static_cast<double>(copies));
-    }
-  }
-  return guesses;
 }
 
 // f in plain infix, highest power first: "x^2 - 4*x + 2".
@@ -198,23 +141,18 @@ Spectrum LaplacianSpectrum(int order, const std::vector<Edge>& edges, int digits
   fmpz_divexact_si(trees.get(), trees.get(), order);
   spectrum.spanningTrees = IntegerText(trees.get());
 
-  const Factorisation factors = Factorise(charpoly, order);
+  const Factorisation factors = Factorise(charpoly, order, NumericEigenvalues(order, edges));
   std::vector<Eigenvalue> eigenvalues;
   for (const IntegerRoot& root : factors.integerRoots) {
     eigenvalues.insert(eigenvalues.end(), static_cast<std::size_t>(root.multiplicity),
                        Eigenvalue{IntegerDecimal(root.value), true});
   }
   std::vector<std::vector<Decimal>> roots;
-  if (!factors.factors.empty()) {
-    const std::vector<std::vector<double>> guesses =
-        RootGuesses(factors, NumericEigenvalues(order, edges));
-    for (std::size_t k = 0; k < factors.factors.size(); ++k) {
-      const NonLinearFactor& factor = factors.factors[k];
-      roots.push_back(CertifiedRoots(factor.polynomial, order, guesses[k], digits));
-      for (const Decimal& root : roots.back()) {
-        eigenvalues.insert(eigenvalues.end(), static_cast<std::size_t>(factor.multiplicity),
-                           Eigenvalue{root, false});
-      }
+  for (const NonLinearFactor& factor : factors.factors) {
+    roots.push_back(CertifiedRoots(factor.polynomial, order, factor.guesses, digits));
+    for (const Decimal& root : roots.back()) {
+      eigenvalues.insert(eigenvalues.end(), static_cast<std::size_t>(factor.multiplicity),
+                         Eigenvalue{root, false});
     }
   }
   std::stable_sort(eigenvalues.begin(), eigenvalues.end(),
