@@ -1,7 +1,6 @@
 #include "spectra/factoring.h"
 
 #include <flint/fmpz_poly_factor.h>
-#include <flint/nmod_poly.h>
 
 #include <algorithm>
 #include <array>
@@ -10,6 +9,8 @@
 #include <cstddef>
 #include <limits>
 #include <utility>
+
+#include "spectra/modular.h"
 
 namespace grafen::spectra {
 namespace {
@@ -52,39 +53,6 @@ void AddRoot(std::vector<IntegerRoot>& roots, long c, long m) {
   } else {
     roots.insert(at, IntegerRoot{c, m});
   }
-}
-
-// Degrees up to this are tested modulo primes (order 62's polynomials fit).
-constexpr std::size_t kMaxDegree = 63;
-using DegreeSet = std::bitset<kMaxDegree + 1>;
-
-// The degrees of the products of f's factors modulo p, or all degrees when
-// f is not squarefree modulo p (then p tells nothing).
-DegreeSet FactorDegreesModulo(const Polynomial& f, mp_limb_t p) {
-  DegreeSet sums;
-  nmod_poly_t reduced;
-  nmod_poly_init(reduced, p);
-  fmpz_poly_get_nmod_poly(reduced, f.get());
-  if (nmod_poly_is_squarefree(reduced) == 0) {
-    nmod_poly_clear(reduced);
-    return sums.set();
-  }
-  // Distinct-degree factorisation: per degree d, the product of the
-  // irreducible factors of degree d, which is all the degree sums need.
-  nmod_poly_factor_t products;
-  nmod_poly_factor_init(products);
-  std::array<slong, kMaxDegree + 1> degrees{};
-  slong* degreesData = degrees.data();
-  nmod_poly_factor_distinct_deg(products, reduced, &degreesData);
-  sums.set(0);
-  for (long k = 0; k < products->num; ++k) {
-    const auto degree = static_cast<std::size_t>(degrees[static_cast<std::size_t>(k)]);
-    const long count = nmod_poly_degree(products->p + k) / static_cast<long>(degree);
-    for (long copy = 0; copy < count; ++copy) sums |= sums << degree;
-  }
-  nmod_poly_factor_clear(products);
-  nmod_poly_clear(reduced);
-  return sums;
 }
 
 // f(y) / f'(y) in floating point: roughly how far y is from a root of f.
@@ -159,24 +127,30 @@ constexpr std::size_t kMaxSplitRoots = 16;
 void SplitByRoots(Polynomial rest, std::vector<double> roots, std::vector<Piece>& pieces) {
   Polynomial candidate;
   Polynomial quotient;
+  std::vector<double> chosen;
   std::size_t size = 2;
   while (roots.size() <= kMaxSplitRoots && 2 * size <= roots.size()) {
-    // Every subset of `size` roots, as increasing index lists.
+    // Every subset of `size` roots, as increasing index lists. Hot: most
+    // subsets fail at once on their sum (a coefficient), so that comes first.
     std::vector<std::size_t> pick(size);
     for (std::size_t k = 0; k < size; ++k) pick[k] = k;
     bool found = false;
     for (;;) {
-      std::vector<double> chosen;
-      for (const std::size_t k : pick) chosen.push_back(roots[k]);
-      if (IntegerPolynomialFrom(chosen, candidate) &&
-          fmpz_poly_divides(quotient.get(), rest.get(), candidate.get()) != 0) {
-        pieces.push_back(Piece{candidate, chosen});
-        rest = quotient;
-        for (std::size_t k = size; k > 0; --k) {
-          roots.erase(roots.begin() + static_cast<std::ptrdiff_t>(pick[k - 1]));
+      double sum = 0;
+      for (const std::size_t k : pick) sum += roots[k];
+      if (std::fabs(sum - std::round(sum)) <= 1e-6 * std::max(1.0, std::fabs(sum))) {
+        chosen.clear();
+        for (const std::size_t k : pick) chosen.push_back(roots[k]);
+        if (IntegerPolynomialFrom(chosen, candidate) &&
+            fmpz_poly_divides(quotient.get(), rest.get(), candidate.get()) != 0) {
+          pieces.push_back(Piece{candidate, chosen});
+          rest = quotient;
+          for (std::size_t k = size; k > 0; --k) {
+            roots.erase(roots.begin() + static_cast<std::ptrdiff_t>(pick[k - 1]));
+          }
+          found = true;
+          break;
         }
-        found = true;
-        break;
       }
       std::size_t k = size;
       while (k > 0 && pick[k - 1] == roots.size() - size + k - 1) --k;
@@ -230,20 +204,25 @@ void AddFullFactorisation(Factorisation& result, const Piece& piece) {
 }  // namespace
 
 bool ProvedIrreducible(const Polynomial& f) {
-  const auto degree = static_cast<std::size_t>(f.degree());
-  if (degree < 2 || degree > kMaxDegree) return false;
-  // A factor over the integers has a degree that every prime's factors can
-  // make; when only 0 and deg f remain possible, there is none.
-  constexpr std::array<mp_limb_t, 8> kPrimes = {3, 5, 7, 11, 13, 17, 19, 23};
+  const long degree = f.degree();
+  if (degree < 2 || degree > kMaxModularDegree) return false;
+  // A factor over the integers has a degree that the factors modulo every
+  // prime can make up; when only 0 and deg f remain possible, there is none.
+  using DegreeSet = std::bitset<kMaxModularDegree + 1>;
   DegreeSet possible;
   possible.set();
   DegreeSet trivial;
-  trivial.set(0).set(degree);
-  for (const mp_limb_t p : kPrimes) {
-    possible &= FactorDegreesModulo(f, p);
-    DegreeSet inRange = possible;
-    for (std::size_t d = degree + 1; d <= kMaxDegree; ++d) inRange.reset(d);
-    if (inRange == trivial) return true;
+  trivial.set(0).set(static_cast<std::size_t>(degree));
+  FactorDegreeCounts counts{};
+  for (const std::uint32_t p : {3U, 5U, 7U, 11U, 13U, 17U, 19U, 23U}) {
+    if (!FactorDegreesModulo(f, p, counts)) continue;
+    DegreeSet sums;
+    sums.set(0);
+    for (std::size_t d = 1; d < counts.size(); ++d) {
+      for (int copy = 0; copy < counts[d]; ++copy) sums |= sums << d;
+    }
+    possible &= sums;
+    if (possible == trivial) return true;
   }
   return false;
 }

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
+#include <optional>
+#include <string>
 #include <utility>
 
 namespace grafen::spectra {
@@ -206,10 +209,113 @@ std::vector<Decimal> RoundBrackets(const Polynomial& f, const std::vector<Bracke
   return roots;
 }
 
+// f with double coefficients, for signs proved by the rounding-error bound
+// of Horner's rule: |fl(f(x)) - f(x)| <= gamma(2d) * sum |a_k| |x|^k with
+// gamma(m) = m u / (1 - m u), u = 2^-53, when every coefficient and x are
+// exact doubles. Hot: this is what makes the common case cheap; every sign it
+// cannot prove goes to exact integer arithmetic instead.
+class FloatSigns {
+ public:
+  explicit FloatSigns(const Polynomial& f) {
+    for (long k = f.degree(); k >= 0; --k) {
+      if (fmpz_bits(f.coefficient(k)) > 53) exact_ = false;
+      coefficients_.push_back(fmpz_get_d(f.coefficient(k)));
+    }
+    // 4 (d + 1) u covers gamma(2d) and the rounding of the bound itself.
+    factor_ = 4.0 * static_cast<double>(coefficients_.size()) * 0x1p-53;
+  }
+  bool usable() const { return exact_; }
+
+  // The sign of f(x), x taken exactly, when the bound proves it; else 0.
+  int Sign(double x) const {
+    double value = 0;
+    double magnitude = 0;
+    for (const double a : coefficients_) {
+      value = value * x + a;
+      magnitude = magnitude * std::fabs(x) + std::fabs(a);
+    }
+    const double bound = factor_ * magnitude;
+    return value > bound ? 1 : (value < -bound ? -1 : 0);
+  }
+
+ private:
+  std::vector<double> coefficients_;  // highest power first
+  double factor_ = 0;
+  bool exact_ = true;
+};
+
+// 10^k as a double, exact for |k| <= 22 (the range used); nothing beyond.
+std::optional<double> PowerOfTen(long k) {
+  if (k < -22 || k > 22) return std::nullopt;
+  double power = 1;
+  for (long j = 0; j < std::labs(k); ++j) power *= 10;
+  return k >= 0 ? power : 1 / power;
+}
+
+// The decimal of `digits` significant digits nearest x (x > 0), cheaply: a
+// guess, proved or dropped afterwards.
+std::optional<Decimal> GuessDecimal(double x, int digits) {
+  long exponent = static_cast<long>(std::floor(std::log10(x))) - digits + 1;
+  const std::optional<double> scale = PowerOfTen(-exponent);
+  if (!scale) return std::nullopt;
+  auto mantissa = static_cast<long long>(std::llround(x * *scale));
+  std::string text = std::to_string(mantissa);
+  if (text.size() == static_cast<std::size_t>(digits) + 1) {  // 9.99996 -> 10.000
+    text.pop_back();
+    ++exponent;
+  }
+  if (text.size() != static_cast<std::size_t>(digits)) return std::nullopt;
+  return Decimal{text, exponent};
+}
+
+// All roots, rounded, proved in floating point: the guesses' midpoints
+// bracket one root each (signs alternate over 0, the midpoints and bound),
+// and f changes sign between two points inside each guessed decimal's
+// rounding cell and bracket. Nothing when any step is not proved.
+std::optional<std::vector<Decimal>> FloatCertifiedRoots(const FloatSigns& f, long bound,
+                                                        const std::vector<double>& guesses,
+                                                        int digits) {
+  const std::size_t d = guesses.size();
+  std::vector<double> points(d + 1);
+  points[d] = static_cast<double>(bound);
+  for (std::size_t k = 1; k < d; ++k) points[k] = (guesses[k - 1] + guesses[k]) / 2;
+  std::vector<int> signs(d + 1);
+  for (std::size_t k = 0; k <= d; ++k) {
+    signs[k] = f.Sign(points[k]);
+    if (signs[k] == 0 || (k > 0 && (signs[k] == signs[k - 1] || points[k] <= points[k - 1]))) {
+      return std::nullopt;
+    }
+  }
+  constexpr double kMargin = 16 * 0x1p-53;  // beyond the error of the cell's ends in doubles
+  std::vector<Decimal> roots;
+  for (std::size_t k = 0; k < d; ++k) {
+    std::optional<Decimal> guess = GuessDecimal(guesses[k], digits);
+    if (!guess) return std::nullopt;
+    const std::optional<double> scale = PowerOfTen(guess->exponent);
+    if (!scale) return std::nullopt;
+    const double m = std::stod(guess->mantissa);
+    const bool powerOfTen = guess->mantissa.find_first_not_of('0', 1) == std::string::npos;
+    const double low = std::max((m - (powerOfTen ? 0.05 : 0.5)) * *scale * (1 + kMargin), points[k]);
+    const double high = std::min((m + 0.5) * *scale * (1 - kMargin), points[k + 1]);
+    if (!(low < high)) return std::nullopt;
+    const int lowSign = f.Sign(low);
+    const int highSign = f.Sign(high);
+    if (lowSign == 0 || highSign == 0 || lowSign == highSign) return std::nullopt;
+    roots.push_back(std::move(*guess));
+  }
+  return roots;
+}
+
 }  // namespace
 
 std::vector<Decimal> CertifiedRoots(const Polynomial& f, long bound,
                                     const std::vector<double>& guesses, int digits) {
+  if (digits <= kGuessDigits && guesses.size() == static_cast<std::size_t>(f.degree())) {
+    const FloatSigns signs(f);
+    if (signs.usable()) {
+      if (auto roots = FloatCertifiedRoots(signs, bound, guesses, digits)) return *roots;
+    }
+  }
   std::vector<Bracket> brackets;
   if (BracketByGuesses(f, bound, guesses, brackets)) {
     return RoundBrackets(f, brackets, guesses, digits);

@@ -1,13 +1,11 @@
 #include "spectra/spectrum.h"
 
-#include <flint/fmpz_mat.h>
-#include <flint/fmpz_poly_factor.h>
-
 #include <Eigen/Eigenvalues>
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
 
+#include "spectra/charpoly.h"
 #include "spectra/decimal.h"
 #include "spectra/factoring.h"
 #include "spectra/roots.h"
@@ -24,30 +22,6 @@ struct Eigenvalue {
 
 std::string EigenvalueText(const Eigenvalue& e) {
   return e.exact ? e.value.mantissa : DecimalText(e.value);
-}
-
-// Sets m to the Laplacian of the graph: degrees on the diagonal, -1 for
-// each edge.
-void SetLaplacian(fmpz_mat_t m, const std::vector<Edge>& edges) {
-  for (const Edge& e : edges) {
-    const long i = e.i - 1;
-    const long j = e.j - 1;
-    fmpz_add_ui(fmpz_mat_entry(m, i, i), fmpz_mat_entry(m, i, i), 1);
-    fmpz_add_ui(fmpz_mat_entry(m, j, j), fmpz_mat_entry(m, j, j), 1);
-    fmpz_set_si(fmpz_mat_entry(m, i, j), -1);
-    fmpz_set_si(fmpz_mat_entry(m, j, i), -1);
-  }
-}
-
-// det(xI - L) for the graph's Laplacian L.
-Polynomial CharacteristicPolynomial(int order, const std::vector<Edge>& edges) {
-  fmpz_mat_t laplacian;
-  fmpz_mat_init(laplacian, order, order);
-  SetLaplacian(laplacian, edges);
-  Polynomial charpoly;
-  fmpz_mat_charpoly(charpoly.get(), laplacian);
-  fmpz_mat_clear(laplacian);
-  return charpoly;
 }
 
 // The Laplacian's eigenvalues in floating point, ascending.
@@ -129,7 +103,7 @@ std::string Joined(const std::vector<T>& items, Text text) {
 }  // namespace
 
 Spectrum LaplacianSpectrum(int order, const std::vector<Edge>& edges, int digits) {
-  const Polynomial charpoly = CharacteristicPolynomial(order, edges);
+  const Polynomial charpoly = LaplacianCharpoly(order, edges);
   Spectrum spectrum;
   for (long k = order; k >= 0; --k) {
     AppendItem(spectrum.charpoly, IntegerText(charpoly.coefficient(k)));

@@ -1,0 +1,148 @@
+#include "spectra/modular.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <utility>
+
+namespace grafen::spectra {
+namespace {
+
+// A polynomial over the integers modulo p: coefficients from x^0 up, and its
+// degree (-1 for zero).
+struct ModPoly {
+  std::array<std::uint32_t, kMaxModularDegree + 2> c{};
+  int degree = -1;
+};
+
+// The arithmetic of one small prime. Hot: sums of products are reduced once,
+// not term by term, and inverses come from a table.
+class Field {
+ public:
+  explicit Field(std::uint32_t p) : p_(p) {
+    // 1/a = -(p / a) * 1/(p mod a), as p = (p / a) a + p mod a.
+    inverse_[1] = 1;
+    for (std::uint32_t a = 2; a < p; ++a) inverse_[a] = Mul(p - p / a, inverse_[p % a]);
+  }
+
+  std::uint32_t Mul(std::uint32_t a, std::uint32_t b) const { return a * b % p_; }
+  std::uint32_t Sub(std::uint32_t a, std::uint32_t b) const { return (a + p_ - b) % p_; }
+
+  static void Trim(ModPoly& a) {
+    while (a.degree >= 0 && a.c[static_cast<std::size_t>(a.degree)] == 0) --a.degree;
+  }
+
+  // a := a mod b (b not zero); with quotient, the quotient too.
+  void Reduce(ModPoly& a, const ModPoly& b, ModPoly* quotient = nullptr) const {
+    const std::uint32_t lead = inverse_[b.c[static_cast<std::size_t>(b.degree)]];
+    if (quotient != nullptr) *quotient = ModPoly{{}, a.degree - b.degree};
+    for (int top = a.degree; top >= b.degree; --top) {
+      const std::uint32_t factor = Mul(a.c[static_cast<std::size_t>(top)], lead);
+      if (quotient != nullptr) quotient->c[static_cast<std::size_t>(top - b.degree)] = factor;
+      const std::uint32_t negated = p_ - factor;
+      for (int k = 0; k <= b.degree; ++k) {
+        auto& coefficient = a.c[static_cast<std::size_t>(top - b.degree + k)];
+        coefficient = (coefficient + negated * b.c[static_cast<std::size_t>(k)]) % p_;
+      }
+    }
+    if (a.degree >= b.degree) a.degree = b.degree - 1;
+    Trim(a);
+    if (quotient != nullptr) Trim(*quotient);
+  }
+
+  // a * b mod m, with deg a, deg b < deg m and m monic.
+  ModPoly MulMod(const ModPoly& a, const ModPoly& b, const ModPoly& m) const {
+    // Unreduced sums stay far below 2^32: p < 2^8, at most 2 * 64 terms each.
+    std::array<std::uint32_t, 2 * kMaxModularDegree + 2> product{};
+    const int top = a.degree + b.degree;
+    for (int i = 0; i <= a.degree; ++i) {
+      for (int j = 0; j <= b.degree; ++j) {
+        product[static_cast<std::size_t>(i + j)] +=
+            a.c[static_cast<std::size_t>(i)] * b.c[static_cast<std::size_t>(j)];
+      }
+    }
+    // Fold the top down by m: x^deg m = -(m - x^deg m).
+    for (int t = top; t >= m.degree; --t) {
+      const std::uint32_t negated = p_ - product[static_cast<std::size_t>(t)] % p_;
+      for (int k = 0; k < m.degree; ++k) {
+        auto& coefficient = product[static_cast<std::size_t>(t - m.degree + k)];
+        coefficient = coefficient % p_ + negated * m.c[static_cast<std::size_t>(k)];
+      }
+    }
+    ModPoly result;
+    result.degree = std::min(top, m.degree - 1);
+    for (int k = 0; k <= result.degree; ++k) {
+      result.c[static_cast<std::size_t>(k)] = product[static_cast<std::size_t>(k)] % p_;
+    }
+    Trim(result);
+    return result;
+  }
+
+  // The monic greatest common divisor.
+  ModPoly Gcd(ModPoly a, ModPoly b) const {
+    while (b.degree >= 0) {
+      Reduce(a, b);
+      std::swap(a, b);
+    }
+    if (a.degree >= 0) {
+      const std::uint32_t lead = inverse_[a.c[static_cast<std::size_t>(a.degree)]];
+      for (int k = 0; k <= a.degree; ++k) {
+        a.c[static_cast<std::size_t>(k)] = Mul(a.c[static_cast<std::size_t>(k)], lead);
+      }
+    }
+    return a;
+  }
+
+ private:
+  std::uint32_t p_;
+  std::array<std::uint32_t, 256> inverse_{};
+};
+
+}  // namespace
+
+bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCounts& counts) {
+  counts.fill(0);
+  const Field field(p);
+  ModPoly g;
+  g.degree = static_cast<int>(f.degree());
+  for (int k = 0; k <= g.degree; ++k) {
+    g.c[static_cast<std::size_t>(k)] = static_cast<std::uint32_t>(fmpz_fdiv_ui(f.coefficient(k), p));
+  }
+  ModPoly derivative;
+  for (int k = 1; k <= g.degree; ++k) {
+    derivative.c[static_cast<std::size_t>(k - 1)] =
+        field.Mul(g.c[static_cast<std::size_t>(k)], static_cast<std::uint32_t>(k) % p);
+  }
+  derivative.degree = g.degree - 1;
+  Field::Trim(derivative);
+  if (field.Gcd(g, derivative).degree != 0) return false;
+
+  // Distinct-degree factorisation: gcd(g, x^(p^i) - x) is the product of
+  // g's irreducible factors of degree i, once those of lower degree are out.
+  ModPoly x;
+  x.c[1] = 1;
+  x.degree = 1;
+  ModPoly h = x;
+  for (int i = 1; 2 * i <= g.degree; ++i) {
+    ModPoly power = h;
+    h = ModPoly{{{1}}, 0};
+    for (std::uint32_t e = p; e > 0; e >>= 1, power = field.MulMod(power, power, g)) {
+      if ((e & 1U) != 0) h = field.MulMod(h, power, g);
+    }
+    ModPoly shifted = h;
+    shifted.degree = std::max(shifted.degree, 1);
+    shifted.c[1] = field.Sub(shifted.c[1], 1);
+    Field::Trim(shifted);
+    const ModPoly common = field.Gcd(g, shifted);
+    if (common.degree > 0) {
+      counts[static_cast<std::size_t>(i)] += common.degree / i;
+      ModPoly quotient;
+      field.Reduce(g, common, &quotient);
+      g = quotient;
+      field.Reduce(h, g);
+    }
+  }
+  if (g.degree > 0) ++counts[static_cast<std::size_t>(g.degree)];
+  return true;
+}
+
+}  // namespace grafen::spectra

@@ -1,0 +1,24 @@
+// Factor degrees of an integer polynomial modulo a small prime, the quick
+// part of an irreducibility proof: fixed-size arrays, no allocation, since
+// FLINT's general routines spend more on setting up than on the work at the
+// degrees met here.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include "spectra/flint_values.h"
+
+namespace grafen::spectra {
+
+// Degrees up to this are handled (order 62's polynomials fit).
+inline constexpr int kMaxModularDegree = 63;
+
+// counts[d]: how many irreducible factors of degree d f has modulo p.
+using FactorDegreeCounts = std::array<int, kMaxModularDegree + 1>;
+
+// The factor degrees of the monic f (degree 1 to kMaxModularDegree) modulo
+// the prime p (below 2^8); false when f is not squarefree modulo p.
+bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCounts& counts);
+
+}  // namespace grafen::spectra
