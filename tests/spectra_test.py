@@ -8,7 +8,8 @@ random graphs on 9 to 16 nodes (some disconnected) read from standard input,
 and checks every row: the CSV loads in Python's csv module and in pandas;
 networkx decodes graph6 to the listed edges; the trace of L is twice the edge
 count; the spanning-tree count is the determinant of L less a row and column,
-computed here with fractions; every eigenvalue printed agrees, to every digit,
+computed here with fractions; the factors multiply to the
+characteristic polynomial; every eigenvalue printed agrees, to every digit,
 with mpmath's 60-digit eigenvalues of L, which are roots of the printed
 characteristic polynomial; integrality,
 the second smallest eigenvalue, cospectral mates and the summary line are
@@ -123,6 +124,10 @@ def check_table(name, text, graphs, order, digits, summary):
         check(len(poly) == order + 1 and poly[0] == 1 and (order == 1 or poly[1] == -2 * len(edges)),
               where + ": charpoly is monic, trace twice the edges")
         check(row["spanning_trees"] == str(kirchhoff(order, edges)), where + ": Kirchhoff")
+        product = row["factored"].replace("^", "**")
+        check(re.fullmatch(r"[x0-9 ()*+-]+", product) is not None and all(
+            eval(product, {"x": t}) == sum(c * t ** (order - k) for k, c in enumerate(poly))
+            for t in range(order + 4)), where + ": the factors multiply to charpoly")
         laplacian = mpmath.matrix(order, order)
         for i, j in edges:
             laplacian[i - 1, i - 1] += 1

@@ -1,6 +1,7 @@
 #include "spectra/spectrum.h"
 
 #include <flint/fmpz_mat.h>
+#include <flint/fmpz_poly_factor.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -114,6 +115,11 @@ TEST(Spectrum, RandomGraphsAgreeWithIndependentFacts) {
         slow.insert(slow.end(), static_cast<std::size_t>(f.multiplicity), DecimalText(root));
       }
       EXPECT_EQ(CertifiedRoots(f.polynomial, n, f.guesses, 20), IsolatedRoots(f.polynomial, n, 20));
+      fmpz_poly_factor_t check;  // FLINT's own factorisation finds f irreducible
+      fmpz_poly_factor_init(check);
+      fmpz_poly_factor(check, f.polynomial.get());
+      EXPECT_TRUE(check->num == 1 && check->exp[0] == 1) << round;
+      fmpz_poly_factor_clear(check);
     }
     std::vector<std::string> fast;
     std::stringstream tokens(s.eigenvalues);
