@@ -7,10 +7,10 @@
 namespace grafen::spectra {
 namespace {
 
-// A polynomial over the integers modulo p: coefficients from x^0 up, and its
-// degree (-1 for zero).
+// A polynomial over the integers modulo p (p < 2^8): coefficients from x^0
+// up, one byte each to keep copies cheap, and its degree (-1 for zero).
 struct ModPoly {
-  std::array<std::uint32_t, kMaxModularDegree + 2> c{};
+  std::array<std::uint8_t, kMaxModularDegree + 2> c{};
   int degree = -1;
 };
 
@@ -37,11 +37,14 @@ class Field {
     if (quotient != nullptr) *quotient = ModPoly{{}, a.degree - b.degree};
     for (int top = a.degree; top >= b.degree; --top) {
       const std::uint32_t factor = Mul(a.c[static_cast<std::size_t>(top)], lead);
-      if (quotient != nullptr) quotient->c[static_cast<std::size_t>(top - b.degree)] = factor;
+      if (quotient != nullptr) {
+        quotient->c[static_cast<std::size_t>(top - b.degree)] = static_cast<std::uint8_t>(factor);
+      }
       const std::uint32_t negated = p_ - factor;
       for (int k = 0; k <= b.degree; ++k) {
         auto& coefficient = a.c[static_cast<std::size_t>(top - b.degree + k)];
-        coefficient = (coefficient + negated * b.c[static_cast<std::size_t>(k)]) % p_;
+        coefficient =
+            static_cast<std::uint8_t>((coefficient + negated * b.c[static_cast<std::size_t>(k)]) % p_);
       }
     }
     if (a.degree >= b.degree) a.degree = b.degree - 1;
@@ -52,12 +55,13 @@ class Field {
   // a * b mod m, with deg a, deg b < deg m and m monic.
   ModPoly MulMod(const ModPoly& a, const ModPoly& b, const ModPoly& m) const {
     // Unreduced sums stay far below 2^32: p < 2^8, at most 2 * 64 terms each.
-    std::array<std::uint32_t, 2 * kMaxModularDegree + 2> product{};
+    std::array<std::uint32_t, 2 * kMaxModularDegree + 2> product;  // NOLINT: filled next
     const int top = a.degree + b.degree;
+    std::fill_n(product.begin(), std::max(top + 1, 0), 0U);
     for (int i = 0; i <= a.degree; ++i) {
       for (int j = 0; j <= b.degree; ++j) {
         product[static_cast<std::size_t>(i + j)] +=
-            a.c[static_cast<std::size_t>(i)] * b.c[static_cast<std::size_t>(j)];
+            std::uint32_t{a.c[static_cast<std::size_t>(i)]} * b.c[static_cast<std::size_t>(j)];
       }
     }
     // Fold the top down by m: x^deg m = -(m - x^deg m).
@@ -71,7 +75,8 @@ class Field {
     ModPoly result;
     result.degree = std::min(top, m.degree - 1);
     for (int k = 0; k <= result.degree; ++k) {
-      result.c[static_cast<std::size_t>(k)] = product[static_cast<std::size_t>(k)] % p_;
+      result.c[static_cast<std::size_t>(k)] =
+          static_cast<std::uint8_t>(product[static_cast<std::size_t>(k)] % p_);
     }
     Trim(result);
     return result;
@@ -79,17 +84,20 @@ class Field {
 
   // The monic greatest common divisor.
   ModPoly Gcd(ModPoly a, ModPoly b) const {
-    while (b.degree >= 0) {
-      Reduce(a, b);
-      std::swap(a, b);
+    ModPoly* x = &a;
+    ModPoly* y = &b;
+    while (y->degree >= 0) {
+      Reduce(*x, *y);
+      std::swap(x, y);
     }
-    if (a.degree >= 0) {
-      const std::uint32_t lead = inverse_[a.c[static_cast<std::size_t>(a.degree)]];
-      for (int k = 0; k <= a.degree; ++k) {
-        a.c[static_cast<std::size_t>(k)] = Mul(a.c[static_cast<std::size_t>(k)], lead);
+    if (x->degree >= 0) {
+      const std::uint32_t lead = inverse_[x->c[static_cast<std::size_t>(x->degree)]];
+      for (int k = 0; k <= x->degree; ++k) {
+        x->c[static_cast<std::size_t>(k)] =
+            static_cast<std::uint8_t>(Mul(x->c[static_cast<std::size_t>(k)], lead));
       }
     }
-    return a;
+    return *x;
   }
 
  private:
@@ -105,12 +113,12 @@ bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCount
   ModPoly g;
   g.degree = static_cast<int>(f.degree());
   for (int k = 0; k <= g.degree; ++k) {
-    g.c[static_cast<std::size_t>(k)] = static_cast<std::uint32_t>(fmpz_fdiv_ui(f.coefficient(k), p));
+    g.c[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(fmpz_fdiv_ui(f.coefficient(k), p));
   }
   ModPoly derivative;
   for (int k = 1; k <= g.degree; ++k) {
-    derivative.c[static_cast<std::size_t>(k - 1)] =
-        field.Mul(g.c[static_cast<std::size_t>(k)], static_cast<std::uint32_t>(k) % p);
+    derivative.c[static_cast<std::size_t>(k - 1)] = static_cast<std::uint8_t>(
+        field.Mul(g.c[static_cast<std::size_t>(k)], static_cast<std::uint32_t>(k) % p));
   }
   derivative.degree = g.degree - 1;
   Field::Trim(derivative);
@@ -130,7 +138,7 @@ bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCount
     }
     ModPoly shifted = h;
     shifted.degree = std::max(shifted.degree, 1);
-    shifted.c[1] = field.Sub(shifted.c[1], 1);
+    shifted.c[1] = static_cast<std::uint8_t>(field.Sub(shifted.c[1], 1));
     Field::Trim(shifted);
     const ModPoly common = field.Gcd(g, shifted);
     if (common.degree > 0) {

@@ -6,8 +6,10 @@
 #include <cstddef>
 #include <exception>
 #include <functional>
+#include <string_view>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 #include "spectra/graph6.h"
 #include "spectra/spectrum.h"
@@ -33,12 +35,35 @@ std::string DegreesText(int order, const std::vector<Edge>& edges) {
   return text;
 }
 
-// Computes spectra[k] for every k = first, first + step, ... (one worker).
-void ComputeSpectra(const std::vector<ListedGraph>& graphs, int order, int digits,
-                    std::size_t first, std::size_t step, std::vector<Spectrum>& spectra) {
-  for (std::size_t k = first; k < graphs.size(); k += step) {
-    spectra[k] = LaplacianSpectrum(order, graphs[k].edges, digits);
+// A row of the table but its last column, and the characteristic
+// polynomial that decides that column (cospectral mates).
+struct PartialRow {
+  std::string text;
+  std::string charpoly;
+  bool laplacianIntegral = false;
+};
+
+// The row of one graph up to and including the comma before its last column.
+PartialRow RowOf(const ListedGraph& graph, int order, int digits) {
+  Spectrum s = LaplacianSpectrum(order, graph.edges, digits);
+  PartialRow row;
+  std::string& text = row.text;
+  for (const std::string& field :
+       {std::to_string(graph.number), std::to_string(order), std::to_string(graph.edges.size()),
+        Graph6(order, graph.edges), DegreesText(order, graph.edges), s.charpoly, s.factored,
+        s.eigenvalues, s.algebraicConnectivity, s.spanningTrees,
+        std::string(s.laplacianIntegral ? "1" : "0")}) {
+    text.append(field).push_back(',');
   }
+  row.charpoly = std::move(s.charpoly);
+  row.laplacianIntegral = s.laplacianIntegral;
+  return row;
+}
+
+// Computes rows[k] for every k = first, first + step, ... (one worker).
+void ComputeRows(const std::vector<ListedGraph>& graphs, int order, int digits, std::size_t first,
+                 std::size_t step, std::vector<PartialRow>& rows) {
+  for (std::size_t k = first; k < graphs.size(); k += step) rows[k] = RowOf(graphs[k], order, digits);
 }
 
 // Graphs per thread below which another thread is not worth starting.
@@ -48,7 +73,7 @@ constexpr std::size_t kGraphsPerThread = 64;
 
 std::string SpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
                          unsigned threads, TableSummary& summary) {
-  std::vector<Spectrum> spectra(graphs.size());
+  std::vector<PartialRow> rows(graphs.size());
   const std::size_t workers =
       std::clamp<std::size_t>(graphs.size() / kGraphsPerThread, 1, std::max(threads, 1U));
   {
@@ -61,43 +86,43 @@ std::string SpectraTable(const std::vector<ListedGraph>& graphs, int order, int 
       for (std::size_t w = 1; w < workers; ++w) {
         helpers.emplace_back([&, w] {
           try {
-            ComputeSpectra(graphs, order, digits, w, workers, spectra);
+            ComputeRows(graphs, order, digits, w, workers, rows);
           } catch (...) {
             failures[w] = std::current_exception();
           }
           flint_cleanup();
         });
       }
-      ComputeSpectra(graphs, order, digits, 0, workers, spectra);
+      ComputeRows(graphs, order, digits, 0, workers, rows);
     }
     for (const std::exception_ptr& failure : failures) {
       if (failure) std::rethrow_exception(failure);
     }
   }
 
-  std::unordered_map<std::string, std::vector<std::int64_t>> bySpectrum;
+  std::unordered_map<std::string_view, std::vector<std::int64_t>> bySpectrum;
   for (std::size_t k = 0; k < graphs.size(); ++k) {
-    bySpectrum[spectra[k].charpoly].push_back(graphs[k].number);
+    bySpectrum[rows[k].charpoly].push_back(graphs[k].number);
   }
   summary = TableSummary{static_cast<std::int64_t>(graphs.size()), 0, 0,
                          static_cast<std::int64_t>(bySpectrum.size())};
 
   std::string csv = kHeader;
-  csv.reserve(graphs.size() * 160);
+  std::size_t size = csv.size();
+  for (const PartialRow& row : rows) size += row.text.size() + 2;
+  csv.reserve(size + 16 * graphs.size());
   for (std::size_t k = 0; k < graphs.size(); ++k) {
-    const ListedGraph& graph = graphs[k];
-    const Spectrum& s = spectra[k];
-    std::string mates;
-    for (const std::int64_t number : bySpectrum[s.charpoly]) {
-      if (number != graph.number) AppendItem(mates, std::to_string(number));
+    csv.append(rows[k].text);
+    bool mate = false;
+    for (const std::int64_t number : bySpectrum[rows[k].charpoly]) {
+      if (number == graphs[k].number) continue;
+      if (mate) csv.push_back(' ');
+      csv.append(std::to_string(number));
+      mate = true;
     }
-    summary.laplacianIntegral += s.laplacianIntegral ? 1 : 0;
-    summary.withCospectralMate += mates.empty() ? 0 : 1;
-    csv += std::to_string(graph.number) + "," + std::to_string(order) + "," +
-           std::to_string(graph.edges.size()) + "," + Graph6(order, graph.edges) + "," +
-           DegreesText(order, graph.edges) + "," + s.charpoly + "," + s.factored + "," +
-           s.eigenvalues + "," + s.algebraicConnectivity + "," + s.spanningTrees + "," +
-           (s.laplacianIntegral ? "1" : "0") + "," + mates + "\r\n";
+    csv.append("\r\n");
+    summary.laplacianIntegral += rows[k].laplacianIntegral ? 1 : 0;
+    summary.withCospectralMate += mate ? 1 : 0;
   }
   return csv;
 }
