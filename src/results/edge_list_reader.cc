@@ -101,11 +101,14 @@ class Reader {
     if (!SplitEdge(line, first, second)) Fail("not an edge line (two node numbers i j)");
     const int i = Node(first);
     const int j = Node(second);
-    const std::string edge = "edge " + std::to_string(i) + " " + std::to_string(j);
-    if (i >= j) Fail(edge + ": the first node must be the smaller");
-    if (seen_[Slot(i, j)]) Fail(edge + " given twice");
+    if (i >= j) Fail(EdgeText(i, j) + ": the first node must be the smaller");
+    if (seen_[Slot(i, j)]) Fail(EdgeText(i, j) + " given twice");
     seen_[Slot(i, j)] = true;
     graphs_.back().edges.push_back(Edge{i, j});
+  }
+
+  static std::string EdgeText(int i, int j) {
+    return "edge " + std::to_string(i) + " " + std::to_string(j);
   }
 
   int Node(std::string_view digits) const {

@@ -61,29 +61,23 @@ int Run(const Options& options) {
     }
   }
 
-  std::string text;
-  try {
-    text = ReadWhole(options.input);
-  } catch (const std::system_error& e) {
-    return Fail(inputName + ": " + e.code().message());
-  }
   std::vector<ListedGraph> graphs;
   try {
-    graphs = ReadEdgeList(text, order != 0 ? order : kMaxOrder);
+    const InputText input(options.input);
+    graphs = ReadEdgeList(input.text(), order != 0 ? order : kMaxOrder);
+  } catch (const std::system_error& e) {
+    return Fail(inputName + ": " + e.code().message());
   } catch (const EdgeListError& e) {
     return Fail(inputName + ":" + std::to_string(e.line()) + ": " + e.what());
   }
   if (order == 0) order = LargestNode(graphs);
 
   TableSummary summary;
-  const std::string csv =
-      SpectraTable(graphs, order, options.digits, std::thread::hardware_concurrency(), summary);
   try {
-    if (options.output.empty()) {
-      WriteWhole(STDOUT_FILENO, csv);
-    } else {
-      ReplaceFile(options.output, csv);
-    }
+    TableOutput output(options.output);
+    summary = WriteSpectraTable(graphs, order, options.digits, std::thread::hardware_concurrency(),
+                                [&output](std::string_view piece) { output.Write(piece); });
+    output.Commit();
   } catch (const std::system_error& e) {
     const std::string outputName = options.output.empty() ? "standard output" : options.output;
     return Fail(outputName + ": " + e.code().message());

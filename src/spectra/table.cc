@@ -71,8 +71,9 @@ constexpr std::size_t kGraphsPerThread = 64;
 
 }  // namespace
 
-std::string SpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
-                         unsigned threads, TableSummary& summary) {
+TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
+                               unsigned threads,
+                               const std::function<void(std::string_view)>& write) {
   std::vector<PartialRow> rows(graphs.size());
   const std::size_t workers =
       std::clamp<std::size_t>(graphs.size() / kGraphsPerThread, 1, std::max(threads, 1U));
@@ -104,27 +105,22 @@ std::string SpectraTable(const std::vector<ListedGraph>& graphs, int order, int 
   for (std::size_t k = 0; k < graphs.size(); ++k) {
     bySpectrum[rows[k].charpoly].push_back(graphs[k].number);
   }
-  summary = TableSummary{static_cast<std::int64_t>(graphs.size()), 0, 0,
-                         static_cast<std::int64_t>(bySpectrum.size())};
-
-  std::string csv = kHeader;
-  std::size_t size = csv.size();
-  for (const PartialRow& row : rows) size += row.text.size() + 2;
-  csv.reserve(size + 16 * graphs.size());
+  TableSummary summary{static_cast<std::int64_t>(graphs.size()), 0, 0,
+                      static_cast<std::int64_t>(bySpectrum.size())};
+  write(kHeader);
+  std::string mates;
   for (std::size_t k = 0; k < graphs.size(); ++k) {
-    csv.append(rows[k].text);
-    bool mate = false;
+    mates.clear();
     for (const std::int64_t number : bySpectrum[rows[k].charpoly]) {
-      if (number == graphs[k].number) continue;
-      if (mate) csv.push_back(' ');
-      csv.append(std::to_string(number));
-      mate = true;
+      if (number != graphs[k].number) AppendItem(mates, std::to_string(number));
     }
-    csv.append("\r\n");
+    mates.append("\r\n");
+    write(rows[k].text);
+    write(mates);
     summary.laplacianIntegral += rows[k].laplacianIntegral ? 1 : 0;
-    summary.withCospectralMate += mate ? 1 : 0;
+    summary.withCospectralMate += mates.size() > 2 ? 1 : 0;
   }
-  return csv;
+  return summary;
 }
 
 std::string SummaryText(const TableSummary& summary) {

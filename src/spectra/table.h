@@ -2,7 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "results/edge_list_reader.h"
@@ -17,11 +19,13 @@ struct TableSummary {
   std::int64_t distinctSpectra = 0;
 };
 
-// The table as RFC 4180 CSV with CR LF line ends: a header line, then one row
-// per graph (graphs on nodes 1..order), eigenvalues to `digits` significant
-// digits. Works on up to `threads` threads.
-std::string SpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
-                         unsigned threads, TableSummary& summary);
+// Writes the table as RFC 4180 CSV with CR LF line ends to `write`, piece by
+// piece: a header line, then one row per graph (graphs on nodes 1..order),
+// eigenvalues to `digits` significant digits. Works on up to `threads`
+// threads. Returns the counts of the summary.
+TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
+                               unsigned threads,
+                               const std::function<void(std::string_view)>& write);
 
 // The summary line, without a line end.
 std::string SummaryText(const TableSummary& summary);
