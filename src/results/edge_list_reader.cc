@@ -48,7 +48,8 @@ bool SplitEdge(std::string_view line, std::string_view& first, std::string_view&
 class Reader {
  public:
   explicit Reader(int maxNode)
-      : maxNode_(maxNode), seen_(static_cast<std::size_t>(maxNode + 1) * static_cast<std::size_t>(maxNode + 1)) {}
+      : maxNode_(maxNode),
+        seen_(static_cast<std::size_t>(maxNode + 1) * static_cast<std::size_t>(maxNode + 1)) {}
 
   // Takes the next line (its line end removed).
   void Take(std::string_view line) {

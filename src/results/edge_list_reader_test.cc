@@ -10,8 +10,10 @@ namespace {
 
 TEST(EdgeListReader, ReadsBlocksWithCrLfOrLfLineEnds) {
   for (const std::string end : {"\r\n", "\n"}) {
-    const std::string text = "1" + end + "    1    2" + end + "    1    3" + end + end + "2" + end +
-                             end + "3" + end + "   7   18" + end + end;
+    std::string text;
+    for (const char* line : {"1", "    1    2", "    1    3", "", "2", "", "3", "   7   18", ""}) {
+      text.append(line).append(end);
+    }
     const std::vector<ListedGraph> graphs = ReadEdgeList(text, 18);
     ASSERT_EQ(graphs.size(), 3U);
     EXPECT_EQ(graphs[0].number, 1);

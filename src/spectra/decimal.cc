@@ -146,4 +146,3 @@ int CompareDecimals(const Decimal& a, const Decimal& b) {
 Decimal IntegerDecimal(long value) { return Decimal{std::to_string(value), 0}; }
 
 }  // namespace grafen::spectra
-

@@ -22,7 +22,7 @@ bool DivideOutRoot(Polynomial& p, long c) {
   const long degree = p.degree();
   if (degree < 1) return false;
   if (c == 0) {
-    if (!fmpz_is_zero(p.coefficient(0))) return false;
+    if (fmpz_is_zero(p.coefficient(0)) == 0) return false;
     fmpz_poly_shift_right(p.get(), p.get(), 1);
     return true;
   }
@@ -31,7 +31,7 @@ bool DivideOutRoot(Polynomial& p, long c) {
     fmpz_mul_si(carry.get(), carry.get(), c);
     fmpz_add(carry.get(), carry.get(), p.coefficient(k));
   }
-  if (!fmpz_is_zero(carry.get())) return false;
+  if (fmpz_is_zero(carry.get()) == 0) return false;
   Polynomial quotient;
   fmpz_poly_fit_length(quotient.get(), degree);
   fmpz_zero(carry.get());
@@ -236,9 +236,10 @@ Factorisation Factorise(const Polynomial& charpoly, long bound, std::vector<doub
     if (multiplicity == 0) continue;
     result.integerRoots.push_back(IntegerRoot{c, multiplicity});
     for (long k = 0; k < multiplicity && !numeric.empty(); ++k) {
-      const auto nearest = std::min_element(numeric.begin(), numeric.end(), [c](double a, double b) {
-        return std::fabs(a - static_cast<double>(c)) < std::fabs(b - static_cast<double>(c));
-      });
+      const auto nearest =
+          std::min_element(numeric.begin(), numeric.end(), [c](double a, double b) {
+            return std::fabs(a - static_cast<double>(c)) < std::fabs(b - static_cast<double>(c));
+          });
       numeric.erase(nearest);
     }
   }

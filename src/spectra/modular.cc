@@ -7,6 +7,9 @@
 namespace grafen::spectra {
 namespace {
 
+// An array index from a degree or coefficient position (never negative).
+constexpr std::size_t Index(int k) { return static_cast<std::size_t>(k); }
+
 // A polynomial over the integers modulo p (p < 2^8): coefficients from x^0
 // up, one byte each to keep copies cheap, and its degree (-1 for zero).
 struct ModPoly {
@@ -28,23 +31,22 @@ class Field {
   std::uint32_t Sub(std::uint32_t a, std::uint32_t b) const { return (a + p_ - b) % p_; }
 
   static void Trim(ModPoly& a) {
-    while (a.degree >= 0 && a.c[static_cast<std::size_t>(a.degree)] == 0) --a.degree;
+    while (a.degree >= 0 && a.c[Index(a.degree)] == 0) --a.degree;
   }
 
   // a := a mod b (b not zero); with quotient, the quotient too.
   void Reduce(ModPoly& a, const ModPoly& b, ModPoly* quotient = nullptr) const {
-    const std::uint32_t lead = inverse_[b.c[static_cast<std::size_t>(b.degree)]];
+    const std::uint32_t lead = inverse_[b.c[Index(b.degree)]];
     if (quotient != nullptr) *quotient = ModPoly{{}, a.degree - b.degree};
     for (int top = a.degree; top >= b.degree; --top) {
-      const std::uint32_t factor = Mul(a.c[static_cast<std::size_t>(top)], lead);
+      const std::uint32_t factor = Mul(a.c[Index(top)], lead);
       if (quotient != nullptr) {
-        quotient->c[static_cast<std::size_t>(top - b.degree)] = static_cast<std::uint8_t>(factor);
+        quotient->c[Index(top - b.degree)] = static_cast<std::uint8_t>(factor);
       }
       const std::uint32_t negated = p_ - factor;
       for (int k = 0; k <= b.degree; ++k) {
-        auto& coefficient = a.c[static_cast<std::size_t>(top - b.degree + k)];
-        coefficient =
-            static_cast<std::uint8_t>((coefficient + negated * b.c[static_cast<std::size_t>(k)]) % p_);
+        auto& coefficient = a.c[Index(top - b.degree + k)];
+        coefficient = static_cast<std::uint8_t>((coefficient + negated * b.c[Index(k)]) % p_);
       }
     }
     if (a.degree >= b.degree) a.degree = b.degree - 1;
@@ -60,23 +62,22 @@ class Field {
     std::fill_n(product.begin(), std::max(top + 1, 0), 0U);
     for (int i = 0; i <= a.degree; ++i) {
       for (int j = 0; j <= b.degree; ++j) {
-        product[static_cast<std::size_t>(i + j)] +=
-            std::uint32_t{a.c[static_cast<std::size_t>(i)]} * b.c[static_cast<std::size_t>(j)];
+        const std::uint32_t left = a.c[Index(i)];
+        product[Index(i + j)] += left * b.c[Index(j)];
       }
     }
     // Fold the top down by m: x^deg m = -(m - x^deg m).
     for (int t = top; t >= m.degree; --t) {
-      const std::uint32_t negated = p_ - product[static_cast<std::size_t>(t)] % p_;
+      const std::uint32_t negated = p_ - product[Index(t)] % p_;
       for (int k = 0; k < m.degree; ++k) {
-        auto& coefficient = product[static_cast<std::size_t>(t - m.degree + k)];
-        coefficient = coefficient % p_ + negated * m.c[static_cast<std::size_t>(k)];
+        auto& coefficient = product[Index(t - m.degree + k)];
+        coefficient = coefficient % p_ + negated * m.c[Index(k)];
       }
     }
     ModPoly result;
     result.degree = std::min(top, m.degree - 1);
     for (int k = 0; k <= result.degree; ++k) {
-      result.c[static_cast<std::size_t>(k)] =
-          static_cast<std::uint8_t>(product[static_cast<std::size_t>(k)] % p_);
+      result.c[Index(k)] = static_cast<std::uint8_t>(product[Index(k)] % p_);
     }
     Trim(result);
     return result;
@@ -91,10 +92,9 @@ class Field {
       std::swap(x, y);
     }
     if (x->degree >= 0) {
-      const std::uint32_t lead = inverse_[x->c[static_cast<std::size_t>(x->degree)]];
+      const std::uint32_t lead = inverse_[x->c[Index(x->degree)]];
       for (int k = 0; k <= x->degree; ++k) {
-        x->c[static_cast<std::size_t>(k)] =
-            static_cast<std::uint8_t>(Mul(x->c[static_cast<std::size_t>(k)], lead));
+        x->c[Index(k)] = static_cast<std::uint8_t>(Mul(x->c[Index(k)], lead));
       }
     }
     return *x;
@@ -113,12 +113,12 @@ bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCount
   ModPoly g;
   g.degree = static_cast<int>(f.degree());
   for (int k = 0; k <= g.degree; ++k) {
-    g.c[static_cast<std::size_t>(k)] = static_cast<std::uint8_t>(fmpz_fdiv_ui(f.coefficient(k), p));
+    g.c[Index(k)] = static_cast<std::uint8_t>(fmpz_fdiv_ui(f.coefficient(k), p));
   }
   ModPoly derivative;
   for (int k = 1; k <= g.degree; ++k) {
-    derivative.c[static_cast<std::size_t>(k - 1)] = static_cast<std::uint8_t>(
-        field.Mul(g.c[static_cast<std::size_t>(k)], static_cast<std::uint32_t>(k) % p));
+    derivative.c[Index(k - 1)] =
+        static_cast<std::uint8_t>(field.Mul(g.c[Index(k)], static_cast<std::uint32_t>(k) % p));
   }
   derivative.degree = g.degree - 1;
   Field::Trim(derivative);
@@ -142,14 +142,14 @@ bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCount
     Field::Trim(shifted);
     const ModPoly common = field.Gcd(g, shifted);
     if (common.degree > 0) {
-      counts[static_cast<std::size_t>(i)] += common.degree / i;
+      counts[Index(i)] += common.degree / i;
       ModPoly quotient;
       field.Reduce(g, common, &quotient);
       g = quotient;
       field.Reduce(h, g);
     }
   }
-  if (g.degree > 0) ++counts[static_cast<std::size_t>(g.degree)];
+  if (g.degree > 0) ++counts[Index(g.degree)];
   return true;
 }
 

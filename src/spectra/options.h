@@ -19,7 +19,7 @@ inline constexpr int kMaxDigits = 40;
 struct Options {
   bool help = false;
   bool version = false;
-  int order = 0;            // 0: from the file name or the edges
+  int order = 0;  // 0: from the file name or the edges
   int digits = kDefaultDigits;
   std::string output;       // "": standard output
   std::string input = "-";  // "-": standard input

@@ -26,10 +26,18 @@ TEST(Options, ReadsEveryForm) {
 }
 
 TEST(Options, RejectsWhatCannotBeObeyed) {
-  for (const std::vector<std::string>& given : std::vector<std::vector<std::string>>{
-           {"--order", "0"}, {"--order", "63"}, {"--order=x"}, {"--order"}, {"--digits", "41"},
-           {"--digits=0"}, {"--order", "99999999999999999999"}, {"a", "b"}, {"-o", ""},
-           {"--unknown"}, {"--help=1"}}) {
+  for (const std::vector<std::string>& given :
+       std::vector<std::vector<std::string>>{{"--order", "0"},
+                                             {"--order", "63"},
+                                             {"--order=x"},
+                                             {"--order"},
+                                             {"--digits", "41"},
+                                             {"--digits=0"},
+                                             {"--order", "99999999999999999999"},
+                                             {"a", "b"},
+                                             {"-o", ""},
+                                             {"--unknown"},
+                                             {"--help=1"}}) {
     EXPECT_THROW(ParseOptions(Arguments(given)), UsageError) << given[0];
   }
 }

@@ -295,7 +295,8 @@ std::optional<std::vector<Decimal>> FloatCertifiedRoots(const FloatSigns& f, lon
     if (!scale) return std::nullopt;
     const double m = std::stod(guess->mantissa);
     const bool powerOfTen = guess->mantissa.find_first_not_of('0', 1) == std::string::npos;
-    const double low = std::max((m - (powerOfTen ? 0.05 : 0.5)) * *scale * (1 + kMargin), points[k]);
+    const double low =
+        std::max((m - (powerOfTen ? 0.05 : 0.5)) * *scale * (1 + kMargin), points[k]);
     const double high = std::min((m + 0.5) * *scale * (1 - kMargin), points[k + 1]);
     if (!(low < high)) return std::nullopt;
     const int lowSign = f.Sign(low);

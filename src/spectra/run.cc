@@ -101,8 +101,9 @@ int RunSpectra(const std::vector<std::string_view>& arguments) {
   }
   try {
     if (options.help || options.version) {
-      WriteWhole(STDOUT_FILENO, options.help ? UsageText()
-                                             : std::string("grafen-spectra ") + GRAFEN_VERSION + "\n");
+      WriteWhole(STDOUT_FILENO, options.help
+                                    ? UsageText()
+                                    : std::string("grafen-spectra ") + GRAFEN_VERSION + "\n");
       return 0;
     }
     return Run(options);

@@ -85,8 +85,9 @@ std::string FactoredText(const Factorisation& factors,
   });
   for (const std::size_t k : order) {
     const NonLinearFactor& factor = factors.factors[k];
-    parts.push_back(PowerText(std::string("(").append(PolynomialText(factor.polynomial)).append(")"),
-                              factor.multiplicity));
+    parts.push_back(
+        PowerText(std::string("(").append(PolynomialText(factor.polynomial)).append(")"),
+                  factor.multiplicity));
   }
   std::string text;
   for (const std::string& part : parts) AppendItem(text, part, '*');

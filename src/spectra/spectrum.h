@@ -12,12 +12,12 @@ namespace grafen::spectra {
 
 // The spectral columns of one graph, as text.
 struct Spectrum {
-  std::string charpoly;                // coefficients of det(xI - L), highest power first
-  std::string factored;                // e.g. "x*(x - 4)^2*(x^2 - 4*x + 2)"
-  std::string eigenvalues;             // ascending, integers whole, others rounded
-  std::string algebraicConnectivity;   // the second smallest eigenvalue ("" for one node)
-  std::string spanningTrees;           // exact
-  bool laplacianIntegral = false;      // every eigenvalue an integer
+  std::string charpoly;               // coefficients of det(xI - L), highest power first
+  std::string factored;               // e.g. "x*(x - 4)^2*(x^2 - 4*x + 2)"
+  std::string eigenvalues;            // ascending, integers whole, others rounded
+  std::string algebraicConnectivity;  // the second smallest eigenvalue ("" for one node)
+  std::string spanningTrees;          // exact
+  bool laplacianIntegral = false;     // every eigenvalue an integer
 };
 
 // The spectrum of the Laplacian of the graph on nodes 1..order with these

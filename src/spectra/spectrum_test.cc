@@ -34,8 +34,8 @@ TEST(Spectrum, KnownGraphs) {
   const std::vector<Case> cases = {
       {1, {}, "0", "x", "", "1"},
       {4, Path(1, 4), "0 0.58579 2 3.4142", "x*(x - 2)*(x^2 - 4*x + 2)", "0.58579", "1"},
-      {8, twoPaths, "0 0 0.58579 0.58579 2 2 3.4142 3.4142", "x^2*(x - 2)^2*(x^2 - 4*x + 2)^2",
-       "0", "0"},
+      {8, twoPaths, "0 0 0.58579 0.58579 2 2 3.4142 3.4142", "x^2*(x - 2)^2*(x^2 - 4*x + 2)^2", "0",
+       "0"},
       {5, {{1, 2}, {2, 3}, {3, 1}}, "0 0 0 3 3", "x^3*(x - 3)^2", "0", "0"},
   };
   for (const Case& c : cases) {
@@ -78,7 +78,7 @@ TEST(Spectrum, RandomGraphsAgreeWithIndependentFacts) {
     for (int i = 1; i <= n; ++i) {
       for (int j = i + 1; j <= n; ++j) {
         state = state * 6364136223846793005ULL + 1442695040888963407ULL;
-        if ((state >> 62) & 1U) edges.push_back(Edge{i, j});
+        if (((state >> 62) & 1U) != 0) edges.push_back(Edge{i, j});
       }
     }
     const Spectrum s = LaplacianSpectrum(n, edges, 5);

@@ -63,7 +63,8 @@ PartialRow RowOf(const ListedGraph& graph, int order, int digits) {
 // Computes rows[k] for every k = first, first + step, ... (one worker).
 void ComputeRows(const std::vector<ListedGraph>& graphs, int order, int digits, std::size_t first,
                  std::size_t step, std::vector<PartialRow>& rows) {
-  for (std::size_t k = first; k < graphs.size(); k += step) rows[k] = RowOf(graphs[k], order, digits);
+  for (std::size_t k = first; k < graphs.size(); k += step)
+    rows[k] = RowOf(graphs[k], order, digits);
 }
 
 // Graphs per thread below which another thread is not worth starting.
@@ -106,7 +107,7 @@ TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order
     bySpectrum[rows[k].charpoly].push_back(graphs[k].number);
   }
   TableSummary summary{static_cast<std::int64_t>(graphs.size()), 0, 0,
-                      static_cast<std::int64_t>(bySpectrum.size())};
+                       static_cast<std::int64_t>(bySpectrum.size())};
   write(kHeader);
   std::string mates;
   for (std::size_t k = 0; k < graphs.size(); ++k) {
