@@ -214,7 +214,7 @@ bool ProvedIrreducible(const Polynomial& f) {
   DegreeSet trivial;
   trivial.set(0).set(static_cast<std::size_t>(degree));
   FactorDegreeCounts counts{};
-  for (const std::uint32_t p : {3U, 5U, 7U, 11U, 13U, 17U, 19U, 23U}) {
+  for (const std::uint32_t p : kModularPrimes) {
     if (!FactorDegreesModulo(f, p, counts)) continue;
     DegreeSet sums;
     sums.set(0);

@@ -17,14 +17,16 @@ struct ModPoly {
   int degree = -1;
 };
 
-// The arithmetic of one small prime. Hot: sums of products are reduced once,
-// not term by term, and inverses come from a table.
+// The arithmetic of one small prime P. Hot: P is a compile-time constant, so
+// that "% P" is a multiplication, sums of products are reduced once rather
+// than term by term, and inverses come from a table.
+template <std::uint32_t P>
 class Field {
  public:
-  explicit Field(std::uint32_t p) : p_(p) {
-    // 1/a = -(p / a) * 1/(p mod a), as p = (p / a) a + p mod a.
+  Field() {
+    // 1/a = -(P / a) * 1/(P mod a), as P = (P / a) a + P mod a.
     inverse_[1] = 1;
-    for (std::uint32_t a = 2; a < p; ++a) inverse_[a] = Mul(p - p / a, inverse_[p % a]);
+    for (std::uint32_t a = 2; a < P; ++a) inverse_[a] = Mul(P - P / a, inverse_[P % a]);
   }
 
   std::uint32_t Mul(std::uint32_t a, std::uint32_t b) const { return a * b % p_; }
@@ -56,7 +58,7 @@ class Field {
 
   // a * b mod m, with deg a, deg b < deg m and m monic.
   ModPoly MulMod(const ModPoly& a, const ModPoly& b, const ModPoly& m) const {
-    // Unreduced sums stay far below 2^32: p < 2^8, at most 2 * 64 terms each.
+    // Unreduced sums stay far below 2^32: P < 2^8, at most 2 * 64 terms each.
     std::array<std::uint32_t, 2 * kMaxModularDegree + 2> product;  // NOLINT: filled next
     const int top = a.degree + b.degree;
     std::fill_n(product.begin(), std::max(top + 1, 0), 0U);
@@ -67,12 +69,11 @@ class Field {
       }
     }
     // Fold the top down by m: x^deg m = -(m - x^deg m).
+    // Unreduced, each coefficient gains at most P^2 per fold: far below 2^32.
     for (int t = top; t >= m.degree; --t) {
       const std::uint32_t negated = p_ - product[Index(t)] % p_;
-      for (int k = 0; k < m.degree; ++k) {
-        auto& coefficient = product[Index(t - m.degree + k)];
-        coefficient = coefficient % p_ + negated * m.c[Index(k)];
-      }
+      for (int k = 0; k < m.degree; ++k)
+        product[Index(t - m.degree + k)] += negated * m.c[Index(k)];
     }
     ModPoly result;
     result.degree = std::min(top, m.degree - 1);
@@ -101,15 +102,16 @@ class Field {
   }
 
  private:
-  std::uint32_t p_;
-  std::array<std::uint32_t, 256> inverse_{};
+  static constexpr std::uint32_t p_ = P;
+  std::array<std::uint32_t, P> inverse_{};
 };
 
-}  // namespace
-
-bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCounts& counts) {
+// FactorDegreesModulo for the prime P.
+template <std::uint32_t P>
+bool FactorDegreesModuloPrime(const Polynomial& f, FactorDegreeCounts& counts) {
+  constexpr std::uint32_t p = P;
   counts.fill(0);
-  const Field field(p);
+  const Field<P> field;
   ModPoly g;
   g.degree = static_cast<int>(f.degree());
   for (int k = 0; k <= g.degree; ++k) {
@@ -121,7 +123,7 @@ bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCount
         static_cast<std::uint8_t>(field.Mul(g.c[Index(k)], static_cast<std::uint32_t>(k) % p));
   }
   derivative.degree = g.degree - 1;
-  Field::Trim(derivative);
+  Field<P>::Trim(derivative);
   if (field.Gcd(g, derivative).degree != 0) return false;
 
   // Distinct-degree factorisation: gcd(g, x^(p^i) - x) is the product of
@@ -139,7 +141,7 @@ bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCount
     ModPoly shifted = h;
     shifted.degree = std::max(shifted.degree, 1);
     shifted.c[1] = static_cast<std::uint8_t>(field.Sub(shifted.c[1], 1));
-    Field::Trim(shifted);
+    Field<P>::Trim(shifted);
     const ModPoly common = field.Gcd(g, shifted);
     if (common.degree > 0) {
       counts[Index(i)] += common.degree / i;
@@ -151,6 +153,31 @@ bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCount
   }
   if (g.degree > 0) ++counts[Index(g.degree)];
   return true;
+}
+
+}  // namespace
+
+bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCounts& counts) {
+  switch (p) {
+    case 3:
+      return FactorDegreesModuloPrime<3>(f, counts);
+    case 5:
+      return FactorDegreesModuloPrime<5>(f, counts);
+    case 7:
+      return FactorDegreesModuloPrime<7>(f, counts);
+    case 11:
+      return FactorDegreesModuloPrime<11>(f, counts);
+    case 13:
+      return FactorDegreesModuloPrime<13>(f, counts);
+    case 17:
+      return FactorDegreesModuloPrime<17>(f, counts);
+    case 19:
+      return FactorDegreesModuloPrime<19>(f, counts);
+    case 23:
+      return FactorDegreesModuloPrime<23>(f, counts);
+    default:
+      return false;
+  }
 }
 
 }  // namespace grafen::spectra

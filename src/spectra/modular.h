@@ -17,8 +17,12 @@ inline constexpr int kMaxModularDegree = 63;
 // counts[d]: how many irreducible factors of degree d f has modulo p.
 using FactorDegreeCounts = std::array<int, kMaxModularDegree + 1>;
 
+// The primes FactorDegreesModulo works with.
+inline constexpr std::array<std::uint32_t, 8> kModularPrimes = {3, 5, 7, 11, 13, 17, 19, 23};
+
 // The factor degrees of the monic f (degree 1 to kMaxModularDegree) modulo
-// the prime p (below 2^8); false when f is not squarefree modulo p.
+// the prime p, one of kModularPrimes; false when f is not squarefree modulo
+// p (or p is not one of them).
 bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCounts& counts);
 
 }  // namespace grafen::spectra
