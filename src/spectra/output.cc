@@ -33,9 +33,8 @@ InputText::InputText(const std::string& path) {
   if (fd < 0) RaiseErrno();
   struct stat status {};
   if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-    void* mapped =
-        ::mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ,
-               MAP_PRIVATE | MAP_POPULATE, fd, 0);
+    void* mapped = ::mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ,
+                          MAP_PRIVATE | MAP_POPULATE, fd, 0);
     if (mapped != MAP_FAILED) {
       mapped_ = mapped;
       size_ = static_cast<std::size_t>(status.st_size);
