@@ -4,7 +4,8 @@
 # exists. Installs:
 #   bin/grafen                   the tool
 #   bin/grafen-draw              the SVG sheet drawer (Python 3 and Graphviz)
-#   share/man/man1/grafen.1.gz   and grafen-draw.1.gz (plain .1 without gzip)
+#   bin/grafen-spectra           the Laplacian spectra of an edge list, as CSV
+#   share/man/man1/grafen.1.gz   grafen-draw.1.gz and grafen-spectra.1.gz (plain .1 without gzip)
 #   share/doc/grafen/copyright   the licence (LICENSE)
 #   share/doc/grafen/changelog.gz  the release history (doc/changelog)
 # and sets up CPack so that `cpack -G DEB` in the build tree makes
@@ -19,11 +20,14 @@ include(GNUInstallDirs)
 cmake_path(GET CMAKE_CURRENT_LIST_DIR PARENT_PATH GRAFEN_SOURCE_ROOT)
 
 install(TARGETS grafen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+if(TARGET grafen-spectra)
+  install(TARGETS grafen-spectra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/grafen-draw DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Debian installs manual pages compressed with gzip -9n (no name, no time
 # stamp, so the package is the same on every build).
-set(GRAFEN_MAN_PAGES grafen.1 grafen-draw.1)
+set(GRAFEN_MAN_PAGES grafen.1 grafen-draw.1 grafen-spectra.1)
 find_program(GRAFEN_GZIP gzip)
 if(GRAFEN_GZIP)
   set(grafen_compressed_pages "")
@@ -74,7 +78,8 @@ set(CPACK_PACKAGE_DESCRIPTION
 representative per isomorphism class, as an edge list (grafenN.txt) and as a
 Maple script that sets up each graph's Laplacian matrix and asks for its
 determinant and eigenvalues (grafenN.mws). grafen-draw draws the graphs of an
-edge list on one SVG sheet with Graphviz.")
+edge list on one SVG sheet with Graphviz. grafen-spectra writes the exact
+Laplacian spectrum of every graph of an edge list as a CSV table.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -96,7 +101,8 @@ if(GRAFEN_DPKG_SHLIBDEPS)
 else()
   message(STATUS "dpkg-shlibdeps not found: the Debian package depends on libc6, libstdc++6 and libgcc-s1")
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
-  set(CPACK_DEBIAN_PACKAGE_DEPENDS "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11)")
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+    "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 11), libflint17 (>= 2.9), libgmp10")
 endif()
 
 set(CPACK_SOURCE_GENERATOR TGZ)

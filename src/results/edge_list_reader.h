@@ -1,0 +1,41 @@
+// Reads the edge-list format that edge_list.h writes: per graph its number
+// (1, 2, ... in sequence), one line "i j" per edge with i < j, then an empty
+// line. Lines may end in CR LF, as grafen writes them, or in LF alone.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace grafen {
+
+// One edge {i, j} of a listed graph, nodes numbered from 1, i < j.
+struct Edge {
+  int i = 0;
+  int j = 0;
+};
+
+// One block of an edge list: the graph's number and its edges as listed.
+struct ListedGraph {
+  std::int64_t number = 0;
+  std::vector<Edge> edges;
+};
+
+// Why a text is not an edge list, and on which line (from 1).
+class EdgeListError : public std::runtime_error {
+ public:
+  EdgeListError(std::int64_t line, const std::string& what)
+      : std::runtime_error(what), line_(line) {}
+  std::int64_t line() const { return line_; }
+
+ private:
+  std::int64_t line_;
+};
+
+// Every graph of the text, in order; nodes must lie in 1..maxNode. Throws
+// EdgeListError at the first line that breaks the format.
+std::vector<ListedGraph> ReadEdgeList(std::string_view text, int maxNode);
+
+}  // namespace grafen

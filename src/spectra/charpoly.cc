@@ -1,0 +1,104 @@
+#include "spectra/charpoly.h"
+
+#include <flint/fmpz_mat.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <utility>
+
+namespace grafen::spectra {
+namespace {
+
+// A square matrix of 64-bit integers, row by row.
+struct Matrix {
+  std::size_t n = 0;
+  std::vector<std::int64_t> entries;
+  std::int64_t at(std::size_t i, std::size_t j) const { return entries[i * n + j]; }
+  std::int64_t& at(std::size_t i, std::size_t j) { return entries[i * n + j]; }
+};
+
+// sum += a * b; false when it leaves 64 bits.
+bool MulAdd(std::int64_t a, std::int64_t b, std::int64_t& sum) {
+  std::int64_t product = 0;
+  return !__builtin_mul_overflow(a, b, &product) && !__builtin_add_overflow(product, sum, &sum);
+}
+
+// Berkowitz's division-free algorithm in 64-bit integers; the coefficients,
+// highest power first, or nothing on overflow. Hot: for the small matrices
+// met here it is several times faster than a general multi-modular routine.
+// Each leading (r+1)-square block's polynomial is the previous one times
+// the Toeplitz matrix of 1, -a, -R C, -R M C, ..., -R M^(r-1) C, where M is
+// the leading r-square block, a the new diagonal entry, R and C the new row
+// and column.
+std::optional<std::vector<std::int64_t>> Berkowitz(const Matrix& a) {
+  const std::size_t n = a.n;
+  std::vector<std::int64_t> poly(n + 1);
+  std::vector<std::int64_t> next(n + 1);
+  std::vector<std::int64_t> toeplitz(n + 1);
+  std::vector<std::int64_t> column(n);
+  std::vector<std::int64_t> product(n);
+  poly[0] = 1;
+  poly[1] = -a.at(0, 0);
+  for (std::size_t r = 1; r < n; ++r) {
+    toeplitz[0] = 1;
+    toeplitz[1] = -a.at(r, r);
+    for (std::size_t i = 0; i < r; ++i) column[i] = a.at(i, r);
+    for (std::size_t k = 0; k < r; ++k) {
+      std::int64_t dot = 0;
+      for (std::size_t j = 0; j < r; ++j) {
+        if (!MulAdd(a.at(r, j), column[j], dot)) return std::nullopt;
+      }
+      toeplitz[k + 2] = -dot;
+      for (std::size_t i = 0; i < r; ++i) {
+        product[i] = 0;
+        for (std::size_t j = 0; j < r; ++j) {
+          if (!MulAdd(a.at(i, j), column[j], product[i])) return std::nullopt;
+        }
+      }
+      std::swap(column, product);
+    }
+    for (std::size_t i = 0; i < r + 2; ++i) {
+      next[i] = 0;
+      for (std::size_t j = 0; j <= i && j <= r; ++j) {
+        if (!MulAdd(toeplitz[i - j], poly[j], next[i])) return std::nullopt;
+      }
+    }
+    std::swap(poly, next);
+  }
+  return poly;
+}
+
+}  // namespace
+
+Polynomial LaplacianCharpoly(int order, const std::vector<Edge>& edges) {
+  const auto n = static_cast<std::size_t>(order);
+  Matrix laplacian{n, std::vector<std::int64_t>(n * n)};
+  for (const Edge& e : edges) {
+    const auto i = static_cast<std::size_t>(e.i - 1);
+    const auto j = static_cast<std::size_t>(e.j - 1);
+    ++laplacian.at(i, i);
+    ++laplacian.at(j, j);
+    laplacian.at(i, j) = laplacian.at(j, i) = -1;
+  }
+  Polynomial charpoly;
+  if (const auto small = Berkowitz(laplacian)) {
+    for (std::size_t k = 0; k <= n; ++k) {
+      fmpz_poly_set_coeff_si(charpoly.get(), static_cast<long>(n - k), (*small)[k]);
+    }
+    return charpoly;
+  }
+  fmpz_mat_t exact;
+  fmpz_mat_init(exact, order, order);
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < n; ++j) {
+      fmpz_set_si(fmpz_mat_entry(exact, static_cast<long>(i), static_cast<long>(j)),
+                  laplacian.at(i, j));
+    }
+  }
+  fmpz_mat_charpoly(charpoly.get(), exact);
+  fmpz_mat_clear(exact);
+  return charpoly;
+}
+
+}  // namespace grafen::spectra

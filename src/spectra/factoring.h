@@ -1,0 +1,46 @@
+// Factors a Laplacian's characteristic polynomial over the integers: its
+// integer roots by exact division, the rest split where its numeric roots
+// suggest and proved irreducible modulo small primes or, failing that, by a
+// full factorisation.
+#pragma once
+
+#include <vector>
+
+#include "spectra/flint_values.h"
+
+namespace grafen::spectra {
+
+// An integer root and how often it is a root.
+struct IntegerRoot {
+  long value = 0;
+  long multiplicity = 0;
+};
+
+// An irreducible factor of degree 2 or more, positive leading coefficient,
+// its power in the polynomial, and approximations to its distinct roots,
+// ascending (empty when the numeric roots did not fit).
+struct NonLinearFactor {
+  Polynomial polynomial;
+  long multiplicity = 0;
+  std::vector<double> guesses;
+};
+
+// A monic polynomial as the product of its integer-root factors, ascending,
+// and its non-linear irreducible factors.
+struct Factorisation {
+  std::vector<IntegerRoot> integerRoots;
+  std::vector<NonLinearFactor> factors;
+};
+
+// Factors a monic integer polynomial whose rational roots are integers in
+// 0..bound (true of det(xI - L) for a Laplacian L of a graph on bound nodes).
+// `numeric` approximates all its roots, ascending; it only makes the work
+// fast (splitting off the factors its roots suggest, each checked by exact
+// division) and gives each factor its root guesses.
+Factorisation Factorise(const Polynomial& charpoly, long bound, std::vector<double> numeric);
+
+// Whether f (monic, degree >= 2) is shown irreducible over the integers by
+// the degrees of its factors modulo a few primes; false means unknown.
+bool ProvedIrreducible(const Polynomial& f);
+
+}  // namespace grafen::spectra

@@ -1,0 +1,99 @@
+#include "spectra/options.h"
+
+#include <cstddef>
+
+namespace grafen::spectra {
+namespace {
+
+// The value of a decimal number in [low, high]; UsageError naming the option
+// otherwise.
+int Bounded(std::string_view option, std::string_view text, int low, int high) {
+  long value = 0;
+  bool valid = !text.empty() && text.size() <= 9;
+  for (const char c : text) {
+    if (!valid || c < '0' || c > '9') {
+      valid = false;
+      break;
+    }
+    value = value * 10 + (c - '0');
+  }
+  if (!valid || value < low || value > high) {
+    throw UsageError(std::string(option) + " takes a whole number from " + std::to_string(low) +
+                     " to " + std::to_string(high) + ", not '" + std::string(text) + "'");
+  }
+  return static_cast<int>(value);
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "usage: grafen-spectra [--order N] [--digits D] [-o FILE] [FILE]\n"
+         "Writes the Laplacian spectrum of every graph of an edge list (grafenN.txt;\n"
+         "FILE - or none: standard input) as CSV to standard output or to FILE.\n"
+         "  --order N    the number of nodes, 1 to 62 (default: N of grafenN.txt,\n"
+         "               else the largest node listed)\n"
+         "  --digits D   significant digits of non-integer eigenvalues, 1 to 40 (default 5)\n"
+         "  -o FILE      write the CSV to FILE (replaced whole, only on success)\n"
+         "  --help       show this text;  --version  show the version\n";
+}
+
+Options ParseOptions(const std::vector<std::string_view>& arguments) {
+  Options options;
+  bool inputGiven = false;
+  bool optionsEnd = false;
+  for (std::size_t k = 0; k < arguments.size(); ++k) {
+    const std::string_view argument = arguments[k];
+    std::string_view name = argument;
+    std::string_view value;
+    bool hasValue = false;
+    const std::size_t equals = argument.find('=');
+    if (!optionsEnd && argument.starts_with("--") && equals != std::string_view::npos) {
+      name = argument.substr(0, equals);
+      value = argument.substr(equals + 1);
+      hasValue = true;
+    }
+    const auto takeValue = [&]() -> std::string_view {
+      if (hasValue) return value;
+      if (k + 1 >= arguments.size()) throw UsageError(std::string(name) + " needs a value");
+      return arguments[++k];
+    };
+    if (optionsEnd || argument == "-" || !argument.starts_with("-")) {
+      if (inputGiven) throw UsageError("more than one input file");
+      options.input = argument;
+      inputGiven = true;
+    } else if (argument == "--") {
+      optionsEnd = true;
+    } else if (name == "--help" && !hasValue) {
+      options.help = true;
+    } else if (name == "--version" && !hasValue) {
+      options.version = true;
+    } else if (name == "--order") {
+      options.order = Bounded(name, takeValue(), kMinOrder, kMaxOrder);
+    } else if (name == "--digits") {
+      options.digits = Bounded(name, takeValue(), 1, kMaxDigits);
+    } else if (name == "-o" || name == "--output") {
+      options.output = takeValue();
+      if (options.output.empty()) throw UsageError(std::string(name) + " needs a file name");
+      if (options.output == "-") options.output.clear();
+    } else {
+      throw UsageError("unknown option '" + std::string(argument) + "'");
+    }
+  }
+  return options;
+}
+
+std::optional<long> OrderFromFileName(std::string_view path) {
+  const std::size_t slash = path.rfind('/');
+  std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  if (!name.starts_with("grafen") || !name.ends_with(".txt")) return std::nullopt;
+  const std::string_view digits = name.substr(6, name.size() - 10);
+  if (digits.empty() || digits.size() > 9) return std::nullopt;
+  long value = 0;
+  for (const char c : digits) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+}  // namespace grafen::spectra

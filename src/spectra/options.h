@@ -1,0 +1,44 @@
+// The command line of grafen-spectra:
+//   grafen-spectra [--order N] [--digits D] [-o FILE] [FILE]
+#pragma once
+
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace grafen::spectra {
+
+inline constexpr int kMinOrder = 1;
+inline constexpr int kMaxOrder = 62;
+inline constexpr int kDefaultDigits = 5;
+inline constexpr int kMaxDigits = 40;
+
+// What the command line asks for.
+struct Options {
+  bool help = false;
+  bool version = false;
+  int order = 0;  // 0: from the file name or the edges
+  int digits = kDefaultDigits;
+  std::string output;       // "": standard output
+  std::string input = "-";  // "-": standard input
+};
+
+// A command line that cannot be obeyed; the message says why.
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads the arguments (the program name excluded). Throws UsageError.
+Options ParseOptions(const std::vector<std::string_view>& arguments);
+
+// The N of a path whose last component is "grafenN.txt" (N decimal digits),
+// nothing for any other path. N may be outside the orders accepted.
+std::optional<long> OrderFromFileName(std::string_view path);
+
+// The usage text, ending in a line end.
+std::string UsageText();
+
+}  // namespace grafen::spectra

@@ -1,0 +1,55 @@
+#include "spectra/options.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace grafen::spectra {
+namespace {
+
+std::vector<std::string_view> Arguments(const std::vector<std::string>& texts) {
+  return std::vector<std::string_view>(texts.begin(), texts.end());
+}
+
+TEST(Options, ReadsEveryForm) {
+  const std::vector<std::string> given = {"--order", "12", "--digits=9", "-o", "out.csv", "in.txt"};
+  const Options o = ParseOptions(Arguments(given));
+  EXPECT_EQ(o.order, 12);
+  EXPECT_EQ(o.digits, 9);
+  EXPECT_EQ(o.output, "out.csv");
+  EXPECT_EQ(o.input, "in.txt");
+  const std::vector<std::string> dashed = {"--output=-", "--", "-x"};
+  EXPECT_EQ(ParseOptions(Arguments(dashed)).input, "-x");
+  EXPECT_EQ(ParseOptions(Arguments(dashed)).output, "");
+  EXPECT_EQ(ParseOptions({}).input, "-");
+}
+
+TEST(Options, RejectsWhatCannotBeObeyed) {
+  for (const std::vector<std::string>& given :
+       std::vector<std::vector<std::string>>{{"--order", "0"},
+                                             {"--order", "63"},
+                                             {"--order=x"},
+                                             {"--order"},
+                                             {"--digits", "41"},
+                                             {"--digits=0"},
+                                             {"--order", "99999999999999999999"},
+                                             {"a", "b"},
+                                             {"-o", ""},
+                                             {"--unknown"},
+                                             {"--help=1"}}) {
+    EXPECT_THROW(ParseOptions(Arguments(given)), UsageError) << given[0];
+  }
+}
+
+TEST(Options, TakesTheOrderFromGrafenFileNames) {
+  EXPECT_EQ(OrderFromFileName("dir/grafen8.txt"), 8);
+  EXPECT_EQ(OrderFromFileName("grafen16.txt"), 16);
+  EXPECT_EQ(OrderFromFileName("grafen.txt"), std::nullopt);
+  EXPECT_EQ(OrderFromFileName("grafen8.txt/x"), std::nullopt);
+  EXPECT_EQ(OrderFromFileName("mygrafen8.txt"), std::nullopt);
+  EXPECT_EQ(OrderFromFileName("grafen8a.txt"), std::nullopt);
+}
+
+}  // namespace
+}  // namespace grafen::spectra

@@ -1,0 +1,331 @@
+#include "spectra/roots.h"
+
+#include <flint/fmpq_poly.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstddef>
+#include <cstdlib>
+#include <optional>
+#include <string>
+#include <utility>
+
+namespace grafen::spectra {
+namespace {
+
+// An open interval holding exactly one root of f, and the sign of f at its
+// lower end (the sign at the upper end is the opposite).
+struct Bracket {
+  Rational low;
+  Rational high;
+  int lowSign = 0;
+};
+
+// The sign of f(x): -1, 0 or 1. With x = p/q, q > 0, the sign of
+// q^d f(p/q) = sum a_k p^k q^(d-k), summed by Horner's rule in integers: no
+// fractions to reduce on this hot path.
+int SignAt(const Polynomial& f, const fmpq* x) {
+  const fmpz* p = fmpq_numref(x);
+  const fmpz* q = fmpq_denref(x);
+  Integer sum;
+  Integer qPower;
+  fmpz_one(qPower.get());
+  for (long k = f.degree(); k >= 0; --k) {
+    fmpz_mul(sum.get(), sum.get(), p);
+    fmpz_addmul(sum.get(), f.coefficient(k), qPower.get());
+    fmpz_mul(qPower.get(), qPower.get(), q);
+  }
+  return fmpz_sgn(sum.get());
+}
+
+// A dyadic rational within 2^-44 of x (x >= 0 and below 2^8).
+void SetNear(fmpq* q, double x) {
+  constexpr double kScale = 17592186044416.0;  // 2^44
+  fmpq_set_si(q, static_cast<long>(std::llround(x * kScale)), static_cast<ulong>(kScale));
+}
+
+// Brackets the roots with points between consecutive guesses: when the sign
+// of f alternates over 0, those points and bound, each of the d gaps holds a
+// root, and as f has only d roots, exactly one. False when it does not.
+bool BracketByGuesses(const Polynomial& f, long bound, const std::vector<double>& guesses,
+                      std::vector<Bracket>& brackets) {
+  const std::size_t d = static_cast<std::size_t>(f.degree());
+  if (guesses.size() != d) return false;
+  std::vector<Rational> points(d + 1);
+  fmpq_set_si(points[d].get(), bound, 1);
+  for (std::size_t k = 1; k < d; ++k) {
+    SetNear(points[k].get(), (guesses[k - 1] + guesses[k]) / 2);
+    if (fmpq_cmp(points[k - 1].get(), points[k].get()) >= 0) return false;
+  }
+  if (fmpq_cmp(points[d - 1].get(), points[d].get()) >= 0) return false;
+  std::vector<int> signs(d + 1);
+  for (std::size_t k = 0; k <= d; ++k) {
+    signs[k] = SignAt(f, points[k].get());
+    if (signs[k] == 0 || (k > 0 && signs[k] == signs[k - 1])) return false;
+  }
+  brackets.resize(d);
+  for (std::size_t k = 0; k < d; ++k) {
+    brackets[k].low = points[k];
+    brackets[k].high = points[k + 1];
+    brackets[k].lowSign = signs[k];
+  }
+  return true;
+}
+
+// The Sturm sequence of f: f, f', then the negated remainders.
+class SturmSequence {
+ public:
+  explicit SturmSequence(const Polynomial& f) {
+    chain_.emplace_back();
+    fmpq_poly_set_fmpz_poly(chain_.back().get(), f.get());
+    chain_.emplace_back();
+    fmpq_poly_derivative(chain_.back().get(), chain_.front().get());
+    for (;;) {
+      RationalPolynomial next;
+      const std::size_t last = chain_.size() - 1;
+      fmpq_poly_rem(next.get(), chain_[last - 1].get(), chain_[last].get());
+      if (fmpq_poly_is_zero(next.get()) != 0) break;
+      fmpq_poly_neg(next.get(), next.get());
+      chain_.push_back(next);
+    }
+  }
+
+  // The number of distinct roots in (low, high], neither end a root.
+  long RootsBetween(const fmpq* low, const fmpq* high) const {
+    return SignChanges(low) - SignChanges(high);
+  }
+
+ private:
+  class RationalPolynomial {
+   public:
+    RationalPolynomial() { fmpq_poly_init(value_); }
+    ~RationalPolynomial() { fmpq_poly_clear(value_); }
+    RationalPolynomial(const RationalPolynomial& other) {
+      fmpq_poly_init(value_);
+      fmpq_poly_set(value_, other.value_);
+    }
+    RationalPolynomial& operator=(const RationalPolynomial&) = delete;
+    fmpq_poly_struct* get() { return value_; }
+    const fmpq_poly_struct* get() const { return value_; }
+
+   private:
+    fmpq_poly_t value_{};
+  };
+
+  long SignChanges(const fmpq* x) const {
+    long changes = 0;
+    int previous = 0;
+    Rational value;
+    for (const RationalPolynomial& p : chain_) {
+      fmpq_poly_evaluate_fmpq(value.get(), p.get(), x);
+      const int sign = fmpq_sgn(value.get());
+      if (sign != 0 && previous != 0 && sign != previous) ++changes;
+      if (sign != 0) previous = sign;
+    }
+    return changes;
+  }
+
+  std::vector<RationalPolynomial> chain_;
+};
+
+// Brackets every root in (0, bound) by Sturm counts and exact bisection.
+std::vector<Bracket> BracketBySturm(const Polynomial& f, long bound) {
+  const SturmSequence sturm(f);
+  std::vector<std::pair<Rational, Rational>> pending(1);
+  fmpq_set_si(pending[0].second.get(), bound, 1);
+  std::vector<Bracket> brackets;
+  while (!pending.empty()) {
+    const std::pair<Rational, Rational> range = pending.back();
+    pending.pop_back();
+    const long count = sturm.RootsBetween(range.first.get(), range.second.get());
+    if (count == 0) continue;
+    if (count == 1) {
+      brackets.push_back(Bracket{range.first, range.second, SignAt(f, range.first.get())});
+      continue;
+    }
+    // f has no rational root, so the midpoint is never one.
+    Rational middle;
+    fmpq_add(middle.get(), range.first.get(), range.second.get());
+    fmpq_div_2exp(middle.get(), middle.get(), 1);
+    pending.emplace_back(range.first, middle);
+    pending.emplace_back(middle, range.second);
+  }
+  std::sort(brackets.begin(), brackets.end(), [](const Bracket& a, const Bracket& b) {
+    return fmpq_cmp(a.low.get(), b.low.get()) < 0;
+  });
+  return brackets;
+}
+
+// The rounding of the bracketed root when the decimal guessed is right: the
+// root lies in the part of the bracket inside the decimal's rounding cell.
+bool Confirms(const Polynomial& f, const Bracket& bracket, const Decimal& guess) {
+  Rational low;
+  Rational high;
+  RoundingCell(guess, low.get(), high.get());
+  if (fmpq_cmp(low.get(), bracket.low.get()) < 0) low = bracket.low;
+  if (fmpq_cmp(high.get(), bracket.high.get()) > 0) high = bracket.high;
+  if (fmpq_cmp(low.get(), high.get()) >= 0) return false;
+  const int lowSign = SignAt(f, low.get());
+  const int highSign = SignAt(f, high.get());
+  return lowSign != 0 && highSign != 0 && lowSign != highSign;
+}
+
+// Halves the bracket until both its ends round to the same decimal, which is
+// then the rounding of the root inside (rounding is monotone).
+Decimal BisectToDigits(const Polynomial& f, Bracket bracket, int digits) {
+  Rational middle;
+  for (;;) {
+    if (fmpq_sgn(bracket.low.get()) > 0) {
+      Decimal low = RoundRational(bracket.low.get(), digits);
+      if (low == RoundRational(bracket.high.get(), digits)) return low;
+    }
+    fmpq_add(middle.get(), bracket.low.get(), bracket.high.get());
+    fmpq_div_2exp(middle.get(), middle.get(), 1);
+    if (SignAt(f, middle.get()) == bracket.lowSign) {
+      bracket.low = middle;
+    } else {
+      bracket.high = middle;
+    }
+  }
+}
+
+// The doubles carry about 16 significant digits; beyond that only bisection.
+constexpr int kGuessDigits = 15;
+
+std::vector<Decimal> RoundBrackets(const Polynomial& f, const std::vector<Bracket>& brackets,
+                                   const std::vector<double>& guesses, int digits) {
+  std::vector<Decimal> roots;
+  roots.reserve(brackets.size());
+  for (std::size_t k = 0; k < brackets.size(); ++k) {
+    if (k < guesses.size() && digits <= kGuessDigits && guesses[k] > 0) {
+      Decimal guess = RoundDouble(guesses[k], digits);
+      if (Confirms(f, brackets[k], guess)) {
+        roots.push_back(std::move(guess));
+        continue;
+      }
+    }
+    roots.push_back(BisectToDigits(f, brackets[k], digits));
+  }
+  return roots;
+}
+
+// f with double coefficients, for signs proved by the rounding-error bound
+// of Horner's rule: |fl(f(x)) - f(x)| <= gamma(2d) * sum |a_k| |x|^k with
+// gamma(m) = m u / (1 - m u), u = 2^-53, when every coefficient and x are
+// exact doubles. Hot: this is what makes the common case cheap; every sign it
+// cannot prove goes to exact integer arithmetic instead.
+class FloatSigns {
+ public:
+  explicit FloatSigns(const Polynomial& f) {
+    for (long k = f.degree(); k >= 0; --k) {
+      if (fmpz_bits(f.coefficient(k)) > 53) exact_ = false;
+      coefficients_.push_back(fmpz_get_d(f.coefficient(k)));
+    }
+    // 4 (d + 1) u covers gamma(2d) and the rounding of the bound itself.
+    factor_ = 4.0 * static_cast<double>(coefficients_.size()) * 0x1p-53;
+  }
+  bool usable() const { return exact_; }
+
+  // The sign of f(x), x taken exactly, when the bound proves it; else 0.
+  int Sign(double x) const {
+    double value = 0;
+    double magnitude = 0;
+    for (const double a : coefficients_) {
+      value = value * x + a;
+      magnitude = magnitude * std::fabs(x) + std::fabs(a);
+    }
+    const double bound = factor_ * magnitude;
+    return value > bound ? 1 : (value < -bound ? -1 : 0);
+  }
+
+ private:
+  std::vector<double> coefficients_;  // highest power first
+  double factor_ = 0;
+  bool exact_ = true;
+};
+
+// 10^k as a double, exact for |k| <= 22 (the range used); nothing beyond.
+std::optional<double> PowerOfTen(long k) {
+  if (k < -22 || k > 22) return std::nullopt;
+  double power = 1;
+  for (long j = 0; j < std::labs(k); ++j) power *= 10;
+  return k >= 0 ? power : 1 / power;
+}
+
+// The decimal of `digits` significant digits nearest x (x > 0), cheaply: a
+// guess, proved or dropped afterwards.
+std::optional<Decimal> GuessDecimal(double x, int digits) {
+  long exponent = static_cast<long>(std::floor(std::log10(x))) - digits + 1;
+  const std::optional<double> scale = PowerOfTen(-exponent);
+  if (!scale) return std::nullopt;
+  auto mantissa = static_cast<long long>(std::llround(x * *scale));
+  std::string text = std::to_string(mantissa);
+  if (text.size() == static_cast<std::size_t>(digits) + 1) {  // 9.99996 -> 10.000
+    text.pop_back();
+    ++exponent;
+  }
+  if (text.size() != static_cast<std::size_t>(digits)) return std::nullopt;
+  return Decimal{text, exponent};
+}
+
+// All roots, rounded, proved in floating point: the guesses' midpoints
+// bracket one root each (signs alternate over 0, the midpoints and bound),
+// and f changes sign between two points inside each guessed decimal's
+// rounding cell and bracket. Nothing when any step is not proved.
+std::optional<std::vector<Decimal>> FloatCertifiedRoots(const FloatSigns& f, long bound,
+                                                        const std::vector<double>& guesses,
+                                                        int digits) {
+  const std::size_t d = guesses.size();
+  std::vector<double> points(d + 1);
+  points[d] = static_cast<double>(bound);
+  for (std::size_t k = 1; k < d; ++k) points[k] = (guesses[k - 1] + guesses[k]) / 2;
+  std::vector<int> signs(d + 1);
+  for (std::size_t k = 0; k <= d; ++k) {
+    signs[k] = f.Sign(points[k]);
+    if (signs[k] == 0 || (k > 0 && (signs[k] == signs[k - 1] || points[k] <= points[k - 1]))) {
+      return std::nullopt;
+    }
+  }
+  constexpr double kMargin = 16 * 0x1p-53;  // beyond the error of the cell's ends in doubles
+  std::vector<Decimal> roots;
+  for (std::size_t k = 0; k < d; ++k) {
+    std::optional<Decimal> guess = GuessDecimal(guesses[k], digits);
+    if (!guess) return std::nullopt;
+    const std::optional<double> scale = PowerOfTen(guess->exponent);
+    if (!scale) return std::nullopt;
+    const double m = std::stod(guess->mantissa);
+    const bool powerOfTen = guess->mantissa.find_first_not_of('0', 1) == std::string::npos;
+    const double low =
+        std::max((m - (powerOfTen ? 0.05 : 0.5)) * *scale * (1 + kMargin), points[k]);
+    const double high = std::min((m + 0.5) * *scale * (1 - kMargin), points[k + 1]);
+    if (!(low < high)) return std::nullopt;
+    const int lowSign = f.Sign(low);
+    const int highSign = f.Sign(high);
+    if (lowSign == 0 || highSign == 0 || lowSign == highSign) return std::nullopt;
+    roots.push_back(std::move(*guess));
+  }
+  return roots;
+}
+
+}  // namespace
+
+std::vector<Decimal> CertifiedRoots(const Polynomial& f, long bound,
+                                    const std::vector<double>& guesses, int digits) {
+  if (digits <= kGuessDigits && guesses.size() == static_cast<std::size_t>(f.degree())) {
+    const FloatSigns signs(f);
+    if (signs.usable()) {
+      if (auto roots = FloatCertifiedRoots(signs, bound, guesses, digits)) return *roots;
+    }
+  }
+  std::vector<Bracket> brackets;
+  if (BracketByGuesses(f, bound, guesses, brackets)) {
+    return RoundBrackets(f, brackets, guesses, digits);
+  }
+  return RoundBrackets(f, BracketBySturm(f, bound), {}, digits);
+}
+
+std::vector<Decimal> IsolatedRoots(const Polynomial& f, long bound, int digits) {
+  return RoundBrackets(f, BracketBySturm(f, bound), {}, digits);
+}
+
+}  // namespace grafen::spectra

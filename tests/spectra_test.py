@@ -1,0 +1,252 @@
+#!/usr/bin/python3
+"""End-to-end tests of grafen-spectra against facts that share no code with it.
+
+usage: spectra_test.py GRAFEN_BINARY SPECTRA_BINARY
+
+Runs grafen for orders 1 to 7 and grafen-spectra on each edge list, plus
+random graphs on 9 to 16 nodes (some disconnected) read from standard input,
+and checks every row: the CSV loads in Python's csv module and in pandas;
+networkx decodes graph6 to the listed edges; the trace of L is twice the edge
+count; the spanning-tree count is the determinant of L less a row and column,
+computed here with fractions; the factors multiply to the
+characteristic polynomial; every eigenvalue printed agrees, to every digit,
+with mpmath's 60-digit eigenvalues of L, which are roots of the printed
+characteristic polynomial; integrality,
+the second smallest eigenvalue, cospectral mates and the summary line are
+what those roots and polynomials say. Then the failures: bad edge lists,
+usage errors, unwritable output. Everything runs in temporary directories;
+the last line reads "N passed, N failed".
+"""
+
+import csv
+import decimal
+import fractions
+import io
+import os
+import random
+import re
+import subprocess
+import sys
+import tempfile
+
+try:
+    import mpmath
+    import networkx
+    import pandas
+except ImportError as missing:
+    sys.exit("spectra_test: %s: install Debian's python3-mpmath, python3-networkx and "
+             "python3-pandas for /usr/bin/python3 (tools/setup does)" % missing)
+
+HEADER = ("graph,nodes,edges,graph6,degrees,charpoly,factored,eigenvalues,"
+          "algebraic_connectivity,spanning_trees,laplacian_integral,cospectral_with")
+results = {"passed": 0, "failed": 0}
+
+
+def check(condition, what):
+    results["passed" if condition else "failed"] += 1
+    if not condition:
+        print("FAIL:", what)
+
+
+def edge_list(graphs):
+    """Edge-list text (LF line ends) of (number, edges) pairs."""
+    return "".join("%d\n%s\n" % (number, "".join("%5d%5d\n" % e for e in edges))
+                   for number, edges in graphs)
+
+
+def read_edge_list(text):
+    graphs, edges = [], None
+    for line in text.replace("\r\n", "\n").split("\n"):
+        if edges is None and line:
+            edges = []
+            graphs.append(edges)
+        elif line:
+            edges.append(tuple(int(x) for x in line.split()))
+        else:
+            edges = None
+    return graphs
+
+
+def kirchhoff(n, edges):
+    """Spanning trees: det of the Laplacian without its last row and column."""
+    m = [[fractions.Fraction(0)] * n for _ in range(n)]
+    for i, j in edges:
+        m[i - 1][i - 1] += 1
+        m[j - 1][j - 1] += 1
+        m[i - 1][j - 1] = m[j - 1][i - 1] = fractions.Fraction(-1)
+    det = fractions.Fraction(1)
+    for k in range(n - 1):
+        pivot = next((r for r in range(k, n - 1) if m[r][k] != 0), None)
+        if pivot is None:
+            return 0
+        if pivot != k:
+            m[k], m[pivot] = m[pivot], m[k]
+            det = -det
+        det *= m[k][k]
+        for r in range(k + 1, n - 1):
+            factor = m[r][k] / m[k][k]
+            for c in range(k, n - 1):
+                m[r][c] -= factor * m[k][c]
+    return int(det)
+
+
+def rounded(value, digits):
+    """The decimal text of a positive mpmath value to `digits` significant digits."""
+    exact = decimal.Decimal(mpmath.nstr(value, 60, strip_zeros=False))
+    quantum = decimal.Decimal(1).scaleb(exact.adjusted() - digits + 1)
+    result = exact.quantize(quantum, rounding=decimal.ROUND_HALF_UP)
+    if result.adjusted() != exact.adjusted():  # 9.99996 -> 10.000
+        result = exact.quantize(quantum.scaleb(1), rounding=decimal.ROUND_HALF_UP)
+    return format(result, "f") if result.as_tuple().exponent < 0 else "%se%d" % (
+        format(result.scaleb(-result.adjusted()), "f").rstrip("."), result.adjusted())
+
+
+def check_table(name, text, graphs, order, digits, summary):
+    check(text.startswith(HEADER + "\r\n") and text.count("\n") == text.count("\r\n"),
+          name + ": header and CR LF line ends")
+    rows = list(csv.DictReader(io.StringIO(text, newline="")))
+    frame = pandas.read_csv(io.StringIO(text), dtype=str, keep_default_na=False)
+    check(len(rows) == len(graphs) == len(frame), name + ": one row per graph")
+    check(list(frame["graph6"]) == [r["graph6"] for r in rows], name + ": pandas reads as csv does")
+    by_poly = {}
+    for row in rows:
+        by_poly.setdefault(row["charpoly"], []).append(row["graph"])
+    integral = with_mate = 0
+    mpmath.mp.dps = 60
+    for number, (row, edges) in enumerate(zip(rows, graphs), start=1):
+        where = "%s graph %d" % (name, number)
+        decoded = networkx.from_graph6_bytes(row["graph6"].encode())
+        listed = sorted((i - 1, j - 1) for i, j in edges)
+        check(row["graph"] == str(number) and row["nodes"] == str(order)
+              and row["edges"] == str(len(edges)), where + ": number, nodes, edges")
+        check(decoded.number_of_nodes() == order
+              and sorted(tuple(sorted(e)) for e in decoded.edges()) == listed,
+              where + ": graph6 decodes to the listed edges")
+        check(row["degrees"] == " ".join(str(d) for d in sorted(
+            (d for _, d in decoded.degree()), reverse=True)), where + ": degrees")
+        poly = [int(c) for c in row["charpoly"].split()]
+        check(len(poly) == order + 1 and poly[0] == 1 and (order == 1 or poly[1] == -2 * len(edges)),
+              where + ": charpoly is monic, trace twice the edges")
+        check(row["spanning_trees"] == str(kirchhoff(order, edges)), where + ": Kirchhoff")
+        product = row["factored"].replace("^", "**")
+        check(re.fullmatch(r"[x0-9 ()*+-]+", product) is not None and all(
+            eval(product, {"x": t}) == sum(c * t ** (order - k) for k, c in enumerate(poly))
+            for t in range(order + 4)), where + ": the factors multiply to charpoly")
+        laplacian = mpmath.matrix(order, order)
+        for i, j in edges:
+            laplacian[i - 1, i - 1] += 1
+            laplacian[j - 1, j - 1] += 1
+            laplacian[i - 1, j - 1] = laplacian[j - 1, i - 1] = -1
+        roots = sorted(mpmath.eigsy(laplacian, eigvals_only=True))
+        scale = sum(abs(c) for c in poly)
+        check(all(abs(mpmath.polyval(poly, r)) < scale * mpmath.mpf(10) ** -40 for r in roots),
+              where + ": L's eigenvalues (mpmath, 60 digits) are roots of charpoly")
+        printed = row["eigenvalues"].split()
+        agree = len(printed) == order
+        for token, root in zip(printed, roots):
+            if re.fullmatch(r"\d+", token):
+                agree = agree and abs(root - int(token)) < 1e-6
+            else:
+                agree = agree and token == rounded(root, digits)
+        check(agree, where + ": eigenvalues %s vs roots %s" % (printed, roots))
+        exact = all(re.fullmatch(r"\d+", t) for t in printed)
+        check(row["laplacian_integral"] == ("1" if exact else "0"), where + ": integral")
+        check(row["algebraic_connectivity"] == (printed[1] if order > 1 else ""),
+              where + ": algebraic connectivity")
+        mates = [m for m in by_poly[row["charpoly"]] if m != row["graph"]]
+        check(row["cospectral_with"] == " ".join(mates), where + ": cospectral mates")
+        integral += exact
+        with_mate += bool(mates)
+    expected = ("grafen-spectra: %d graphs read, %d Laplacian-integral, %d with a cospectral "
+                "mate, %d distinct spectra\n" % (len(rows), integral, with_mate, len(by_poly)))
+    check(summary == expected, name + ": summary %r" % summary)
+
+
+def run(binary, arguments, cwd, stdin=None, **kwargs):
+    return subprocess.run([binary] + arguments, cwd=cwd, input=stdin, capture_output=True,
+                          timeout=300, **kwargs)
+
+
+def main(grafen, spectra):
+    with tempfile.TemporaryDirectory(prefix="spectra-test-") as scratch:
+        for order in range(1, 8):
+            subprocess.run([grafen, str(order)], cwd=scratch, check=True, capture_output=True)
+            name = "grafen%d.txt" % order
+            done = run(spectra, [name, "-o", "out.csv"], scratch)
+            check(done.returncode == 0 and done.stdout == b"", name + ": status 0, -o written")
+            with open(os.path.join(scratch, name)) as listing:
+                graphs = read_edge_list(listing.read())
+            with open(os.path.join(scratch, "out.csv"), newline="") as table:
+                check_table(name, table.read(), graphs, order, 5, done.stderr.decode())
+
+        generator = random.Random(2024)
+        graphs = []
+        for n in range(9, 17):
+            graph = networkx.gnp_random_graph(n, generator.choice([0.2, 0.5, 0.8]), seed=n)
+            graphs.append(sorted((i + 1, j + 1) for i, j in graph.edges()))
+        text = edge_list(enumerate(graphs, start=1))
+        done = run(spectra, ["--order", "16", "--digits", "12"], scratch, text.encode())
+        check_table("random, order 16", done.stdout.decode(), graphs, 16, 12, done.stderr.decode())
+        inferred = run(spectra, ["-"], scratch, text.encode())
+        check(inferred.returncode == 0 and inferred.stdout.split(b"\r\n")[1].split(b",")[1] == b"16",
+              "the order defaults to the largest node listed")
+
+        failures = [
+            ("x\n", "bad.txt", r"bad\.txt:1: not an edge list"),
+            ("1\n    1    2\n3\n\n", "bad.txt", r"bad\.txt:3: missing empty line"),
+            ("1\n    1    2\n\n3\n\n", "grafen2.txt", r"grafen2\.txt:4: graph number 3 out of seq"),
+            ("1\n    1    3\n\n", "grafen2.txt", r"grafen2\.txt:2: node 3 outside 1\.\.2"),
+            ("1\n    2    1\n\n", "bad.txt", r"bad\.txt:2: edge 2 1"),
+            ("1\n    1    2\n    1    2\n\n", "bad.txt", r"bad\.txt:3: edge 1 2 given twice"),
+            (None, "missing.txt", r"missing\.txt: No such file"),
+            ("1\n\n", "grafen99.txt", r"grafen99\.txt: the order 99 of the file name"),
+        ]
+        for content, name, message in failures:
+            path = os.path.join(scratch, name)
+            if content is not None:
+                with open(path, "w") as bad:
+                    bad.write(content)
+            with open(os.path.join(scratch, "keep.csv"), "w") as keep:
+                keep.write("old")
+            before = sorted(os.listdir(scratch))
+            done = run(spectra, [name, "-o", "keep.csv"], scratch)
+            lines = done.stderr.decode().splitlines()
+            check(done.returncode == 1 and len(lines) == 1
+                  and re.fullmatch("grafen-spectra: " + message + ".*", lines[0]) is not None,
+                  "%s %r: one message, status 1 (%r)" % (name, content, done.stderr))
+            with open(os.path.join(scratch, "keep.csv")) as keep:
+                check(keep.read() == "old" and sorted(os.listdir(scratch)) == before,
+                      "%s %r: -o file untouched, nothing left behind" % (name, content))
+            if content is not None:
+                os.remove(path)
+
+        for arguments in (["--order", "0"], ["--digits"], ["a", "b"], ["--bogus"]):
+            done = run(spectra, arguments, scratch)
+            check(done.returncode == 2 and b"usage: grafen-spectra" in done.stderr,
+                  "%s: usage error, status 2" % arguments)
+        for arguments, pattern in ((["--help"], b"usage: grafen-spectra"),
+                                   (["--version"], b"grafen-spectra ")):
+            done = run(spectra, arguments, scratch)
+            check(done.returncode == 0 and done.stdout.startswith(pattern), "%s" % arguments)
+
+        with open("/dev/full", "wb") as full:
+            done = subprocess.run([spectra, "grafen5.txt"], cwd=scratch, stdout=full,
+                                  stderr=subprocess.PIPE, timeout=300)
+        check(done.returncode == 1 and b"standard output: No space left" in done.stderr,
+              "a full disk is status 1 with a message (%r)" % done.stderr)
+        reader, writer = os.pipe()
+        os.close(reader)
+        done = subprocess.run([spectra, "grafen7.txt"], cwd=scratch, stdout=writer,
+                              stderr=subprocess.PIPE, timeout=300)
+        os.close(writer)
+        check(done.returncode == 1 and b"Broken pipe" in done.stderr,
+              "a closed pipe is status 1 with a message (%r)" % done.stderr)
+
+    print("%d passed, %d failed" % (results["passed"], results["failed"]))
+    return 1 if results["failed"] else 0
+
+
+if __name__ == "__main__":
+    if len(sys.argv) != 3:
+        sys.exit(__doc__.split("\n\n")[1])
+    sys.exit(main(sys.argv[1], sys.argv[2]))
