@@ -13,6 +13,9 @@ constexpr std::size_t Index(int k) { return static_cast<std::size_t>(k); }
 // A polynomial over the integers modulo p (p < 2^8): coefficients from x^0
 // up, one byte each to keep copies cheap, and its degree (-1 for zero).
 struct ModPoly {
+  // Read and written only inside the Field template below, which cppcheck
+  // does not instantiate.
+  // cppcheck-suppress unusedStructMember
   std::array<std::uint8_t, kMaxModularDegree + 2> c{};
   int degree = -1;
 };
