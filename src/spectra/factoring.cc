@@ -7,6 +7,7 @@
 #include <bitset>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
 #include <limits>
 #include <utility>
 
@@ -164,30 +165,52 @@ void SplitByRoots(Polynomial rest, std::vector<double> roots, std::vector<Piece>
 }
 
 // Factors a piece fully over the integers and adds its factors, sharing out
-// the piece's roots by which factor each is nearest a root of.
+// the piece's roots: each factor takes as many as its degree times its power.
+// Newton steps in doubles are sharp for small coefficients and noise for
+// large ones, so the factors choose in order of their coefficients' size,
+// each the roots nearest to its own, and the largest takes what is left.
 void AddFullFactorisation(Factorisation& result, const Piece& piece) {
   fmpz_poly_factor_t factors;
   fmpz_poly_factor_init(factors);
   fmpz_poly_factor(factors, piece.polynomial.get());
   std::vector<Polynomial> found(static_cast<std::size_t>(factors->num));
+  std::vector<std::size_t> bySize(found.size());
   for (std::size_t k = 0; k < found.size(); ++k) {
     fmpz_poly_set(found[k].get(), factors->p + k);
     if (fmpz_sgn(found[k].coefficient(found[k].degree())) < 0) {
       fmpz_poly_neg(found[k].get(), found[k].get());
     }
+    bySize[k] = k;
   }
+  std::stable_sort(bySize.begin(), bySize.end(), [&](std::size_t a, std::size_t b) {
+    // (FLINT gives the bit count negated when a coefficient is negative.)
+    return std::labs(fmpz_poly_max_bits(found[a].get())) <
+           std::labs(fmpz_poly_max_bits(found[b].get()));
+  });
   std::vector<std::vector<double>> shares(found.size());
-  for (const double y : piece.roots) {
-    std::size_t best = 0;
-    double bestStep = std::numeric_limits<double>::infinity();
-    for (std::size_t k = 0; k < found.size(); ++k) {
-      const double step = NewtonStep(found[k], y);
-      if (step < bestStep) {
-        bestStep = step;
-        best = k;
-      }
+  std::vector<double> left = piece.roots;
+  for (std::size_t rank = 0; rank < bySize.size(); ++rank) {
+    const std::size_t k = bySize[rank];
+    const auto quota = static_cast<std::size_t>(found[k].degree() * factors->exp[k]);
+    if (rank + 1 == bySize.size() || left.size() <= quota) {
+      shares[k] = std::move(left);
+      left.clear();
+      continue;
     }
-    shares[best].push_back(y);
+    std::vector<std::pair<double, std::size_t>> steps;
+    for (std::size_t r = 0; r < left.size(); ++r) {
+      const double step = NewtonStep(found[k], left[r]);
+      steps.emplace_back(std::isnan(step) ? std::numeric_limits<double>::infinity() : step, r);
+    }
+    std::partial_sort(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(quota),
+                      steps.end());
+    std::vector<bool> chosen(left.size());
+    for (std::size_t c = 0; c < quota; ++c) chosen[steps[c].second] = true;
+    std::vector<double> rest;
+    for (std::size_t r = 0; r < left.size(); ++r) {
+      (chosen[r] ? shares[k] : rest).push_back(left[r]);
+    }
+    left = std::move(rest);
   }
   for (std::size_t k = 0; k < found.size(); ++k) {
     const long exponent = factors->exp[k];

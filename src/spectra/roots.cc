@@ -15,11 +15,7 @@ namespace {
 
 // An open interval holding exactly one root of f, and the sign of f at its
 // lower end (the sign at the upper end is the opposite).
-struct Bracket {
-  Rational low;
-  Rational high;
-  int lowSign = 0;
-};
+using Bracket = Enclosure;
 
 // The sign of f(x): -1, 0 or 1. With x = p/q, q > 0, the sign of
 // q^d f(p/q) = sum a_k p^k q^(d-k), summed by Horner's rule in integers: no
@@ -157,8 +153,10 @@ std::vector<Bracket> BracketBySturm(const Polynomial& f, long bound) {
 }
 
 // The rounding of the bracketed root when the decimal guessed is right: the
-// root lies in the part of the bracket inside the decimal's rounding cell.
-bool Confirms(const Polynomial& f, const Bracket& bracket, const Decimal& guess) {
+// root lies in the part of the bracket inside the decimal's rounding cell,
+// which then becomes its enclosure.
+bool Confirms(const Polynomial& f, const Bracket& bracket, const Decimal& guess,
+              Enclosure& narrowed) {
   Rational low;
   Rational high;
   RoundingCell(guess, low.get(), high.get());
@@ -167,17 +165,19 @@ bool Confirms(const Polynomial& f, const Bracket& bracket, const Decimal& guess)
   if (fmpq_cmp(low.get(), high.get()) >= 0) return false;
   const int lowSign = SignAt(f, low.get());
   const int highSign = SignAt(f, high.get());
-  return lowSign != 0 && highSign != 0 && lowSign != highSign;
+  if (lowSign == 0 || highSign == 0 || lowSign == highSign) return false;
+  narrowed = Enclosure{low, high, lowSign};
+  return true;
 }
 
 // Halves the bracket until both its ends round to the same decimal, which is
 // then the rounding of the root inside (rounding is monotone).
-Decimal BisectToDigits(const Polynomial& f, Bracket bracket, int digits) {
+CertifiedRoot BisectToDigits(const Polynomial& f, Bracket bracket, int digits) {
   Rational middle;
   for (;;) {
     if (fmpq_sgn(bracket.low.get()) > 0) {
       Decimal low = RoundRational(bracket.low.get(), digits);
-      if (low == RoundRational(bracket.high.get(), digits)) return low;
+      if (low == RoundRational(bracket.high.get(), digits)) return CertifiedRoot{low, bracket};
     }
     fmpq_add(middle.get(), bracket.low.get(), bracket.high.get());
     fmpq_div_2exp(middle.get(), middle.get(), 1);
@@ -189,18 +189,78 @@ Decimal BisectToDigits(const Polynomial& f, Bracket bracket, int digits) {
   }
 }
 
-// The doubles carry about 16 significant digits; beyond that only bisection.
+// The doubles carry about 16 significant digits; beyond that the guesses are
+// refined by Newton's method first.
 constexpr int kGuessDigits = 15;
 
-std::vector<Decimal> RoundBrackets(const Polynomial& f, const std::vector<Bracket>& brackets,
-                                   const std::vector<double>& guesses, int digits) {
-  std::vector<Decimal> roots;
+// A root of f near x0 to about `bits` bits after the point, by Newton's
+// method in fixed point (integers scaled by 2^precision), where exact
+// rationals would grow at every step; a guess only, proved or dropped
+// afterwards. The precision covers the roots' size: a rounding error of one
+// unit in Horner's rule grows by at most bound^degree. Nothing when it does
+// not settle.
+std::optional<Rational> NewtonRefined(const Polynomial& f, double x0, long bound, long bits) {
+  const long degree = f.degree();
+  const long precision =
+      bits + 64 + degree * static_cast<long>(std::ceil(std::log2(static_cast<double>(bound) + 2)));
+  const auto shift = static_cast<ulong>(precision);
+  Integer x;
+  Integer value;
+  Integer slope;
+  Integer term;
+  Integer step;
+  fmpz_set_d_2exp(x.get(), x0, precision);
+  for (int iteration = 0; iteration < 12; ++iteration) {
+    fmpz_mul_2exp(value.get(), f.coefficient(degree), shift);
+    fmpz_zero(slope.get());
+    for (long k = degree - 1; k >= 0; --k) {
+      fmpz_mul(term.get(), slope.get(), x.get());
+      fmpz_fdiv_q_2exp(slope.get(), term.get(), shift);
+      fmpz_add(slope.get(), slope.get(), value.get());
+      fmpz_mul(term.get(), value.get(), x.get());
+      fmpz_fdiv_q_2exp(value.get(), term.get(), shift);
+      fmpz_mul_2exp(term.get(), f.coefficient(k), shift);
+      fmpz_add(value.get(), value.get(), term.get());
+    }
+    if (fmpz_is_zero(slope.get()) != 0) return std::nullopt;
+    fmpz_mul_2exp(value.get(), value.get(), shift);
+    fmpz_tdiv_q(step.get(), value.get(), slope.get());
+    fmpz_sub(x.get(), x.get(), step.get());
+    if (fmpz_sgn(x.get()) <= 0) return std::nullopt;
+    if (static_cast<long>(fmpz_bits(step.get())) < precision - bits) {
+      Integer scale;
+      fmpz_one(scale.get());
+      fmpz_mul_2exp(scale.get(), scale.get(), shift);
+      Rational root;
+      fmpq_set_fmpz_frac(root.get(), x.get(), scale.get());
+      return root;
+    }
+  }
+  return std::nullopt;
+}
+
+// The guessed rounding of the root near the double `near`, to be confirmed.
+std::optional<Decimal> GuessedRounding(const Polynomial& f, double near, long bound, int digits) {
+  if (!(near > 0)) return std::nullopt;
+  if (digits <= kGuessDigits) return RoundDouble(near, digits);
+  // Bits for the digits asked, and a few to spare.
+  const long bits = static_cast<long>(std::ceil(digits * 3.3219280948873623)) + 8;
+  const std::optional<Rational> refined = NewtonRefined(f, near, bound, bits);
+  if (!refined) return std::nullopt;
+  return RoundRational(refined->get(), digits);
+}
+
+std::vector<CertifiedRoot> RoundBrackets(const Polynomial& f, long bound,
+                                         const std::vector<Bracket>& brackets,
+                                         const std::vector<double>& guesses, int digits) {
+  std::vector<CertifiedRoot> roots;
   roots.reserve(brackets.size());
+  Enclosure narrowed;
   for (std::size_t k = 0; k < brackets.size(); ++k) {
-    if (k < guesses.size() && digits <= kGuessDigits && guesses[k] > 0) {
-      Decimal guess = RoundDouble(guesses[k], digits);
-      if (Confirms(f, brackets[k], guess)) {
-        roots.push_back(std::move(guess));
+    if (k < guesses.size()) {
+      std::optional<Decimal> guess = GuessedRounding(f, guesses[k], bound, digits);
+      if (guess && Confirms(f, brackets[k], *guess, narrowed)) {
+        roots.push_back(CertifiedRoot{std::move(*guess), narrowed});
         continue;
       }
     }
@@ -252,6 +312,21 @@ std::optional<double> PowerOfTen(long k) {
   return k >= 0 ? power : 1 / power;
 }
 
+// q := x exactly, for a finite double x.
+void SetExactly(fmpq* q, double x) {
+  int exponent = 0;
+  const double fraction = std::frexp(x, &exponent);  // x = fraction * 2^exponent
+  Integer mantissa;
+  fmpz_set_d(mantissa.get(), std::ldexp(fraction, 53));  // an integer, exactly
+  fmpq_set_fmpz_frac(q, mantissa.get(), Integer(1).get());
+  const long shift = static_cast<long>(exponent) - 53;
+  if (shift >= 0) {
+    fmpq_mul_2exp(q, q, static_cast<ulong>(shift));
+  } else {
+    fmpq_div_2exp(q, q, static_cast<ulong>(-shift));
+  }
+}
+
 // The decimal of `digits` significant digits nearest x (x > 0), cheaply: a
 // guess, proved or dropped afterwards.
 std::optional<Decimal> GuessDecimal(double x, int digits) {
@@ -272,9 +347,9 @@ std::optional<Decimal> GuessDecimal(double x, int digits) {
 // bracket one root each (signs alternate over 0, the midpoints and bound),
 // and f changes sign between two points inside each guessed decimal's
 // rounding cell and bracket. Nothing when any step is not proved.
-std::optional<std::vector<Decimal>> FloatCertifiedRoots(const FloatSigns& f, long bound,
-                                                        const std::vector<double>& guesses,
-                                                        int digits) {
+std::optional<std::vector<CertifiedRoot>> FloatCertifiedRoots(const FloatSigns& f, long bound,
+                                                              const std::vector<double>& guesses,
+                                                              int digits) {
   const std::size_t d = guesses.size();
   std::vector<double> points(d + 1);
   points[d] = static_cast<double>(bound);
@@ -287,7 +362,7 @@ std::optional<std::vector<Decimal>> FloatCertifiedRoots(const FloatSigns& f, lon
     }
   }
   constexpr double kMargin = 16 * 0x1p-53;  // beyond the error of the cell's ends in doubles
-  std::vector<Decimal> roots;
+  std::vector<CertifiedRoot> roots;
   for (std::size_t k = 0; k < d; ++k) {
     std::optional<Decimal> guess = GuessDecimal(guesses[k], digits);
     if (!guess) return std::nullopt;
@@ -302,15 +377,62 @@ std::optional<std::vector<Decimal>> FloatCertifiedRoots(const FloatSigns& f, lon
     const int lowSign = f.Sign(low);
     const int highSign = f.Sign(high);
     if (lowSign == 0 || highSign == 0 || lowSign == highSign) return std::nullopt;
-    roots.push_back(std::move(*guess));
+    CertifiedRoot root{std::move(*guess), {}};
+    SetExactly(root.where.low.get(), low);
+    SetExactly(root.where.high.get(), high);
+    root.where.lowSign = lowSign;
+    roots.push_back(std::move(root));
   }
   return roots;
 }
 
+// Halves the enclosure of a root of f.
+void Halve(const Polynomial& f, Enclosure& e) {
+  Rational middle;
+  fmpq_add(middle.get(), e.low.get(), e.high.get());
+  fmpq_div_2exp(middle.get(), middle.get(), 1);
+  // f is irreducible of degree >= 2: no rational point is a root.
+  if (SignAt(f, middle.get()) == e.lowSign) {
+    e.low = middle;
+  } else {
+    e.high = middle;
+  }
+}
+
+// The width of an enclosure, for choosing which of two to halve.
+bool Wider(const Enclosure& a, const Enclosure& b) {
+  Rational wa;
+  Rational wb;
+  fmpq_sub(wa.get(), a.high.get(), a.low.get());
+  fmpq_sub(wb.get(), b.high.get(), b.low.get());
+  return fmpq_cmp(wa.get(), wb.get()) > 0;
+}
+
 }  // namespace
 
-std::vector<Decimal> CertifiedRoots(const Polynomial& f, long bound,
-                                    const std::vector<double>& guesses, int digits) {
+int CompareRootWithInteger(const Polynomial& f, const Enclosure& root, long c) {
+  Rational point;
+  fmpq_set_si(point.get(), c, 1);
+  if (fmpq_cmp(point.get(), root.low.get()) <= 0) return 1;
+  if (fmpq_cmp(point.get(), root.high.get()) >= 0) return -1;
+  // f keeps its sign at low from low up to the root.
+  return SignAt(f, point.get()) == root.lowSign ? 1 : -1;
+}
+
+int CompareRoots(const Polynomial& f, Enclosure& a, const Polynomial& g, Enclosure& b) {
+  for (;;) {
+    if (fmpq_cmp(a.high.get(), b.low.get()) <= 0) return -1;
+    if (fmpq_cmp(b.high.get(), a.low.get()) <= 0) return 1;
+    if (Wider(a, b)) {
+      Halve(f, a);
+    } else {
+      Halve(g, b);
+    }
+  }
+}
+
+std::vector<CertifiedRoot> CertifiedRoots(const Polynomial& f, long bound,
+                                          const std::vector<double>& guesses, int digits) {
   if (digits <= kGuessDigits && guesses.size() == static_cast<std::size_t>(f.degree())) {
     const FloatSigns signs(f);
     if (signs.usable()) {
@@ -319,13 +441,13 @@ std::vector<Decimal> CertifiedRoots(const Polynomial& f, long bound,
   }
   std::vector<Bracket> brackets;
   if (BracketByGuesses(f, bound, guesses, brackets)) {
-    return RoundBrackets(f, brackets, guesses, digits);
+    return RoundBrackets(f, bound, brackets, guesses, digits);
   }
-  return RoundBrackets(f, BracketBySturm(f, bound), {}, digits);
+  return RoundBrackets(f, bound, BracketBySturm(f, bound), {}, digits);
 }
 
-std::vector<Decimal> IsolatedRoots(const Polynomial& f, long bound, int digits) {
-  return RoundBrackets(f, BracketBySturm(f, bound), {}, digits);
+std::vector<CertifiedRoot> IsolatedRoots(const Polynomial& f, long bound, int digits) {
+  return RoundBrackets(f, bound, BracketBySturm(f, bound), {}, digits);
 }
 
 }  // namespace grafen::spectra

@@ -10,16 +10,39 @@
 
 namespace grafen::spectra {
 
+// An open interval (low, high) proved to hold a root of a polynomial f and no
+// other, with the sign of f at low (the opposite one at high).
+struct Enclosure {
+  Rational low;
+  Rational high;
+  int lowSign = 0;
+};
+
+// A root as printed, and where it truly lies: two roots that round alike are
+// still ordered by their enclosures.
+struct CertifiedRoot {
+  Decimal rounded;
+  Enclosure where;
+};
+
 // Every root of f, ascending, each the correctly rounded value of the true
 // root to `digits` significant digits. f is irreducible over the integers, of
 // degree >= 2, with all its roots real and inside (0, bound). `guesses` are
 // approximations to the roots, ascending; they only make it fast: when they
 // are missing, too few or wrong, the roots are isolated exactly instead.
-std::vector<Decimal> CertifiedRoots(const Polynomial& f, long bound,
-                                    const std::vector<double>& guesses, int digits);
+std::vector<CertifiedRoot> CertifiedRoots(const Polynomial& f, long bound,
+                                          const std::vector<double>& guesses, int digits);
 
 // The same roots found without guesses, by exact isolation and bisection
 // alone (the slow path, kept callable so that both can be compared).
-std::vector<Decimal> IsolatedRoots(const Polynomial& f, long bound, int digits);
+std::vector<CertifiedRoot> IsolatedRoots(const Polynomial& f, long bound, int digits);
+
+// Compares the root of f in `root` with the integer c (never equal, as f is
+// irreducible of degree >= 2): <0 when the root is smaller, >0 when larger.
+int CompareRootWithInteger(const Polynomial& f, const Enclosure& root, long c);
+
+// Compares the root of f in a with the root of g in b, which differ (f and g
+// distinct irreducible polynomials), halving the enclosures until they part.
+int CompareRoots(const Polynomial& f, Enclosure& a, const Polynomial& g, Enclosure& b);
 
 }  // namespace grafen::spectra

@@ -14,15 +14,40 @@
 namespace grafen::spectra {
 namespace {
 
-// An eigenvalue as printed: an exact integer, or a rounded decimal.
+// An eigenvalue as listed: an integer root, or root `root` of non-linear
+// factor `factor` (its copies alike).
 struct Eigenvalue {
-  Decimal value;
-  bool exact = false;
+  long integer = 0;
+  std::size_t factor = kNoFactor;
+  std::size_t root = 0;
+  static constexpr std::size_t kNoFactor = static_cast<std::size_t>(-1);
 };
 
-std::string EigenvalueText(const Eigenvalue& e) {
-  return e.exact ? e.value.mantissa : DecimalText(e.value);
-}
+// The roots of the non-linear factors, each with where it truly lies.
+struct FactorRoots {
+  const Factorisation& factors;
+  std::vector<std::vector<CertifiedRoot>> roots;
+
+  // Orders two eigenvalues by their true values, not by their roundings
+  // (3 - sqrt(2) rounds to 2 at one digit, and still comes before 2).
+  bool Less(const Eigenvalue& a, const Eigenvalue& b) {
+    const bool aInteger = a.factor == Eigenvalue::kNoFactor;
+    const bool bInteger = b.factor == Eigenvalue::kNoFactor;
+    if (aInteger && bInteger) return a.integer < b.integer;
+    if (aInteger) return CompareRootWithInteger(Factor(b), Where(b), a.integer) > 0;
+    if (bInteger) return CompareRootWithInteger(Factor(a), Where(a), b.integer) < 0;
+    if (a.factor == b.factor) return a.root < b.root;  // ascending already
+    return CompareRoots(Factor(a), Where(a), Factor(b), Where(b)) < 0;
+  }
+  const Polynomial& Factor(const Eigenvalue& e) const {
+    return factors.factors[e.factor].polynomial;
+  }
+  Enclosure& Where(const Eigenvalue& e) { return roots[e.factor][e.root].where; }
+  std::string Text(const Eigenvalue& e) const {
+    return e.factor == Eigenvalue::kNoFactor ? std::to_string(e.integer)
+                                             : DecimalText(roots[e.factor][e.root].rounded);
+  }
+};
 
 // The Laplacian's eigenvalues in floating point, ascending.
 std::vector<double> NumericEigenvalues(int order, const std::vector<Edge>& edges) {
@@ -67,8 +92,8 @@ std::string PowerText(const std::string& base, long exponent) {
 
 // The factored characteristic polynomial: the integer roots' factors
 // ascending, then the other factors by degree and smallest root.
-std::string FactoredText(const Factorisation& factors,
-                         const std::vector<std::vector<Decimal>>& roots) {
+std::string FactoredText(FactorRoots& known) {
+  const Factorisation& factors = known.factors;
   std::vector<std::string> parts;
   for (const IntegerRoot& root : factors.integerRoots) {
     const std::string base =
@@ -81,7 +106,7 @@ std::string FactoredText(const Factorisation& factors,
     const long da = factors.factors[a].polynomial.degree();
     const long db = factors.factors[b].polynomial.degree();
     if (da != db) return da < db;
-    return CompareDecimals(roots[a].front(), roots[b].front()) < 0;
+    return known.Less(Eigenvalue{0, a, 0}, Eigenvalue{0, b, 0});
   });
   for (const std::size_t k : order) {
     const NonLinearFactor& factor = factors.factors[k];
@@ -117,26 +142,26 @@ Spectrum LaplacianSpectrum(int order, const std::vector<Edge>& edges, int digits
   spectrum.spanningTrees = IntegerText(trees.get());
 
   const Factorisation factors = Factorise(charpoly, order, NumericEigenvalues(order, edges));
+  FactorRoots known{factors, {}};
   std::vector<Eigenvalue> eigenvalues;
   for (const IntegerRoot& root : factors.integerRoots) {
     eigenvalues.insert(eigenvalues.end(), static_cast<std::size_t>(root.multiplicity),
-                       Eigenvalue{IntegerDecimal(root.value), true});
+                       Eigenvalue{root.value, Eigenvalue::kNoFactor, 0});
   }
-  std::vector<std::vector<Decimal>> roots;
-  for (const NonLinearFactor& factor : factors.factors) {
-    roots.push_back(CertifiedRoots(factor.polynomial, order, factor.guesses, digits));
-    for (const Decimal& root : roots.back()) {
+  for (std::size_t k = 0; k < factors.factors.size(); ++k) {
+    const NonLinearFactor& factor = factors.factors[k];
+    known.roots.push_back(CertifiedRoots(factor.polynomial, order, factor.guesses, digits));
+    for (std::size_t r = 0; r < known.roots.back().size(); ++r) {
       eigenvalues.insert(eigenvalues.end(), static_cast<std::size_t>(factor.multiplicity),
-                         Eigenvalue{root, false});
+                         Eigenvalue{0, k, r});
     }
   }
   std::stable_sort(eigenvalues.begin(), eigenvalues.end(),
-                   [](const Eigenvalue& a, const Eigenvalue& b) {
-                     return CompareDecimals(a.value, b.value) < 0;
-                   });
-  spectrum.eigenvalues = Joined(eigenvalues, EigenvalueText);
-  if (eigenvalues.size() > 1) spectrum.algebraicConnectivity = EigenvalueText(eigenvalues[1]);
-  spectrum.factored = FactoredText(factors, roots);
+                   [&known](const Eigenvalue& a, const Eigenvalue& b) { return known.Less(a, b); });
+  spectrum.eigenvalues =
+      Joined(eigenvalues, [&known](const Eigenvalue& e) { return known.Text(e); });
+  if (eigenvalues.size() > 1) spectrum.algebraicConnectivity = known.Text(eigenvalues[1]);
+  spectrum.factored = FactoredText(known);
   spectrum.laplacianIntegral = factors.factors.empty();
   return spectrum;
 }
