@@ -23,8 +23,10 @@ import decimal
 import fractions
 import io
 import os
+import pathlib
 import random
 import re
+import stat
 import subprocess
 import sys
 import tempfile
@@ -153,6 +155,20 @@ def check_table(name, text, graphs, order, digits, summary):
         check(row["laplacian_integral"] == ("1" if exact else "0"), where + ": integral")
         check(row["algebraic_connectivity"] == (printed[1] if order > 1 else ""),
               where + ": algebraic connectivity")
+        # Factors of equal degree come by their smallest root.
+        keys = []
+        for factor in re.findall(r"\(([^()]*x\^[^()]*)\)", row["factored"]):
+            coefficients = {}
+            terms = re.findall(r"([+-]?)(\d*)(\*?x(?:\^(\d+))?)?", factor.replace(" ", ""))
+            for sign, number, has_x, power in terms:
+                if number or has_x:
+                    degree = int(power) if power else (1 if has_x else 0)
+                    coefficients[degree] = int(sign + (number or "1"))
+            top = max(coefficients)
+            smallest = min(mpmath.re(r) for r in mpmath.polyroots(
+                [coefficients.get(k, 0) for k in range(top, -1, -1)], maxsteps=200, extraprec=200))
+            keys.append((top, smallest))
+        check(keys == sorted(keys), where + ": factors by degree, then smallest root")
         mates = [m for m in by_poly[row["charpoly"]] if m != row["graph"]]
         check(row["cospectral_with"] == " ".join(mates), where + ": cospectral mates")
         integral += exact
@@ -178,6 +194,29 @@ def main(grafen, spectra):
                 graphs = read_edge_list(listing.read())
             with open(os.path.join(scratch, "out.csv"), newline="") as table:
                 check_table(name, table.read(), graphs, order, 5, done.stderr.decode())
+
+        # Roundings coarser than the gaps between eigenvalues: still listed by
+        # their true values (checked against mpmath's roots, in order).
+        for digits in (1, 2, 3):
+            done = run(spectra, ["grafen7.txt", "--digits", str(digits)], scratch)
+            check_table("grafen7.txt --digits %d" % digits, done.stdout.decode(), graphs, 7, digits,
+                        done.stderr.decode())
+
+        # The order from the file name: up to 62; a node it names but no graph
+        # uses is told once, the table unchanged.
+        with open(os.path.join(scratch, "grafen62.txt"), "w") as wide:
+            wide.write(edge_list([(1, [(1, 62)])]))
+        done = run(spectra, ["grafen62.txt"], scratch)
+        check(done.returncode == 0 and done.stdout.split(b"\r\n")[1].startswith(b"1,62,1,"),
+              "grafen62.txt is of order 62 (%r)" % done.stderr)
+        with open(os.path.join(scratch, "grafen6.txt"), "w") as renamed:
+            renamed.write(edge_list([(1, [(1, 2), (2, 5)])]))
+        named = run(spectra, ["grafen6.txt"], scratch)
+        given = run(spectra, ["grafen6.txt", "--order", "6"], scratch)
+        check(named.returncode == 0 and named.stdout == given.stdout
+              and named.stderr.decode().splitlines()[0] == "grafen-spectra: grafen6.txt: no graph "
+              "uses node 6, the order the file name gives; give --order N for another"
+              and len(given.stderr.splitlines()) == 1, "unused highest node: one warning")
 
         generator = random.Random(2024)
         graphs = []
@@ -220,6 +259,36 @@ def main(grafen, spectra):
             if content is not None:
                 os.remove(path)
 
+        # -o: links followed, devices and FIFOs written in place, files renamed keeping their mode.
+        at = lambda name: pathlib.Path(scratch, name)
+        out = lambda name: run(spectra, ["grafen5.txt", "-o", name], scratch,
+                               preexec_fn=lambda: os.umask(0o027))
+        os.mkfifo(at("fifo"))
+        os.mkdir(at("sub"))
+        os.close(os.open(at("sub/private.csv"), os.O_CREAT | os.O_WRONLY, 0o600))
+        os.symlink("private.csv", at("sub/link.csv"))
+        os.symlink("sub/link.csv", at("chain.csv"))
+        table = run(spectra, ["grafen5.txt"], scratch).stdout
+        inode = at("sub/private.csv").stat().st_ino
+        reader = subprocess.Popen(["timeout", "60", "cat", "fifo"], cwd=scratch, stdout=subprocess.PIPE)
+        done = [out(name) for name in ("fifo", "chain.csv", "new.csv", "/dev/full")]
+        fifo = reader.communicate()[0]
+        check([d.returncode for d in done] == [0, 0, 0, 1] and fifo == table
+              and done[3].stderr == b"grafen-spectra: /dev/full: No space left on device\n"
+              and at("fifo").is_fifo() and at("/dev/full").is_char_device()
+              and at("chain.csv").is_symlink() and at("sub/link.csv").is_symlink()
+              and [stat.S_IMODE(at(n).stat().st_mode) for n in ("sub/private.csv", "new.csv")]
+              == [0o600, 0o640] and at("sub/private.csv").stat().st_ino != inode
+              and at("sub/private.csv").read_bytes() == at("new.csv").read_bytes() == table,
+              "-o: a FIFO, links to a 0600 file, a new file, /dev/full %r" % [d.stderr for d in done])
+        if os.geteuid() == 0:
+            try:
+                os.mknod(at("null"), stat.S_IFCHR | 0o666, os.makedev(1, 3))
+            except OSError as refused:
+                print("note: no device node in the scratch directory (%s)" % refused)
+            else:
+                check(out("null").returncode == 0 and at("null").is_char_device(), "-o null device")
+
         for arguments in (["--order", "0"], ["--digits"], ["a", "b"], ["--bogus"]):
             done = run(spectra, arguments, scratch)
             check(done.returncode == 2 and b"usage: grafen-spectra" in done.stderr,
@@ -249,4 +318,4 @@ def main(grafen, spectra):
 if __name__ == "__main__":
     if len(sys.argv) != 3:
         sys.exit(__doc__.split("\n\n")[1])
-    sys.exit(main(sys.argv[1], sys.argv[2]))
+    sys.exit(main(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])))

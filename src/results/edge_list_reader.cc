@@ -44,10 +44,20 @@ bool SplitEdge(std::string_view line, std::string_view& first, std::string_view&
   return k == line.size() && !first.empty() && !second.empty();
 }
 
+// At most this much of an offending text is quoted in a message.
+constexpr std::size_t kMaxQuoted = 24;
+
+std::string Quoted(std::string_view text) {
+  return text.size() <= kMaxQuoted ? std::string(text)
+                                   : std::string(text.substr(0, kMaxQuoted)) + "...";
+}
+
+}  // namespace
+
 // Reads blocks line by line and remembers which pairs the current block has.
-class Reader {
+class BlockReader {
  public:
-  explicit Reader(int maxNode)
+  explicit BlockReader(int maxNode)
       : maxNode_(maxNode),
         seen_(static_cast<std::size_t>(maxNode + 1) * static_cast<std::size_t>(maxNode + 1)) {}
 
@@ -64,16 +74,20 @@ class Reader {
     }
   }
 
+  // The number the next line will have.
+  std::int64_t NextLine() const { return lineNumber_ + 1; }
+
   // The graphs read, once the text has ended.
   std::vector<ListedGraph> Finish() {
     if (inBlock_) Fail(lineNumber_ + 1, "missing empty line at the end of the file");
     return std::move(graphs_);
   }
 
- private:
   [[noreturn]] static void Fail(std::int64_t line, const std::string& what) {
     throw EdgeListError(line, what);
   }
+
+ private:
   [[noreturn]] void Fail(const std::string& what) const { Fail(lineNumber_, what); }
 
   std::size_t Slot(int i, int j) const {
@@ -115,7 +129,7 @@ class Reader {
   int Node(std::string_view digits) const {
     const std::optional<std::int64_t> node = Number(digits);
     if (!node || *node < 1 || *node > maxNode_) {
-      Fail("node " + std::string(digits) + " outside 1.." + std::to_string(maxNode_));
+      Fail("node " + Quoted(digits) + " outside 1.." + std::to_string(maxNode_));
     }
     return static_cast<int>(*node);
   }
@@ -127,19 +141,54 @@ class Reader {
   bool inBlock_ = false;
 };
 
-}  // namespace
+EdgeListReader::EdgeListReader(int maxNode) : blocks_(std::make_unique<BlockReader>(maxNode)) {}
+
+EdgeListReader::~EdgeListReader() = default;
+
+void EdgeListReader::TakeLine(std::string_view line) {
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  if (line.size() > kMaxEdgeListLine) {
+    BlockReader::Fail(blocks_->NextLine(),
+                      "line longer than " + std::to_string(kMaxEdgeListLine) + " bytes");
+  }
+  blocks_->Take(line);
+}
+
+void EdgeListReader::Feed(std::string_view piece) {
+  while (!piece.empty()) {
+    const std::size_t end = piece.find('\n');
+    const std::string_view part = piece.substr(0, end);
+    // Room for the line and its CR: anything longer is refused unread.
+    if (partial_.size() + part.size() > kMaxEdgeListLine + 1) {
+      BlockReader::Fail(blocks_->NextLine(),
+                        "line longer than " + std::to_string(kMaxEdgeListLine) + " bytes");
+    }
+    if (end == std::string_view::npos) {
+      partial_.append(part);
+      return;
+    }
+    if (partial_.empty()) {
+      TakeLine(part);
+    } else {
+      partial_.append(part);
+      TakeLine(partial_);
+      partial_.clear();
+    }
+    piece.remove_prefix(end + 1);
+  }
+}
+
+std::vector<ListedGraph> EdgeListReader::Finish() {
+  if (!partial_.empty()) {
+    TakeLine(partial_);
+    partial_.clear();
+  }
+  return blocks_->Finish();
+}
 
 std::vector<ListedGraph> ReadEdgeList(std::string_view text, int maxNode) {
-  Reader reader(maxNode);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t end = text.find('\n', start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
-    if (line.ends_with('\r')) line.remove_suffix(1);
-    reader.Take(line);
-    start = end + 1;
-  }
+  EdgeListReader reader(maxNode);
+  reader.Feed(text);
   return reader.Finish();
 }
 

@@ -3,7 +3,9 @@
 // line. Lines may end in CR LF, as grafen writes them, or in LF alone.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -32,6 +34,34 @@ class EdgeListError : public std::runtime_error {
 
  private:
   std::int64_t line_;
+};
+
+// The longest line an edge list may have, its line end aside (an edge line
+// of two 5-wide numbers has 10 bytes); a longer line is refused as soon as
+// this much of it has been read, so no input makes the reader hold more.
+inline constexpr std::size_t kMaxEdgeListLine = 255;
+
+class BlockReader;
+
+// Reads an edge list as it arrives, in pieces cut anywhere: Feed each piece
+// in order, then Finish. Nodes must lie in 1..maxNode. Both throw
+// EdgeListError at the first line that breaks the format.
+class EdgeListReader {
+ public:
+  explicit EdgeListReader(int maxNode);
+  ~EdgeListReader();
+  EdgeListReader(const EdgeListReader&) = delete;
+  EdgeListReader& operator=(const EdgeListReader&) = delete;
+
+  void Feed(std::string_view piece);
+  // The graphs read, in order, once the text has ended.
+  std::vector<ListedGraph> Finish();
+
+ private:
+  void TakeLine(std::string_view line);
+
+  std::unique_ptr<BlockReader> blocks_;
+  std::string partial_;  // the start of a line whose end has not arrived
 };
 
 // Every graph of the text, in order; nodes must lie in 1..maxNode. Throws

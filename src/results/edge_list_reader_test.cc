@@ -26,6 +26,23 @@ TEST(EdgeListReader, ReadsBlocksWithCrLfOrLfLineEnds) {
   EXPECT_TRUE(ReadEdgeList("", 8).empty());
 }
 
+// Pieces cut anywhere, even inside a CR LF, read as the whole text does; an
+// overlong line is refused before its end arrives.
+TEST(EdgeListReader, ReadsPiecesCutAnywhere) {
+  const std::string text = "1\r\n    1    2\r\n\r\n2\r\n    3    4\r\n\r\n";
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    EdgeListReader reader(4);
+    reader.Feed(std::string_view(text).substr(0, cut));
+    reader.Feed(std::string_view(text).substr(cut));
+    const std::vector<ListedGraph> graphs = reader.Finish();
+    ASSERT_EQ(graphs.size(), 2U) << cut;
+    EXPECT_EQ(graphs[1].edges[0].j, 4) << cut;
+  }
+  EdgeListReader reader(4);
+  reader.Feed("1\r\n    1");
+  EXPECT_THROW(reader.Feed(std::string(300, ' ')), EdgeListError);
+}
+
 TEST(EdgeListReader, NamesTheFirstBadLine) {
   struct Case {
     std::string text;
@@ -52,6 +69,10 @@ TEST(EdgeListReader, NamesTheFirstBadLine) {
       {"1\r\n    12\r\n\r\n", 4, 2, "not an edge line (two node numbers i j)"},
       {"1\r\n\r\n\r\n", 4, 3, "not an edge list: expected the number of graph 2"},
       {"1\r\r\n\r\n", 4, 1, "not an edge list: expected the number of graph 1"},
+      {"1\r\n    1    " + std::string(1000, '9') + "\r\n\r\n", 4, 2, "line longer than 255 bytes"},
+      {"1\r\n    1    " + std::string(100, '9') + "\r\n\r\n", 4, 2,
+       "node 999999999999999999999999... outside 1..4"},
+      {"1\r\n" + std::string(250, ' ') + "1    2\r\n\r\n", 4, 2, "line longer than 255 bytes"},
   };
   for (const Case& c : cases) {
     try {

@@ -23,6 +23,9 @@ TEST(Options, ReadsEveryForm) {
   EXPECT_EQ(ParseOptions(Arguments(dashed)).input, "-x");
   EXPECT_EQ(ParseOptions(Arguments(dashed)).output, "");
   EXPECT_EQ(ParseOptions({}).input, "-");
+  const std::vector<std::string> widest = {"--order=62", "--digits", "40"};
+  EXPECT_EQ(ParseOptions(Arguments(widest)).order, 62);
+  EXPECT_EQ(ParseOptions(Arguments(widest)).digits, 40);
 }
 
 TEST(Options, RejectsWhatCannotBeObeyed) {
@@ -44,7 +47,7 @@ TEST(Options, RejectsWhatCannotBeObeyed) {
 
 TEST(Options, TakesTheOrderFromGrafenFileNames) {
   EXPECT_EQ(OrderFromFileName("dir/grafen8.txt"), 8);
-  EXPECT_EQ(OrderFromFileName("grafen16.txt"), 16);
+  EXPECT_EQ(OrderFromFileName("grafen62.txt"), 62);
   EXPECT_EQ(OrderFromFileName("grafen.txt"), std::nullopt);
   EXPECT_EQ(OrderFromFileName("grafen8.txt/x"), std::nullopt);
   EXPECT_EQ(OrderFromFileName("mygrafen8.txt"), std::nullopt);

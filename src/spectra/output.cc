@@ -1,11 +1,11 @@
 #include "spectra/output.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <system_error>
 #include <vector>
@@ -25,43 +25,67 @@ mode_t CurrentUmask() {
 // Output goes out in blocks of this size.
 constexpr std::size_t kBlock = 1 << 16;
 
+// The directory part of path, with its final slash; "" for a bare name.
+std::string DirectoryOf(const std::string& path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash + 1);
+}
+
+// What path names once symbolic links are followed: the final path, and
+// whether it exists, with its status if so. A dangling link names the
+// missing file it points to. Links are read one at a time, rather than with
+// realpath(), so that a dangling one still yields its target.
+struct Destination {
+  std::string path;
+  bool exists = false;
+  struct stat status {};
+};
+
+Destination Resolve(const std::string& path) {
+  Destination destination{path};
+  for (int links = 0;; ++links) {
+    if (::lstat(destination.path.c_str(), &destination.status) != 0) {
+      if (errno == ENOENT) return destination;
+      RaiseErrno();
+    }
+    if (!S_ISLNK(destination.status.st_mode)) {
+      destination.exists = true;
+      return destination;
+    }
+    if (links == 40) throw std::system_error(ELOOP, std::generic_category());  // as the kernel
+    std::vector<char> link(PATH_MAX);
+    const ssize_t length = ::readlink(destination.path.c_str(), link.data(), link.size());
+    if (length < 0) RaiseErrno();
+    if (static_cast<std::size_t>(length) == link.size()) {
+      throw std::system_error(ENAMETOOLONG, std::generic_category());
+    }
+    const std::string target(link.data(), static_cast<std::size_t>(length));
+    // A relative link is relative to the directory that holds it.
+    destination.path = target.starts_with('/') ? target : DirectoryOf(destination.path) + target;
+  }
+}
+
 }  // namespace
 
-InputText::InputText(const std::string& path) {
+void ReadBlocks(const std::string& path, const std::function<void(std::string_view)>& take) {
   const bool standardInput = path == "-";
   const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) RaiseErrno();
-  struct stat status {};
-  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size > 0) {
-    void* mapped = ::mmap(nullptr, static_cast<std::size_t>(status.st_size), PROT_READ,
-                          MAP_PRIVATE | MAP_POPULATE, fd, 0);
-    if (mapped != MAP_FAILED) {
-      mapped_ = mapped;
-      size_ = static_cast<std::size_t>(status.st_size);
-      if (!standardInput) static_cast<void>(::close(fd));
-      return;
+  struct Closer {
+    int fd;
+    bool owned;
+    ~Closer() {
+      if (owned) static_cast<void>(::close(fd));
     }
-  }
+  } closer{fd, !standardInput};
   std::vector<char> block(kBlock);
   for (;;) {
     const ssize_t got = ::read(fd, block.data(), block.size());
     if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) {
-      const int error = errno;
-      if (!standardInput) static_cast<void>(::close(fd));
-      if (got < 0) throw std::system_error(error, std::generic_category());
-      return;
-    }
-    read_.append(block.data(), static_cast<std::size_t>(got));
+    if (got < 0) RaiseErrno();
+    if (got == 0) return;
+    take(std::string_view(block.data(), static_cast<std::size_t>(got)));
   }
-}
-
-InputText::~InputText() {
-  if (mapped_ != nullptr) static_cast<void>(::munmap(mapped_, size_));
-}
-
-std::string_view InputText::text() const {
-  return mapped_ != nullptr ? std::string_view(static_cast<const char*>(mapped_), size_) : read_;
 }
 
 void WriteWhole(int fd, std::string_view text) {
@@ -79,10 +103,19 @@ TableOutput::TableOutput(const std::string& path) : path_(path) {
     fd_ = STDOUT_FILENO;
     return;
   }
-  const std::size_t slash = path.rfind('/');
-  const std::string directory = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-  const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-  temporary_ = directory + "." + base + ".XXXXXX";
+  const Destination destination = Resolve(path);
+  if (destination.exists && !S_ISREG(destination.status.st_mode)) {
+    // A device or FIFO is the reader itself: renaming over it would put a
+    // plain file in its place. A directory fails here with EISDIR.
+    fd_ = ::open(destination.path.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+    if (fd_ < 0) RaiseErrno();
+    return;
+  }
+  // As a file created the usual way, or as the file it replaces.
+  mode_ = destination.exists ? destination.status.st_mode & 07777 : 0666 & ~CurrentUmask();
+  target_ = destination.path;
+  const std::string directory = DirectoryOf(target_);
+  temporary_ = directory + "." + target_.substr(directory.size()) + ".XXXXXX";
   fd_ = ::mkstemp(temporary_.data());
   if (fd_ < 0) {
     temporary_.clear();
@@ -91,9 +124,9 @@ TableOutput::TableOutput(const std::string& path) : path_(path) {
 }
 
 TableOutput::~TableOutput() {
-  if (temporary_.empty()) return;
+  if (path_.empty()) return;
   if (fd_ >= 0) static_cast<void>(::close(fd_));
-  static_cast<void>(::unlink(temporary_.c_str()));
+  if (!temporary_.empty()) static_cast<void>(::unlink(temporary_.c_str()));
 }
 
 void TableOutput::Write(std::string_view text) {
@@ -108,14 +141,16 @@ void TableOutput::Flush() {
 
 void TableOutput::Commit() {
   Flush();
-  if (temporary_.empty()) return;
-  // As a file created the usual way: readable by all that the umask allows.
-  if (::fchmod(fd_, 0666 & ~CurrentUmask()) != 0) RaiseErrno();
-  if (::fsync(fd_) != 0) RaiseErrno();
+  if (path_.empty()) return;
+  if (!temporary_.empty()) {
+    if (::fchmod(fd_, mode_) != 0) RaiseErrno();
+    if (::fsync(fd_) != 0) RaiseErrno();
+  }
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) RaiseErrno();  // a late write error on some file systems
-  if (::rename(temporary_.c_str(), path_.c_str()) != 0) RaiseErrno();
+  if (temporary_.empty()) return;
+  if (::rename(temporary_.c_str(), target_.c_str()) != 0) RaiseErrno();
   temporary_.clear();
 }
 

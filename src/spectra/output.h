@@ -1,40 +1,34 @@
 // Checked input and output: an input file or standard input taken whole, a
-// text written whole to a descriptor, and the table's destination, either
-// standard output or a file replaced atomically.
+// text written whole to a descriptor, and the table's destination: standard
+// output, a file replaced atomically, or a device or FIFO written directly.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace grafen::spectra {
 
-// The whole content of the file at path, or of standard input for "-": a
-// regular file is mapped into memory (its pages come straight from the page
-// cache, which is much cheaper here than filling fresh memory), anything
-// else is read. Throws std::system_error.
-class InputText {
- public:
-  explicit InputText(const std::string& path);
-  ~InputText();
-  InputText(const InputText&) = delete;
-  InputText& operator=(const InputText&) = delete;
-  std::string_view text() const;
-
- private:
-  void* mapped_ = nullptr;
-  std::size_t size_ = 0;
-  std::string read_;
-};
+// Hands the content of the file at path, or of standard input for "-", to
+// `take` block by block as it arrives, so that nothing more than a block is
+// held here. Throws std::system_error, and whatever `take` throws.
+void ReadBlocks(const std::string& path, const std::function<void(std::string_view)>& take);
 
 // Writes all of text to the descriptor; throws std::system_error.
 void WriteWhole(int fd, std::string_view text);
 
-// Where the table goes: standard output (path ""), or a temporary file beside
-// path that Commit renames onto path, so that path holds either its old
-// content or the whole table, never a part. Written through a buffer.
-// Throws std::system_error; an uncommitted temporary file is removed when
-// the object goes.
+// Where the table goes: standard output (path ""), or the file at path. A
+// symbolic link is followed to the file it finally names, which is then the
+// destination. A regular or missing file is written as a temporary file
+// beside it that Commit renames into place, so it holds either its old
+// content or the whole table, never a part; an existing file keeps its
+// permission bits, a new one gets 0666 less the umask. Anything else (a
+// device, a FIFO, a socket) is opened and written directly. Written through
+// a buffer. Throws std::system_error; an uncommitted temporary file is
+// removed when the object goes.
 class TableOutput {
  public:
   explicit TableOutput(const std::string& path);
@@ -44,7 +38,8 @@ class TableOutput {
 
   // Appends text; full buffers go to the file at once.
   void Write(std::string_view text);
-  // Flushes; for a file, also sets its mode, syncs, closes and renames it.
+  // Flushes; for a regular file, also sets its mode, syncs, closes and
+  // renames it; for anything else, closes it.
   void Commit();
 
  private:
@@ -52,7 +47,9 @@ class TableOutput {
 
   int fd_ = -1;
   std::string path_;
-  std::string temporary_;
+  std::string target_;     // where a temporary file is renamed to
+  std::string temporary_;  // "" unless writing through a temporary file
+  mode_t mode_ = 0;
   std::string buffer_;
 };
 

@@ -47,6 +47,15 @@ int LargestNode(const std::vector<ListedGraph>& graphs) {
   return largest;
 }
 
+// The edge list at path ("-": standard input), read block by block as it
+// arrives, so that a bad line ends the reading without the rest held.
+// Throws std::system_error and EdgeListError.
+std::vector<ListedGraph> ReadInput(const std::string& path, int maxNode) {
+  EdgeListReader reader(maxNode);
+  ReadBlocks(path, [&reader](std::string_view block) { reader.Feed(block); });
+  return reader.Finish();
+}
+
 int Run(const Options& options) {
   const std::string inputName = options.input == "-" ? "<stdin>" : options.input;
   int order = options.order;
@@ -61,16 +70,22 @@ int Run(const Options& options) {
     }
   }
 
+  const bool orderFromName = order != 0 && options.order == 0;
   std::vector<ListedGraph> graphs;
   try {
-    const InputText input(options.input);
-    graphs = ReadEdgeList(input.text(), order != 0 ? order : kMaxOrder);
+    graphs = ReadInput(options.input, order != 0 ? order : kMaxOrder);
   } catch (const std::system_error& e) {
     return Fail(inputName + ": " + e.code().message());
   } catch (const EdgeListError& e) {
     return Fail(inputName + ":" + std::to_string(e.line()) + ": " + e.what());
   }
   if (order == 0) order = LargestNode(graphs);
+  if (orderFromName && !graphs.empty() && LargestNode(graphs) < order) {
+    // A file renamed, or cut from a larger list: every graph would get
+    // isolated nodes it does not have.
+    static_cast<void>(Tell(inputName + ": no graph uses node " + std::to_string(order) +
+                           ", the order the file name gives; give --order N for another"));
+  }
 
   TableSummary summary;
   try {

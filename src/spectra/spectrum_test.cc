@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "spectra/charpoly.h"
 #include "spectra/factoring.h"
 #include "spectra/roots.h"
+#include "spectra/table.h"
 #include "spectra/text.h"
 
 namespace grafen::spectra {
@@ -21,6 +23,24 @@ std::vector<Decimal> Roundings(const std::vector<CertifiedRoot>& roots) {
   std::vector<Decimal> rounded;
   for (const CertifiedRoot& root : roots) rounded.push_back(root.rounded);
   return rounded;
+}
+
+// det(xI - L) by FLINT's own routine, not the one the spectra use.
+Polynomial FlintCharpoly(int n, const std::vector<Edge>& edges) {
+  fmpz_mat_t laplacian;
+  fmpz_mat_init(laplacian, n, n);
+  for (const Edge& e : edges) {
+    fmpz_add_ui(fmpz_mat_entry(laplacian, e.i - 1, e.i - 1),
+                fmpz_mat_entry(laplacian, e.i - 1, e.i - 1), 1);
+    fmpz_add_ui(fmpz_mat_entry(laplacian, e.j - 1, e.j - 1),
+                fmpz_mat_entry(laplacian, e.j - 1, e.j - 1), 1);
+    fmpz_set_si(fmpz_mat_entry(laplacian, e.i - 1, e.j - 1), -1);
+    fmpz_set_si(fmpz_mat_entry(laplacian, e.j - 1, e.i - 1), -1);
+  }
+  Polynomial charpoly;
+  fmpz_mat_charpoly_berkowitz(charpoly.get(), laplacian);
+  fmpz_mat_clear(laplacian);
+  return charpoly;
 }
 
 std::vector<Edge> Path(int from, int to) {
@@ -54,22 +74,116 @@ TEST(Spectrum, KnownGraphs) {
   }
 }
 
+// Past order 16 the characteristic polynomial leaves 64 bits and has to be
+// found exactly another way.
 TEST(Spectrum, CompleteGraphsHaveNToTheNMinusTwoSpanningTrees) {
-  for (int n = 2; n <= 16; ++n) {
+  for (const int n : {2, 3, 4, 5, 8, 13, 16, 17, 30, 62}) {
     std::vector<Edge> edges;
     std::string eigenvalues = "0";
     for (int i = 1; i <= n; ++i) {
       for (int j = i + 1; j <= n; ++j) edges.push_back(Edge{i, j});
       if (i > 1) AppendItem(eigenvalues, std::to_string(n));
     }
-    std::uint64_t trees = 1;
-    for (int k = 2; k < n; ++k) trees *= static_cast<std::uint64_t>(n);
+    Integer trees;
+    fmpz_set_ui(trees.get(), static_cast<ulong>(n));
+    fmpz_pow_ui(trees.get(), trees.get(), static_cast<ulong>(n - 2));
     const Spectrum s = LaplacianSpectrum(n, edges, 5);
-    EXPECT_EQ(s.spanningTrees, std::to_string(trees)) << n;
+    EXPECT_EQ(s.spanningTrees, IntegerText(trees.get())) << n;
     EXPECT_EQ(s.eigenvalues, eigenvalues);
     std::string factored = "x*(x - " + std::to_string(n) + ")";
     if (n > 2) factored.append("^").append(std::to_string(n - 1));
     EXPECT_EQ(s.factored, factored);
+  }
+}
+
+// Orders where the coefficients, or the sums on the way to them, leave 64
+// bits: the polynomial is still FLINT's, coefficient for coefficient.
+TEST(Spectrum, CharacteristicPolynomialsPastSixtyFourBitsAreExact) {
+  std::uint64_t state = 99;
+  for (int n = 14; n <= 62; n += 4) {
+    for (const int percent : {100, 90, 50, 10}) {
+      std::vector<Edge> edges;
+      for (int i = 1; i <= n; ++i) {
+        for (int j = i + 1; j <= n; ++j) {
+          state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+          if ((state >> 33) % 100 < static_cast<std::uint64_t>(percent)) {
+            edges.push_back(Edge{i, j});
+          }
+        }
+      }
+      const Polynomial charpoly = LaplacianCharpoly(n, edges);
+      EXPECT_EQ(fmpz_poly_equal(charpoly.get(), FlintCharpoly(n, edges).get()), 1)
+          << n << " " << percent;
+    }
+  }
+}
+
+// Misleading guesses (each root shifted by a few rounding cells) must never
+// be taken: where doubles cannot tell the sign of f at a cell's end, the
+// roots are found exactly. f = (x-1)(x-2)...(x-12) - 1 has its roots within
+// 1e-5 of the integers, where Horner's rule in doubles cancels heavily; the
+// pair's smaller root lies just below a power of ten, where the decimals are
+// ten times finer, so its guess 1.000000 must not be taken for 0.9999999.
+TEST(Spectrum, MisleadingGuessesAreNeverCertified) {
+  Polynomial wilkinson;
+  fmpz_poly_set_coeff_si(wilkinson.get(), 0, 1);
+  Polynomial linear;
+  for (long i = 1; i <= 12; ++i) {
+    fmpz_poly_set_coeff_si(linear.get(), 1, 1);
+    fmpz_poly_set_coeff_si(linear.get(), 0, -i);
+    fmpz_poly_mul(wilkinson.get(), wilkinson.get(), linear.get());
+  }
+  fmpz_poly_sub_si(wilkinson.get(), wilkinson.get(), 1);
+  Polynomial pair;  // N (x - 1)^2 - 1: roots 1 - 9.0e-8 and 1 + 9.0e-8
+  const long n = 123456789012345;
+  fmpz_poly_set_coeff_si(pair.get(), 2, n);
+  fmpz_poly_set_coeff_si(pair.get(), 1, -2 * n);
+  fmpz_poly_set_coeff_si(pair.get(), 0, n - 1);
+  struct Case {
+    Polynomial f;
+    long bound;
+    double shift;       // relative, or for the smallest root alone absolute
+    bool smallestOnly;  // the smaller root of the pair guessed as 1.000000
+  };
+  for (const Case& c : std::vector<Case>{
+           {wilkinson, 13, 3e-9, false}, {wilkinson, 13, -3e-9, false}, {pair, 2, 1e-7, true}}) {
+    for (int digits = 4; digits <= 12; ++digits) {
+      const std::vector<CertifiedRoot> exact = IsolatedRoots(c.f, c.bound, 17);
+      std::vector<double> guesses;
+      for (const CertifiedRoot& root : exact) {
+        const double x = std::stod(DecimalText(root.rounded));
+        guesses.push_back(!c.smallestOnly ? x * (1 + c.shift)
+                                          : (guesses.empty() ? x + c.shift : x));
+      }
+      EXPECT_EQ(Roundings(CertifiedRoots(c.f, c.bound, guesses, digits)),
+                Roundings(IsolatedRoots(c.f, c.bound, digits)))
+          << c.f.degree() << " " << digits << " " << c.shift;
+    }
+  }
+}
+
+// More workers than graphs per worker warrant, on any machine: every row is
+// computed once, in its place.
+TEST(Spectrum, TablesAreAlikeForAnyNumberOfThreads) {
+  std::vector<ListedGraph> graphs;
+  std::uint64_t state = 7;
+  for (std::int64_t number = 1; number <= 300; ++number) {
+    ListedGraph graph{number, {}};
+    for (int i = 1; i <= 6; ++i) {
+      for (int j = i + 1; j <= 6; ++j) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        if (((state >> 61) & 1U) != 0) graph.edges.push_back(Edge{i, j});
+      }
+    }
+    graphs.push_back(graph);
+  }
+  std::string one;
+  WriteSpectraTable(graphs, 6, 5, 1, [&one](std::string_view piece) { one.append(piece); });
+  for (const unsigned threads : {2U, 3U, 16U, 64U}) {
+    std::string many;
+    WriteSpectraTable(graphs, 6, 5, threads,
+                      [&many](std::string_view piece) { many.append(piece); });
+    EXPECT_EQ(many, one) << threads;
   }
 }
 
@@ -88,19 +202,7 @@ TEST(Spectrum, RandomGraphsAgreeWithIndependentFacts) {
       }
     }
     const Spectrum s = LaplacianSpectrum(n, edges, 5);
-    fmpz_mat_t laplacian;
-    fmpz_mat_init(laplacian, n, n);
-    for (const Edge& e : edges) {
-      fmpz_add_ui(fmpz_mat_entry(laplacian, e.i - 1, e.i - 1),
-                  fmpz_mat_entry(laplacian, e.i - 1, e.i - 1), 1);
-      fmpz_add_ui(fmpz_mat_entry(laplacian, e.j - 1, e.j - 1),
-                  fmpz_mat_entry(laplacian, e.j - 1, e.j - 1), 1);
-      fmpz_set_si(fmpz_mat_entry(laplacian, e.i - 1, e.j - 1), -1);
-      fmpz_set_si(fmpz_mat_entry(laplacian, e.j - 1, e.i - 1), -1);
-    }
-    Polynomial charpoly;
-    fmpz_mat_charpoly_berkowitz(charpoly.get(), laplacian);
-    fmpz_mat_clear(laplacian);
+    const Polynomial charpoly = FlintCharpoly(n, edges);
     std::string text;
     for (long k = n; k >= 0; --k) {
       AppendItem(text, IntegerText(charpoly.coefficient(k)));
