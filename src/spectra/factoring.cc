@@ -202,10 +202,9 @@ void AddFullFactorisation(Factorisation& result, const Piece& piece) {
       const double step = NewtonStep(found[k], left[r]);
       steps.emplace_back(std::isnan(step) ? std::numeric_limits<double>::infinity() : step, r);
     }
-    std::partial_sort(steps.begin(), steps.begin() + static_cast<std::ptrdiff_t>(quota),
-                      steps.end());
+    std::sort(steps.begin(), steps.end());
     std::vector<bool> chosen(left.size());
-    for (std::size_t c = 0; c < quota; ++c) chosen[steps[c].second] = true;
+    for (std::size_t c = 0; c < quota && c < steps.size(); ++c) chosen[steps[c].second] = true;
     std::vector<double> rest;
     for (std::size_t r = 0; r < left.size(); ++r) {
       (chosen[r] ? shares[k] : rest).push_back(left[r]);
