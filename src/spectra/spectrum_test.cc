@@ -21,6 +21,7 @@ namespace {
 
 std::vector<Decimal> Roundings(const std::vector<CertifiedRoot>& roots) {
   std::vector<Decimal> rounded;
+  rounded.reserve(roots.size());
   for (const CertifiedRoot& root : roots) rounded.push_back(root.rounded);
   return rounded;
 }
