@@ -170,22 +170,28 @@ bool Confirms(const Polynomial& f, const Bracket& bracket, const Decimal& guess,
   return true;
 }
 
+// Halves the enclosure of a root of f.
+void Halve(const Polynomial& f, Enclosure& e) {
+  Rational middle;
+  fmpq_add(middle.get(), e.low.get(), e.high.get());
+  fmpq_div_2exp(middle.get(), middle.get(), 1);
+  // f is irreducible of degree >= 2: no rational point is a root.
+  if (SignAt(f, middle.get()) == e.lowSign) {
+    e.low = middle;
+  } else {
+    e.high = middle;
+  }
+}
+
 // Halves the bracket until both its ends round to the same decimal, which is
 // then the rounding of the root inside (rounding is monotone).
 CertifiedRoot BisectToDigits(const Polynomial& f, Bracket bracket, int digits) {
-  Rational middle;
   for (;;) {
     if (fmpq_sgn(bracket.low.get()) > 0) {
       Decimal low = RoundRational(bracket.low.get(), digits);
       if (low == RoundRational(bracket.high.get(), digits)) return CertifiedRoot{low, bracket};
     }
-    fmpq_add(middle.get(), bracket.low.get(), bracket.high.get());
-    fmpq_div_2exp(middle.get(), middle.get(), 1);
-    if (SignAt(f, middle.get()) == bracket.lowSign) {
-      bracket.low = middle;
-    } else {
-      bracket.high = middle;
-    }
+    Halve(f, bracket);
   }
 }
 
@@ -384,19 +390,6 @@ std::optional<std::vector<CertifiedRoot>> FloatCertifiedRoots(const FloatSigns& 
     roots.push_back(std::move(root));
   }
   return roots;
-}
-
-// Halves the enclosure of a root of f.
-void Halve(const Polynomial& f, Enclosure& e) {
-  Rational middle;
-  fmpq_add(middle.get(), e.low.get(), e.high.get());
-  fmpq_div_2exp(middle.get(), middle.get(), 1);
-  // f is irreducible of degree >= 2: no rational point is a root.
-  if (SignAt(f, middle.get()) == e.lowSign) {
-    e.low = middle;
-  } else {
-    e.high = middle;
-  }
 }
 
 // The width of an enclosure, for choosing which of two to halve.
