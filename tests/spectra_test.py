@@ -231,7 +231,8 @@ def main(grafen, spectra):
               "the order defaults to the largest node listed")
 
         failures = [
-            ("x\n", "bad.txt", r"bad\.txt:1: not an edge list"),
+            ("x\n", "bad.txt", r"bad\.txt:1: neither an edge list nor graph6 \(as graph6: graph6 of "
+             r"order 57 has 267 bytes, not 1\)"),
             ("1\n    1    2\n3\n\n", "bad.txt", r"bad\.txt:3: missing empty line"),
             ("1\n    1    2\n\n3\n\n", "grafen2.txt", r"grafen2\.txt:4: graph number 3 out of seq"),
             ("1\n    1    3\n\n", "grafen2.txt", r"grafen2\.txt:2: node 3 outside 1\.\.2"),

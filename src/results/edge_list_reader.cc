@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <utility>
 
 namespace grafen {
 namespace {
@@ -57,8 +58,9 @@ std::string Quoted(std::string_view text) {
 // Reads blocks line by line and remembers which pairs the current block has.
 class BlockReader {
  public:
-  explicit BlockReader(int maxNode)
+  BlockReader(int maxNode, GraphSink sink)
       : maxNode_(maxNode),
+        sink_(std::move(sink)),
         seen_(static_cast<std::size_t>(maxNode + 1) * static_cast<std::size_t>(maxNode + 1)) {}
 
   // Takes the next line (its line end removed).
@@ -69,6 +71,10 @@ class BlockReader {
     } else if (line.empty()) {
       for (const Edge& e : graphs_.back().edges) seen_[Slot(e.i, e.j)] = false;
       inBlock_ = false;
+      if (sink_) {
+        sink_(graphs_.back());
+        graphs_.pop_back();
+      }
     } else {
       AddEdge(line);
     }
@@ -96,7 +102,7 @@ class BlockReader {
   }
 
   void StartBlock(std::string_view line) {
-    const std::int64_t expected = static_cast<std::int64_t>(graphs_.size()) + 1;
+    const std::int64_t expected = ++count_;
     const std::optional<std::int64_t> number = Number(line);
     if (!number) {
       Fail("not an edge list: expected the number of graph " + std::to_string(expected));
@@ -135,13 +141,16 @@ class BlockReader {
   }
 
   int maxNode_;
+  GraphSink sink_;
+  std::int64_t count_ = 0;  // graph numbers met
   std::vector<bool> seen_;
   std::vector<ListedGraph> graphs_;
   std::int64_t lineNumber_ = 0;
   bool inBlock_ = false;
 };
 
-EdgeListReader::EdgeListReader(int maxNode) : blocks_(std::make_unique<BlockReader>(maxNode)) {}
+EdgeListReader::EdgeListReader(int maxNode, GraphSink sink)
+    : blocks_(std::make_unique<BlockReader>(maxNode, std::move(sink))) {}
 
 EdgeListReader::~EdgeListReader() = default;
 

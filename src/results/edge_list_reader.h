@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -19,13 +20,20 @@ struct Edge {
   int j = 0;
 };
 
-// One block of an edge list: the graph's number and its edges as listed.
+// One graph read: its number (in an edge list as listed, in graph6 its line's
+// place among the graphs), its order when the input states it (graph6; 0 in
+// an edge list, where the reader's caller decides) and its edges.
 struct ListedGraph {
   std::int64_t number = 0;
   std::vector<Edge> edges;
+  int order = 0;
 };
 
-// Why a text is not an edge list, and on which line (from 1).
+// Takes each graph as soon as it has been read.
+using GraphSink = std::function<void(ListedGraph&)>;
+
+// Why a text is not a graph list the readers take (an edge list, graph6),
+// and on which line (from 1).
 class EdgeListError : public std::runtime_error {
  public:
   EdgeListError(std::int64_t line, const std::string& what)
@@ -45,16 +53,17 @@ class BlockReader;
 
 // Reads an edge list as it arrives, in pieces cut anywhere: Feed each piece
 // in order, then Finish. Nodes must lie in 1..maxNode. Both throw
-// EdgeListError at the first line that breaks the format.
+// EdgeListError at the first line that breaks the format. Given a sink, each
+// graph goes to it once its block has ended, and nothing is kept.
 class EdgeListReader {
  public:
-  explicit EdgeListReader(int maxNode);
+  explicit EdgeListReader(int maxNode, GraphSink sink = {});
   ~EdgeListReader();
   EdgeListReader(const EdgeListReader&) = delete;
   EdgeListReader& operator=(const EdgeListReader&) = delete;
 
   void Feed(std::string_view piece);
-  // The graphs read, in order, once the text has ended.
+  // The graphs read, in order, once the text has ended (none with a sink).
   std::vector<ListedGraph> Finish();
 
  private:

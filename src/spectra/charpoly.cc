@@ -2,6 +2,7 @@
 
 #include <flint/fmpz_mat.h>
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -69,19 +70,89 @@ std::optional<std::vector<std::int64_t>> Berkowitz(const Matrix& a) {
   return poly;
 }
 
+// The same in integers modulo 2^64, for matrices of at most kWrappingOrder
+// rows whose entries lie in [-(n - 1), n - 1] with rows summing to at most
+// 2n - 2 in absolute value. Berkowitz's algorithm only adds, subtracts and
+// multiplies, so it holds in any ring, and the coefficients, at most
+// (2n - 1)^n in size (the eigenvalues lie in [-(2n - 2), 2n - 2]), are below
+// 2^63: the wrapped results are the exact ones. Hot: no overflow checks, no
+// allocation, fixed-size arrays the compiler can unroll.
+void WrappingBerkowitz(std::size_t n, const std::uint64_t* a, std::int64_t* coefficients) {
+  using Word = std::uint64_t;
+  std::array<Word, kWrappingOrder + 1> poly{};
+  std::array<Word, kWrappingOrder + 1> next{};
+  std::array<Word, kWrappingOrder + 1> toeplitz{};
+  std::array<Word, kWrappingOrder> column{};
+  std::array<Word, kWrappingOrder> product{};
+  const auto at = [a, n](std::size_t i, std::size_t j) { return a[i * n + j]; };
+  poly[0] = 1;
+  poly[1] = Word{0} - at(0, 0);
+  for (std::size_t r = 1; r < n; ++r) {
+    toeplitz[0] = 1;
+    toeplitz[1] = Word{0} - at(r, r);
+    for (std::size_t i = 0; i < r; ++i) column[i] = at(i, r);
+    for (std::size_t k = 0; k < r; ++k) {
+      Word dot = 0;
+      for (std::size_t j = 0; j < r; ++j) dot += at(r, j) * column[j];
+      toeplitz[k + 2] = Word{0} - dot;
+      for (std::size_t i = 0; i < r; ++i) {
+        Word sum = 0;
+        for (std::size_t j = 0; j < r; ++j) sum += at(i, j) * column[j];
+        product[i] = sum;
+      }
+      column = product;
+    }
+    for (std::size_t i = 0; i < r + 2; ++i) {
+      Word sum = 0;
+      for (std::size_t j = 0; j <= i && j <= r; ++j) sum += toeplitz[i - j] * poly[j];
+      next[i] = sum;
+    }
+    poly = next;
+  }
+  for (std::size_t k = 0; k <= n; ++k) coefficients[k] = static_cast<std::int64_t>(poly[k]);
+}
+
 }  // namespace
 
-Polynomial LaplacianCharpoly(int order, const std::vector<Edge>& edges) {
+bool SmallCharpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
+                   std::array<std::int64_t, kWrappingOrder + 1>& coefficients) {
+  if (order < 1 || order > kWrappingOrder) return false;
   const auto n = static_cast<std::size_t>(order);
-  Matrix laplacian{n, std::vector<std::int64_t>(n * n)};
+  std::array<std::uint64_t, kWrappingOrder * kWrappingOrder> entries{};
+  const std::uint64_t diagonal = matrix == SpectralMatrix::kAdjacency ? 0 : 1;
+  const std::uint64_t offDiagonal =
+      matrix == SpectralMatrix::kLaplacian ? ~std::uint64_t{0} : 1;  // -1 or 1
   for (const Edge& e : edges) {
     const auto i = static_cast<std::size_t>(e.i - 1);
     const auto j = static_cast<std::size_t>(e.j - 1);
-    ++laplacian.at(i, i);
-    ++laplacian.at(j, j);
-    laplacian.at(i, j) = laplacian.at(j, i) = -1;
+    entries[i * n + i] += diagonal;
+    entries[j * n + j] += diagonal;
+    entries[i * n + j] = entries[j * n + i] = offDiagonal;
   }
+  WrappingBerkowitz(n, entries.data(), coefficients.data());
+  return true;
+}
+
+Polynomial Charpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& edges) {
+  const auto n = static_cast<std::size_t>(order);
   Polynomial charpoly;
+  if (std::array<std::int64_t, kWrappingOrder + 1> small{};
+      SmallCharpoly(matrix, order, edges, small)) {
+    for (std::size_t k = 0; k <= n; ++k) {
+      fmpz_poly_set_coeff_si(charpoly.get(), static_cast<long>(n - k), small[k]);
+    }
+    return charpoly;
+  }
+  Matrix laplacian{n, std::vector<std::int64_t>(n * n)};
+  const std::int64_t diagonal = matrix == SpectralMatrix::kAdjacency ? 0 : 1;
+  const std::int64_t offDiagonal = matrix == SpectralMatrix::kLaplacian ? -1 : 1;
+  for (const Edge& e : edges) {
+    const auto i = static_cast<std::size_t>(e.i - 1);
+    const auto j = static_cast<std::size_t>(e.j - 1);
+    laplacian.at(i, i) += diagonal;
+    laplacian.at(j, j) += diagonal;
+    laplacian.at(i, j) = laplacian.at(j, i) = offDiagonal;
+  }
   if (const auto small = Berkowitz(laplacian)) {
     for (std::size_t k = 0; k <= n; ++k) {
       fmpz_poly_set_coeff_si(charpoly.get(), static_cast<long>(n - k), (*small)[k]);

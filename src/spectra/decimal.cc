@@ -109,6 +109,13 @@ void RoundingCell(const Decimal& d, fmpq* low, fmpq* high) {
 }
 
 std::string DecimalText(const Decimal& d) {
+  if (d.negative) {
+    Decimal magnitude = d;
+    magnitude.negative = false;
+    std::string text(1, '-');
+    text.append(DecimalText(magnitude));
+    return text;
+  }
   const long digits = static_cast<long>(d.mantissa.size());
   if (d.exponent >= 0) {
     std::string text = d.mantissa.substr(0, 1);

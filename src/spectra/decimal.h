@@ -14,6 +14,7 @@ namespace grafen::spectra {
 struct Decimal {
   std::string mantissa;
   long exponent = 0;
+  bool negative = false;  // the value is -mantissa * 10^exponent (text only)
   bool operator==(const Decimal&) const = default;
 };
 

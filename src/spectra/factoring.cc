@@ -249,10 +249,11 @@ bool ProvedIrreducible(const Polynomial& f) {
   return false;
 }
 
-Factorisation Factorise(const Polynomial& charpoly, long bound, std::vector<double> numeric) {
+Factorisation Factorise(const Polynomial& charpoly, long low, long high,
+                        std::vector<double> numeric) {
   Factorisation result;
   Polynomial rest = charpoly;
-  for (long c = 0; c <= bound && rest.degree() > 0; ++c) {
+  for (long c = low; c <= high && rest.degree() > 0; ++c) {
     long multiplicity = 0;
     while (DivideOutRoot(rest, c)) ++multiplicity;
     if (multiplicity == 0) continue;
@@ -273,7 +274,7 @@ Factorisation Factorise(const Polynomial& charpoly, long bound, std::vector<doub
     pieces.push_back(Piece{rest, {}});
   }
   for (Piece& piece : pieces) {
-    // Every root lies in [0, bound] and the integer ones are gone, so no
+    // Every rational root lies in [low, high] and those are gone, so no
     // piece has a rational root, hence no linear factor: of degree 2 or 3 it
     // is irreducible.
     if (piece.polynomial.degree() <= 3 || ProvedIrreducible(piece.polynomial)) {

@@ -1,4 +1,4 @@
-// Factors a Laplacian's characteristic polynomial over the integers: its
+// Factors a graph matrix's characteristic polynomial over the integers: its
 // integer roots by exact division, the rest split where its numeric roots
 // suggest and proved irreducible modulo small primes or, failing that, by a
 // full factorisation.
@@ -32,12 +32,14 @@ struct Factorisation {
   std::vector<NonLinearFactor> factors;
 };
 
-// Factors a monic integer polynomial whose rational roots are integers in
-// 0..bound (true of det(xI - L) for a Laplacian L of a graph on bound nodes).
-// `numeric` approximates all its roots, ascending; it only makes the work
-// fast (splitting off the factors its roots suggest, each checked by exact
-// division) and gives each factor its root guesses.
-Factorisation Factorise(const Polynomial& charpoly, long bound, std::vector<double> numeric);
+// Factors a monic integer polynomial whose roots are real and whose rational
+// roots are integers in low..high (true of a graph matrix's det(xI - M): its
+// roots are real algebraic integers). `numeric` approximates all its roots,
+// ascending; it only makes the work fast (splitting off the factors its
+// roots suggest, each checked by exact division) and gives each factor its
+// root guesses.
+Factorisation Factorise(const Polynomial& charpoly, long low, long high,
+                        std::vector<double> numeric);
 
 // Whether f (monic, degree >= 2) is shown irreducible over the integers by
 // the degrees of its factors modulo a few primes; false means unknown.

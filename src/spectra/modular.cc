@@ -114,7 +114,7 @@ template <std::uint32_t P>
 bool FactorDegreesModuloPrime(const Polynomial& f, FactorDegreeCounts& counts) {
   constexpr std::uint32_t p = P;
   counts.fill(0);
-  const Field<P> field;
+  static const Field<P> field;
   ModPoly g;
   g.degree = static_cast<int>(f.degree());
   for (int k = 0; k <= g.degree; ++k) {

@@ -24,14 +24,25 @@ int Bounded(std::string_view option, std::string_view text, int low, int high) {
   return static_cast<int>(value);
 }
 
+// The matrix a --matrix value names.
+SpectralMatrix MatrixNamed(std::string_view text) {
+  if (text == "laplacian" || text == "L") return SpectralMatrix::kLaplacian;
+  if (text == "signless" || text == "Q") return SpectralMatrix::kSignless;
+  if (text == "adjacency" || text == "A") return SpectralMatrix::kAdjacency;
+  throw UsageError("--matrix takes laplacian, signless or adjacency (L, Q, A), not '" +
+                   std::string(text) + "'");
+}
+
 }  // namespace
 
 std::string UsageText() {
-  return "usage: grafen-spectra [--order N] [--digits D] [-o FILE] [FILE]\n"
-         "Writes the Laplacian spectrum of every graph of an edge list (grafenN.txt;\n"
-         "FILE - or none: standard input) as CSV to standard output or to FILE.\n"
+  return "usage: grafen-spectra [--matrix M] [--order N] [--digits D] [-o FILE] [FILE]\n"
+         "Writes the spectrum of every graph of an edge list (grafenN.txt) or of a\n"
+         "graph6 stream (nauty-geng's output) as CSV to standard output or to FILE\n"
+         "(FILE - or none: standard input).\n"
+         "  --matrix M   laplacian (L, the default), signless (Q) or adjacency (A)\n"
          "  --order N    the number of nodes, 1 to 62 (default: N of grafenN.txt,\n"
-         "               else the largest node listed)\n"
+         "               else the largest node listed; graph6 states its own)\n"
          "  --digits D   significant digits of non-integer eigenvalues, 1 to 40 (default 5)\n"
          "  -o FILE      write the CSV to FILE (replaced whole, only on success)\n"
          "  --help       show this text;  --version  show the version\n";
@@ -67,6 +78,8 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       options.help = true;
     } else if (name == "--version" && !hasValue) {
       options.version = true;
+    } else if (name == "--matrix") {
+      options.matrix = MatrixNamed(takeValue());
     } else if (name == "--order") {
       options.order = Bounded(name, takeValue(), kMinOrder, kMaxOrder);
     } else if (name == "--digits") {

@@ -1,5 +1,5 @@
 // The command line of grafen-spectra:
-//   grafen-spectra [--order N] [--digits D] [-o FILE] [FILE]
+//   grafen-spectra [--matrix M] [--order N] [--digits D] [-o FILE] [FILE]
 #pragma once
 
 #include <optional>
@@ -7,6 +7,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "spectra/charpoly.h"
 
 namespace grafen::spectra {
 
@@ -19,6 +21,7 @@ inline constexpr int kMaxDigits = 40;
 struct Options {
   bool help = false;
   bool version = false;
+  SpectralMatrix matrix = SpectralMatrix::kLaplacian;
   int order = 0;  // 0: from the file name or the edges
   int digits = kDefaultDigits;
   std::string output;       // "": standard output

@@ -7,6 +7,9 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <utility>
 #include <system_error>
 #include <vector>
 
@@ -86,6 +89,81 @@ void ReadBlocks(const std::string& path, const std::function<void(std::string_vi
     if (got == 0) return;
     take(std::string_view(block.data(), static_cast<std::size_t>(got)));
   }
+}
+
+namespace {
+
+// Hands what fd holds from its current offset on to `take`, block by block.
+void ReadDescriptor(int fd, const std::function<void(std::string_view)>& take) {
+  std::vector<char> block(kBlock);
+  for (;;) {
+    const ssize_t got = ::read(fd, block.data(), block.size());
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) RaiseErrno();
+    if (got == 0) return;
+    take(std::string_view(block.data(), static_cast<std::size_t>(got)));
+  }
+}
+
+// An unnamed file for the copy of an input: gone once closed.
+int UnnamedTemporaryFile() {
+  const char* dir = std::getenv("TMPDIR");
+  const std::string directory = dir != nullptr && *dir != '\0' ? dir : "/tmp";
+  const int fd = ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  if (fd >= 0) return fd;
+  // A file system without O_TMPFILE: a named file, unlinked at once.
+  std::string name = directory + "/grafen-spectra-XXXXXX";
+  const int named = ::mkostemp(name.data(), O_CLOEXEC);
+  if (named < 0) RaiseErrno();
+  static_cast<void>(::unlink(name.c_str()));
+  return named;
+}
+
+}  // namespace
+
+ReplayableInput::ReplayableInput(std::string path) : path_(std::move(path)) {}
+
+ReplayableInput::~ReplayableInput() {
+  if (owned_) static_cast<void>(::close(fd_));
+}
+
+void ReplayableInput::Read(const std::function<void(std::string_view)>& take) {
+  if (readOnce_) {
+    if (::lseek(fd_, start_, SEEK_SET) < 0) RaiseErrno();
+    ReadDescriptor(fd_, take);
+    return;
+  }
+  readOnce_ = true;
+  const bool standardInput = path_ == "-";
+  const int source = standardInput ? STDIN_FILENO : ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
+  if (source < 0) RaiseErrno();
+  struct stat status {};
+  if (::fstat(source, &status) != 0) {
+    const int error = errno;
+    if (!standardInput) static_cast<void>(::close(source));
+    throw std::system_error(error, std::generic_category());
+  }
+  const off_t at = S_ISREG(status.st_mode) ? ::lseek(source, 0, SEEK_CUR) : -1;
+  if (at >= 0) {
+    fd_ = source;
+    owned_ = !standardInput;
+    start_ = at;
+    ReadDescriptor(fd_, take);
+    return;
+  }
+  struct Closer {
+    int fd;
+    bool owned;
+    ~Closer() {
+      if (owned) static_cast<void>(::close(fd));
+    }
+  } closer{source, !standardInput};
+  fd_ = UnnamedTemporaryFile();
+  owned_ = true;
+  ReadDescriptor(source, [&](std::string_view block) {
+    WriteWhole(fd_, block);
+    take(block);
+  });
 }
 
 void WriteWhole(int fd, std::string_view text) {

@@ -17,6 +17,29 @@ namespace grafen::spectra {
 // held here. Throws std::system_error, and whatever `take` throws.
 void ReadBlocks(const std::string& path, const std::function<void(std::string_view)>& take);
 
+// An input read more than once, whole each time. A regular file (named, or
+// as standard input) is read again from where it started; anything else (a
+// pipe, a terminal, a FIFO) is copied, as the first reading goes, to an
+// unnamed temporary file in $TMPDIR (else /tmp) that later readings take
+// instead, and that goes when the object does. Throws std::system_error.
+class ReplayableInput {
+ public:
+  explicit ReplayableInput(std::string path);
+  ~ReplayableInput();
+  ReplayableInput(const ReplayableInput&) = delete;
+  ReplayableInput& operator=(const ReplayableInput&) = delete;
+
+  // Hands the whole content to `take` block by block, as ReadBlocks does.
+  void Read(const std::function<void(std::string_view)>& take);
+
+ private:
+  std::string path_;
+  int fd_ = -1;         // what later readings take: the file, or the copy
+  bool owned_ = false;  // fd_ is ours to close
+  off_t start_ = 0;     // where the content starts in fd_
+  bool readOnce_ = false;
+};
+
 // Writes all of text to the descriptor; throws std::system_error.
 void WriteWhole(int fd, std::string_view text);
 

@@ -42,11 +42,12 @@ void SetNear(fmpq* q, double x) {
 
 // Brackets the roots with points between consecutive guesses: when the sign
 // of f alternates over 0, those points and bound, each of the d gaps holds a
-// root, and as f has only d roots, exactly one. False when it does not.
+// root (d the number of guesses; when f has only d roots in (0, bound),
+// exactly one). False when it does not.
 bool BracketByGuesses(const Polynomial& f, long bound, const std::vector<double>& guesses,
                       std::vector<Bracket>& brackets) {
-  const std::size_t d = static_cast<std::size_t>(f.degree());
-  if (guesses.size() != d) return false;
+  const std::size_t d = guesses.size();
+  if (d == 0) return false;
   std::vector<Rational> points(d + 1);
   fmpq_set_si(points[d].get(), bound, 1);
   for (std::size_t k = 1; k < d; ++k) {
@@ -401,6 +402,77 @@ bool Wider(const Enclosure& a, const Enclosure& b) {
   return fmpq_cmp(wa.get(), wb.get()) > 0;
 }
 
+// The roots of f in (0, bound), from guesses at `count` of them: with the
+// guesses, a root in each gap between 0, their midpoints and bound; without
+// (or when they fail), every root there, by Sturm counts.
+std::vector<CertifiedRoot> PositiveRoots(const Polynomial& f, long bound,
+                                         const std::vector<double>& guesses, std::size_t count,
+                                         int digits) {
+  if (guesses.size() == count && count > 0) {
+    if (digits <= kGuessDigits) {
+      const FloatSigns signs(f);
+      if (signs.usable()) {
+        if (auto roots = FloatCertifiedRoots(signs, bound, guesses, digits)) return *roots;
+      }
+    }
+    std::vector<Bracket> brackets;
+    if (BracketByGuesses(f, bound, guesses, brackets)) {
+      return RoundBrackets(f, bound, brackets, guesses, digits);
+    }
+  }
+  return RoundBrackets(f, bound, BracketBySturm(f, bound), {}, digits);
+}
+
+// The root -r of f(-x) as the root r of f: its rounding negated, its
+// enclosure mirrored (the sign of f at -high is that of f(-x) at high).
+CertifiedRoot Mirrored(CertifiedRoot root) {
+  CertifiedRoot mirrored;
+  mirrored.rounded = std::move(root.rounded);
+  mirrored.rounded.negative = !mirrored.rounded.negative;
+  fmpq_neg(mirrored.where.low.get(), root.where.high.get());
+  fmpq_neg(mirrored.where.high.get(), root.where.low.get());
+  mirrored.where.lowSign = -root.where.lowSign;
+  return mirrored;
+}
+
+// The roots of f and of f(-x) in (0, bound), the latter mirrored, ascending;
+// `guesses` split between them by sign. The gaps found on both sides hold a
+// root each, so when they number deg f, each holds exactly one.
+std::vector<CertifiedRoot> SignedRoots(const Polynomial& f, long bound,
+                                       const std::vector<double>& guesses, int digits) {
+  const auto degree = static_cast<std::size_t>(f.degree());
+  std::vector<double> positive;
+  std::vector<double> negative;  // negated, ascending
+  for (auto g = guesses.rbegin(); g != guesses.rend(); ++g) {
+    if (*g < 0) negative.push_back(-*g);
+  }
+  for (const double g : guesses) {
+    if (g > 0) positive.push_back(g);
+  }
+  Polynomial reflected;  // (-1)^d f(-x), positive leading coefficient
+  Integer c;
+  for (long k = 0; k <= f.degree(); ++k) {
+    fmpz_set(c.get(), f.coefficient(k));
+    if ((f.degree() - k) % 2 == 1) fmpz_neg(c.get(), c.get());
+    fmpz_poly_set_coeff_fmpz(reflected.get(), k, c.get());
+  }
+  const bool guessed = positive.size() + negative.size() == degree && guesses.size() == degree;
+  std::vector<CertifiedRoot> below =
+      PositiveRoots(reflected, bound, guessed ? negative : std::vector<double>{},
+                    guessed ? negative.size() : degree, digits);
+  std::vector<CertifiedRoot> above = PositiveRoots(f, bound, guessed ? positive : std::vector<double>{},
+                                                   guessed ? positive.size() : degree, digits);
+  if (below.size() + above.size() != degree) {
+    below = PositiveRoots(reflected, bound, {}, 0, digits);
+    above = PositiveRoots(f, bound, {}, 0, digits);
+  }
+  std::vector<CertifiedRoot> roots;
+  roots.reserve(degree);
+  for (auto r = below.rbegin(); r != below.rend(); ++r) roots.push_back(Mirrored(std::move(*r)));
+  for (CertifiedRoot& r : above) roots.push_back(std::move(r));
+  return roots;
+}
+
 }  // namespace
 
 int CompareRootWithInteger(const Polynomial& f, const Enclosure& root, long c) {
@@ -425,18 +497,10 @@ int CompareRoots(const Polynomial& f, Enclosure& a, const Polynomial& g, Enclosu
 }
 
 std::vector<CertifiedRoot> CertifiedRoots(const Polynomial& f, long bound,
-                                          const std::vector<double>& guesses, int digits) {
-  if (digits <= kGuessDigits && guesses.size() == static_cast<std::size_t>(f.degree())) {
-    const FloatSigns signs(f);
-    if (signs.usable()) {
-      if (auto roots = FloatCertifiedRoots(signs, bound, guesses, digits)) return *roots;
-    }
-  }
-  std::vector<Bracket> brackets;
-  if (BracketByGuesses(f, bound, guesses, brackets)) {
-    return RoundBrackets(f, bound, brackets, guesses, digits);
-  }
-  return RoundBrackets(f, bound, BracketBySturm(f, bound), {}, digits);
+                                          const std::vector<double>& guesses, int digits,
+                                          bool signedRoots) {
+  if (signedRoots) return SignedRoots(f, bound, guesses, digits);
+  return PositiveRoots(f, bound, guesses, static_cast<std::size_t>(f.degree()), digits);
 }
 
 std::vector<CertifiedRoot> IsolatedRoots(const Polynomial& f, long bound, int digits) {

@@ -27,11 +27,13 @@ struct CertifiedRoot {
 
 // Every root of f, ascending, each the correctly rounded value of the true
 // root to `digits` significant digits. f is irreducible over the integers, of
-// degree >= 2, with all its roots real and inside (0, bound). `guesses` are
+// degree >= 2, with all its roots real and inside (0, bound), or with
+// signedRoots inside (-bound, bound) (an adjacency matrix's). `guesses` are
 // approximations to the roots, ascending; they only make it fast: when they
 // are missing, too few or wrong, the roots are isolated exactly instead.
 std::vector<CertifiedRoot> CertifiedRoots(const Polynomial& f, long bound,
-                                          const std::vector<double>& guesses, int digits);
+                                          const std::vector<double>& guesses, int digits,
+                                          bool signedRoots = false);
 
 // The same roots found without guesses, by exact isolation and bisection
 // alone (the slow path, kept callable so that both can be compared).

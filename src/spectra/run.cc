@@ -3,13 +3,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
 #include <new>
 #include <string>
 #include <system_error>
 #include <thread>
+#include <utility>
+#include <functional>
 
-#include "results/edge_list_reader.h"
+#include "results/graph_reader.h"
+#include "spectra/cospectral_index.h"
 #include "spectra/options.h"
+#include "spectra/parallel.h"
 #include "spectra/output.h"
 #include "spectra/table.h"
 
@@ -38,23 +46,69 @@ int Fail(const std::string& message) {
   return 1;
 }
 
-// The largest node of any edge, 1 when there is none.
-int LargestNode(const std::vector<ListedGraph>& graphs) {
+// The largest node of the graph's edges, 1 when it has none.
+int LargestNode(const ListedGraph& graph) {
   int largest = 1;
-  for (const ListedGraph& graph : graphs) {
-    for (const Edge& e : graph.edges) largest = std::max(largest, e.j);
-  }
+  for (const Edge& e : graph.edges) largest = std::max(largest, e.j);
   return largest;
 }
 
-// The edge list at path ("-": standard input), read block by block as it
-// arrives, so that a bad line ends the reading without the rest held.
+// Reads the whole input once, every graph to `take`; nodes up to maxNode.
 // Throws std::system_error and EdgeListError.
-std::vector<ListedGraph> ReadInput(const std::string& path, int maxNode) {
-  EdgeListReader reader(maxNode);
-  ReadBlocks(path, [&reader](std::string_view block) { reader.Feed(block); });
-  return reader.Finish();
+GraphFormat ReadGraphs(ReplayableInput& input, int maxNode, const GraphSink& take) {
+  GraphReader reader(maxNode, take);
+  input.Read([&reader](std::string_view block) { reader.Feed(block); });
+  reader.Finish();
+  return reader.format();
 }
+
+// The key of the graph's characteristic polynomial for the cospectral
+// families: on its own order, the order given, or else its largest node
+// (the powers of x that a larger common order adds do not change the key).
+void KeyOf(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key) {
+  const int nodes = graph.order != 0 ? graph.order : (order != 0 ? order : LargestNode(graph));
+  if (std::array<std::int64_t, kWrappingOrder + 1> small{};
+      SmallCharpoly(matrix, nodes, graph.edges, small)) {
+    PolynomialKey(graph.order, small.data(), nodes, key);
+  } else {
+    PolynomialKey(graph.order, Charpoly(matrix, nodes, graph.edges), key);
+  }
+}
+
+// Graphs gathered a batch at a time, their keys worked out on every thread
+// and handed on in the graphs' order.
+class KeyedGraphs {
+ public:
+  using Take = std::function<void(std::int64_t number, const std::string& key)>;
+  KeyedGraphs(SpectralMatrix matrix, int order, Take take)
+      : matrix_(matrix), order_(order), take_(std::move(take)) {}
+
+  void Add(ListedGraph& graph) {
+    if (count_ == kBatch) Flush();
+    if (count_ == graphs_.size()) graphs_.emplace_back();
+    ListedGraph& slot = graphs_[count_++];
+    std::swap(slot.edges, graph.edges);
+    slot.number = graph.number;
+    slot.order = graph.order;
+  }
+
+  void Flush() {
+    keys_.resize(std::max(keys_.size(), count_));
+    ParallelFor(count_, std::thread::hardware_concurrency(),
+                [this](std::size_t k) { KeyOf(matrix_, graphs_[k], order_, keys_[k]); });
+    for (std::size_t k = 0; k < count_; ++k) take_(graphs_[k].number, keys_[k]);
+    count_ = 0;
+  }
+
+ private:
+  static constexpr std::size_t kBatch = 4096;
+  SpectralMatrix matrix_;
+  int order_;
+  Take take_;
+  std::vector<ListedGraph> graphs_;  // room kept from batch to batch
+  std::vector<std::string> keys_;
+  std::size_t count_ = 0;
+};
 
 int Run(const Options& options) {
   const std::string inputName = options.input == "-" ? "<stdin>" : options.input;
@@ -69,33 +123,77 @@ int Run(const Options& options) {
       order = static_cast<int>(*named);
     }
   }
-
   const bool orderFromName = order != 0 && options.order == 0;
-  std::vector<ListedGraph> graphs;
+  const int maxNode = order != 0 ? order : kMaxOrder;
+
+  // Three readings: every graph's polynomial hashed; the exact polynomials
+  // of the graphs whose hash is shared; then the rows, as the graphs come.
+  ReplayableInput input(options.input);
+  CospectralIndex families;
+  int largest = 1;
+  GraphFormat format = GraphFormat::kUndecided;
   try {
-    graphs = ReadInput(options.input, order != 0 ? order : kMaxOrder);
+    KeyedGraphs hashed(options.matrix, order,
+                       [&](std::int64_t, const std::string& key) { families.AddHash(key); });
+    format = ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
+      largest = std::max(largest, LargestNode(graph));
+      hashed.Add(graph);
+    });
+    hashed.Flush();
+    if (families.Group()) {
+      KeyedGraphs keyed(options.matrix, order, [&](std::int64_t number, const std::string& key) {
+        families.AddKey(number, key);
+      });
+      ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
+        if (families.WantsKey(graph.number)) keyed.Add(graph);
+      });
+      keyed.Flush();
+    }
+    families.Seal();
   } catch (const std::system_error& e) {
     return Fail(inputName + ": " + e.code().message());
   } catch (const EdgeListError& e) {
     return Fail(inputName + ":" + std::to_string(e.line()) + ": " + e.what());
+  } catch (const std::runtime_error& e) {
+    return Fail(inputName + ": " + e.what());
   }
-  if (order == 0) order = LargestNode(graphs);
-  if (orderFromName && !graphs.empty() && LargestNode(graphs) < order) {
-    // A file renamed, or cut from a larger list: every graph would get
-    // isolated nodes it does not have.
-    static_cast<void>(Tell(inputName + ": no graph uses node " + std::to_string(order) +
-                           ", the order the file name gives; give --order N for another"));
+  if (format != GraphFormat::kGraph6) {
+    if (order == 0) order = largest;
+    if (orderFromName && families.graphs() > 0 && largest < order) {
+      // A file renamed, or cut from a larger list: every graph would get
+      // isolated nodes it does not have.
+      static_cast<void>(Tell(inputName + ": no graph uses node " + std::to_string(order) +
+                             ", the order the file name gives; give --order N for another"));
+    }
   }
 
   TableSummary summary;
+  const std::string outputName = options.output.empty() ? "standard output" : options.output;
   try {
     TableOutput output(options.output);
-    summary = WriteSpectraTable(graphs, order, options.digits, std::thread::hardware_concurrency(),
-                                [&output](std::string_view piece) { output.Write(piece); });
+    TableRows rows(options.matrix, options.digits, std::thread::hardware_concurrency(), families,
+                   [&output](std::string_view piece) { output.Write(piece); });
+    std::int64_t count = 0;
+    bool writing = false;  // whether a failure is the output's
+    try {
+      ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
+        if (++count > families.graphs()) throw std::runtime_error("changed while being read");
+        writing = true;
+        rows.Add(graph, order);
+        writing = false;
+      });
+    } catch (const std::system_error& e) {
+      return Fail((writing ? outputName : inputName) + ": " + e.code().message());
+    } catch (const EdgeListError& e) {
+      return Fail(inputName + ":" + std::to_string(e.line()) + ": changed while being read");
+    }
+    if (count != families.graphs()) return Fail(inputName + ": changed while being read");
+    summary = rows.Finish();
     output.Commit();
   } catch (const std::system_error& e) {
-    const std::string outputName = options.output.empty() ? "standard output" : options.output;
     return Fail(outputName + ": " + e.code().message());
+  } catch (const std::runtime_error& e) {
+    return Fail(inputName + ": " + e.what());
   }
   return Tell(SummaryText(summary)) ? 0 : 1;
 }

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <cstdlib>
+#include <utility>
 
 #include "spectra/charpoly.h"
 #include "spectra/decimal.h"
@@ -49,16 +51,23 @@ struct FactorRoots {
   }
 };
 
-// The Laplacian's eigenvalues in floating point, ascending.
-std::vector<double> NumericEigenvalues(int order, const std::vector<Edge>& edges) {
-  Eigen::MatrixXd laplacian = Eigen::MatrixXd::Zero(order, order);
+// The matrix's eigenvalues in floating point, ascending.
+std::vector<double> NumericEigenvalues(SpectralMatrix matrix, int order,
+                                       const std::vector<Edge>& edges) {
+  const double diagonal = matrix == SpectralMatrix::kAdjacency ? 0 : 1;
+  const double offDiagonal = matrix == SpectralMatrix::kLaplacian ? -1 : 1;
+  // Kept from graph to graph, one per thread: no allocation while the
+  // order stays the same.
+  thread_local Eigen::MatrixXd laplacian;
+  thread_local Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> solver;
+  laplacian.setZero(order, order);
   for (const Edge& e : edges) {
-    laplacian(e.i - 1, e.i - 1) += 1;
-    laplacian(e.j - 1, e.j - 1) += 1;
-    laplacian(e.i - 1, e.j - 1) = -1;
-    laplacian(e.j - 1, e.i - 1) = -1;
+    laplacian(e.i - 1, e.i - 1) += diagonal;
+    laplacian(e.j - 1, e.j - 1) += diagonal;
+    laplacian(e.i - 1, e.j - 1) = offDiagonal;
+    laplacian(e.j - 1, e.i - 1) = offDiagonal;
   }
-  const Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> solver(laplacian, Eigen::EigenvaluesOnly);
+  solver.compute(laplacian, Eigen::EigenvaluesOnly);
   const Eigen::VectorXd& values = solver.eigenvalues();
   return std::vector<double>(values.data(), values.data() + values.size());
 }
@@ -97,7 +106,10 @@ std::string FactoredText(FactorRoots& known) {
   std::vector<std::string> parts;
   for (const IntegerRoot& root : factors.integerRoots) {
     const std::string base =
-        root.value == 0 ? "x" : std::string("(x - ").append(std::to_string(root.value)).append(")");
+        root.value == 0 ? "x"
+                        : std::string(root.value > 0 ? "(x - " : "(x + ")
+                              .append(std::to_string(std::labs(root.value)))
+                              .append(")");
     parts.push_back(PowerText(base, root.multiplicity));
   }
   std::vector<std::size_t> order(factors.factors.size());
@@ -128,20 +140,22 @@ std::string Joined(const std::vector<T>& items, Text text) {
 
 }  // namespace
 
-Spectrum LaplacianSpectrum(int order, const std::vector<Edge>& edges, int digits) {
-  const Polynomial charpoly = LaplacianCharpoly(order, edges);
+Spectrum GraphSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
+                       int digits) {
+  const Polynomial charpoly = Charpoly(matrix, order, edges);
   Spectrum spectrum;
   for (long k = order; k >= 0; --k) {
     AppendItem(spectrum.charpoly, IntegerText(charpoly.coefficient(k)));
   }
 
-  // Kirchhoff: the coefficient of x is (-1)^(n-1) n times the tree count.
-  Integer trees;
-  fmpz_abs(trees.get(), charpoly.coefficient(1));
-  fmpz_divexact_si(trees.get(), trees.get(), order);
-  spectrum.spanningTrees = IntegerText(trees.get());
-
-  const Factorisation factors = Factorise(charpoly, order, NumericEigenvalues(order, edges));
+  // Where the roots lie: L's in [0, n], Q's in [0, 2n - 2], A's in
+  // [-(n - 1), n - 1]; the non-integer ones strictly inside.
+  const long n = order;
+  const bool adjacency = matrix == SpectralMatrix::kAdjacency;
+  const long highest = matrix == SpectralMatrix::kSignless ? 2 * n - 2 : n;
+  const long lowest = adjacency ? -(n - 1) : 0;
+  const Factorisation factors =
+      Factorise(charpoly, lowest, highest, NumericEigenvalues(matrix, order, edges));
   FactorRoots known{factors, {}};
   std::vector<Eigenvalue> eigenvalues;
   for (const IntegerRoot& root : factors.integerRoots) {
@@ -150,7 +164,8 @@ Spectrum LaplacianSpectrum(int order, const std::vector<Edge>& edges, int digits
   }
   for (std::size_t k = 0; k < factors.factors.size(); ++k) {
     const NonLinearFactor& factor = factors.factors[k];
-    known.roots.push_back(CertifiedRoots(factor.polynomial, order, factor.guesses, digits));
+    known.roots.push_back(
+        CertifiedRoots(factor.polynomial, highest + 1, factor.guesses, digits, adjacency));
     for (std::size_t r = 0; r < known.roots.back().size(); ++r) {
       eigenvalues.insert(eigenvalues.end(), static_cast<std::size_t>(factor.multiplicity),
                          Eigenvalue{0, k, r});
@@ -160,9 +175,20 @@ Spectrum LaplacianSpectrum(int order, const std::vector<Edge>& edges, int digits
                    [&known](const Eigenvalue& a, const Eigenvalue& b) { return known.Less(a, b); });
   spectrum.eigenvalues =
       Joined(eigenvalues, [&known](const Eigenvalue& e) { return known.Text(e); });
-  if (eigenvalues.size() > 1) spectrum.algebraicConnectivity = known.Text(eigenvalues[1]);
   spectrum.factored = FactoredText(known);
-  spectrum.laplacianIntegral = factors.factors.empty();
+  spectrum.integral = factors.factors.empty();
+  if (matrix != SpectralMatrix::kLaplacian) {
+    Spectrum laplacian = LaplacianSpectrum(order, edges, digits);
+    spectrum.algebraicConnectivity = std::move(laplacian.algebraicConnectivity);
+    spectrum.spanningTrees = std::move(laplacian.spanningTrees);
+    return spectrum;
+  }
+  if (eigenvalues.size() > 1) spectrum.algebraicConnectivity = known.Text(eigenvalues[1]);
+  // Kirchhoff: the coefficient of x is (-1)^(n-1) n times the tree count.
+  Integer trees;
+  fmpz_abs(trees.get(), charpoly.coefficient(1));
+  fmpz_divexact_si(trees.get(), trees.get(), order);
+  spectrum.spanningTrees = IntegerText(trees.get());
   return spectrum;
 }
 

@@ -1,26 +1,18 @@
 #include "spectra/table.h"
 
-#include <flint/flint.h>
-
 #include <algorithm>
 #include <cstddef>
-#include <exception>
 #include <functional>
 #include <string_view>
-#include <thread>
-#include <unordered_map>
 #include <utility>
 
-#include "spectra/graph6.h"
+#include "results/graph6.h"
+#include "spectra/parallel.h"
 #include "spectra/spectrum.h"
 #include "spectra/text.h"
 
 namespace grafen::spectra {
 namespace {
-
-constexpr const char* kHeader =
-    "graph,nodes,edges,graph6,degrees,charpoly,factored,eigenvalues,algebraic_connectivity,"
-    "spanning_trees,laplacian_integral,cospectral_with\r\n";
 
 // The degree sequence, largest first, space-separated.
 std::string DegreesText(int order, const std::vector<Edge>& edges) {
@@ -35,100 +27,140 @@ std::string DegreesText(int order, const std::vector<Edge>& edges) {
   return text;
 }
 
-// A row of the table but its last column, and the characteristic
-// polynomial that decides that column (cospectral mates).
+// A row of the table but its last column (the cospectral mates).
 struct PartialRow {
   std::string text;
-  std::string charpoly;
-  bool laplacianIntegral = false;
+  bool integral = false;
 };
 
 // The row of one graph up to and including the comma before its last column.
-PartialRow RowOf(const ListedGraph& graph, int order, int digits) {
-  Spectrum s = LaplacianSpectrum(order, graph.edges, digits);
+PartialRow RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digits) {
+  Spectrum s = GraphSpectrum(matrix, order, graph.edges, digits);
   PartialRow row;
   std::string& text = row.text;
   for (const std::string& field :
        {std::to_string(graph.number), std::to_string(order), std::to_string(graph.edges.size()),
         Graph6(order, graph.edges), DegreesText(order, graph.edges), s.charpoly, s.factored,
         s.eigenvalues, s.algebraicConnectivity, s.spanningTrees,
-        std::string(s.laplacianIntegral ? "1" : "0")}) {
+        std::string(s.integral ? "1" : "0")}) {
     text.append(field).push_back(',');
   }
-  row.charpoly = std::move(s.charpoly);
-  row.laplacianIntegral = s.laplacianIntegral;
+  row.integral = s.integral;
   return row;
 }
 
-// Computes rows[k] for every k = first, first + step, ... (one worker).
-void ComputeRows(const std::vector<ListedGraph>& graphs, int order, int digits, std::size_t first,
-                 std::size_t step, std::vector<PartialRow>& rows) {
-  for (std::size_t k = first; k < graphs.size(); k += step)
-    rows[k] = RowOf(graphs[k], order, digits);
-}
-
-// Graphs per thread below which another thread is not worth starting.
-constexpr std::size_t kGraphsPerThread = 64;
+// Graphs gathered before their rows are computed: enough to keep every
+// thread busy, few enough that the batch's memory stays small.
+constexpr std::size_t kBatchGraphs = 4096;
 
 }  // namespace
 
-TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
-                               unsigned threads,
-                               const std::function<void(std::string_view)>& write) {
-  std::vector<PartialRow> rows(graphs.size());
-  const std::size_t workers =
-      std::clamp<std::size_t>(graphs.size() / kGraphsPerThread, 1, std::max(threads, 1U));
-  {
-    // Interleaved, so that the denser graphs at the end are shared out too.
-    // Each helper frees FLINT's per-thread caches before it ends.
-    // A helper's failure (out of memory) is raised again here.
-    std::vector<std::exception_ptr> failures(workers);
-    {
-      std::vector<std::jthread> helpers;
-      for (std::size_t w = 1; w < workers; ++w) {
-        helpers.emplace_back([&, w] {
-          try {
-            ComputeRows(graphs, order, digits, w, workers, rows);
-          } catch (...) {
-            failures[w] = std::current_exception();
-          }
-          flint_cleanup();
-        });
-      }
-      ComputeRows(graphs, order, digits, 0, workers, rows);
-    }
-    for (const std::exception_ptr& failure : failures) {
-      if (failure) std::rethrow_exception(failure);
-    }
-  }
+struct TableRows::Batch {
+  std::vector<ListedGraph> graphs;
+  std::vector<int> orders;
+  std::vector<PartialRow> rows;
+};
 
-  std::unordered_map<std::string_view, std::vector<std::int64_t>> bySpectrum;
-  for (std::size_t k = 0; k < graphs.size(); ++k) {
-    bySpectrum[rows[k].charpoly].push_back(graphs[k].number);
-  }
-  TableSummary summary{static_cast<std::int64_t>(graphs.size()), 0, 0,
-                       static_cast<std::int64_t>(bySpectrum.size())};
-  write(kHeader);
+std::string TableHeader(SpectralMatrix matrix) {
+  const std::string prefix = matrix == SpectralMatrix::kLaplacian ? ""
+                             : matrix == SpectralMatrix::kSignless ? "signless_"
+                                                                   : "adjacency_";
+  const std::string integral = matrix == SpectralMatrix::kLaplacian ? "laplacian_" : prefix;
+  return "graph,nodes,edges,graph6,degrees," + prefix + "charpoly," + prefix + "factored," +
+         prefix + "eigenvalues,algebraic_connectivity,spanning_trees," + integral + "integral," +
+         prefix + "cospectral_with\r\n";
+}
+
+TableRows::TableRows(SpectralMatrix matrix, int digits, unsigned threads,
+                     const CospectralIndex& families, std::function<void(std::string_view)> write)
+    : matrix_(matrix),
+      digits_(digits),
+      threads_(std::max(threads, 1U)),
+      families_(families),
+      write_(std::move(write)),
+      batch_(std::make_unique<Batch>()) {
+  summary_.matrix = matrix;
+  write_(TableHeader(matrix));
+}
+
+TableRows::~TableRows() = default;
+
+void TableRows::Add(ListedGraph& graph, int order) {
+  Batch& batch = *batch_;
+  if (batch.graphs.size() == kBatchGraphs) WriteBatch();
+  batch.graphs.emplace_back();
+  std::swap(batch.graphs.back().edges, graph.edges);
+  batch.graphs.back().number = graph.number;
+  batch.orders.push_back(graph.order != 0 ? graph.order : order);
+}
+
+void TableRows::WriteBatch() {
+  Batch& batch = *batch_;
+  const std::size_t count = batch.graphs.size();
+  batch.rows.resize(count);
+  ParallelFor(count, threads_, [&](std::size_t k) {
+    batch.rows[k] = RowOf(matrix_, batch.graphs[k], batch.orders[k], digits_);
+  });
   std::string mates;
-  for (std::size_t k = 0; k < graphs.size(); ++k) {
+  for (std::size_t k = 0; k < count; ++k) {
     mates.clear();
-    for (const std::int64_t number : bySpectrum[rows[k].charpoly]) {
-      if (number != graphs[k].number) AppendItem(mates, std::to_string(number));
+    const std::int64_t number = batch.graphs[k].number;
+    for (const std::uint32_t other : families_.Family(number)) {
+      if (other != number) AppendItem(mates, std::to_string(other));
     }
     mates.append("\r\n");
-    write(rows[k].text);
-    write(mates);
-    summary.laplacianIntegral += rows[k].laplacianIntegral ? 1 : 0;
-    summary.withCospectralMate += mates.size() > 2 ? 1 : 0;
+    write_(batch.rows[k].text);
+    write_(mates);
+    ++summary_.graphs;
+    summary_.integral += batch.rows[k].integral ? 1 : 0;
   }
-  return summary;
+  // Kept for the next batch: the graphs' edge vectors keep their room.
+  for (ListedGraph& graph : batch.graphs) graph.edges.clear();
+  batch.graphs.clear();
+  batch.orders.clear();
+}
+
+TableSummary TableRows::Finish() {
+  WriteBatch();
+  summary_.withCospectralMate = families_.withMate();
+  summary_.distinctSpectra = families_.distinct();
+  return summary_;
+}
+
+TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
+                               unsigned threads,
+                               const std::function<void(std::string_view)>& write,
+                               SpectralMatrix matrix) {
+  CospectralIndex families;
+  std::string key;
+  const auto keyOf = [&](const ListedGraph& graph) -> const std::string& {
+    PolynomialKey(0, Charpoly(matrix, order, graph.edges), key);
+    return key;
+  };
+  for (const ListedGraph& graph : graphs) families.AddHash(keyOf(graph));
+  if (families.Group()) {
+    for (const ListedGraph& graph : graphs) {
+      if (families.WantsKey(graph.number)) families.AddKey(graph.number, keyOf(graph));
+    }
+  }
+  families.Seal();
+  TableRows rows(matrix, digits, threads, families, write);
+  for (const ListedGraph& graph : graphs) {
+    ListedGraph copy = graph;
+    rows.Add(copy, order);
+  }
+  return rows.Finish();
 }
 
 std::string SummaryText(const TableSummary& summary) {
-  return std::to_string(summary.graphs) + " graphs read, " +
-         std::to_string(summary.laplacianIntegral) + " Laplacian-integral, " +
-         std::to_string(summary.withCospectralMate) + " with a cospectral mate, " +
-         std::to_string(summary.distinctSpectra) + " distinct spectra";
+  const std::string integral = summary.matrix == SpectralMatrix::kLaplacian ? "Laplacian-integral"
+                               : summary.matrix == SpectralMatrix::kSignless
+                                   ? "signless-Laplacian-integral"
+                                   : "adjacency-integral";
+  return std::to_string(summary.graphs) + " graphs read, " + std::to_string(summary.integral) +
+         " " + integral + ", " + std::to_string(summary.withCospectralMate) +
+         " with a cospectral mate, " + std::to_string(summary.distinctSpectra) +
+         " distinct spectra";
 }
 
 }  // namespace grafen::spectra

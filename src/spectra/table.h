@@ -3,29 +3,66 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "results/edge_list_reader.h"
+#include "spectra/charpoly.h"
+#include "spectra/cospectral_index.h"
 
 namespace grafen::spectra {
 
 // What the summary line reports.
 struct TableSummary {
+  SpectralMatrix matrix = SpectralMatrix::kLaplacian;
   std::int64_t graphs = 0;
-  std::int64_t laplacianIntegral = 0;
+  std::int64_t integral = 0;
   std::int64_t withCospectralMate = 0;
   std::int64_t distinctSpectra = 0;
 };
 
-// Writes the table as RFC 4180 CSV with CR LF line ends to `write`, piece by
-// piece: a header line, then one row per graph (graphs on nodes 1..order),
-// eigenvalues to `digits` significant digits. Works on up to `threads`
-// threads. Returns the counts of the summary.
+// The table's header line, with its line end: the spectral columns named
+// for the matrix they describe.
+std::string TableHeader(SpectralMatrix matrix);
+
+// Writes the rows of a table whose cospectral families are known, in the
+// order the graphs come, as RFC 4180 CSV with CR LF line ends, piece by
+// piece to `write`: graphs are gathered in batches whose rows are computed
+// on up to `threads` threads. Eigenvalues to `digits` significant digits.
+class TableRows {
+ public:
+  TableRows(SpectralMatrix matrix, int digits, unsigned threads, const CospectralIndex& families,
+            std::function<void(std::string_view)> write);
+  ~TableRows();
+  TableRows(const TableRows&) = delete;
+  TableRows& operator=(const TableRows&) = delete;
+
+  // The next graph, on nodes 1..order unless it states its own order.
+  void Add(ListedGraph& graph, int order);
+  // Writes what is gathered; returns the counts of the summary.
+  TableSummary Finish();
+
+ private:
+  void WriteBatch();
+
+  struct Batch;
+  SpectralMatrix matrix_;
+  int digits_;
+  unsigned threads_;
+  const CospectralIndex& families_;
+  std::function<void(std::string_view)> write_;
+  std::unique_ptr<Batch> batch_;
+  TableSummary summary_;
+};
+
+// The whole table of graphs on nodes 1..order, header first, for graphs
+// already in memory. Returns the counts of the summary.
 TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
                                unsigned threads,
-                               const std::function<void(std::string_view)>& write);
+                               const std::function<void(std::string_view)>& write,
+                               SpectralMatrix matrix = SpectralMatrix::kLaplacian);
 
 // The summary line, without a line end.
 std::string SummaryText(const TableSummary& summary);

@@ -1,0 +1,71 @@
+#include "results/graph_reader.h"
+
+#include <utility>
+
+#include "results/graph6.h"
+
+namespace grafen {
+
+GraphReader::GraphReader(int maxNode, GraphSink sink)
+    : maxNode_(maxNode), sink_(std::move(sink)), edgeList_(maxNode, sink_) {}
+
+void GraphReader::Feed(std::string_view piece) {
+  if (piece.empty()) return;
+  if (format_ == GraphFormat::kUndecided) {
+    const char first = piece[0];
+    const bool edgeList = (first >= '0' && first <= '9') || first == ' ' || first == '\r' ||
+                          first == '\n' || first == '\t';
+    format_ = edgeList ? GraphFormat::kEdgeList : GraphFormat::kGraph6;
+  }
+  if (format_ == GraphFormat::kEdgeList) {
+    edgeList_.Feed(piece);
+    return;
+  }
+  while (!piece.empty()) {
+    const std::size_t end = piece.find('\n');
+    const std::string_view part = piece.substr(0, end);
+    if (partial_.size() + part.size() > kMaxGraph6Line + 1) {
+      throw EdgeListError(line_ + 1,
+                          "line longer than " + std::to_string(kMaxGraph6Line) + " bytes");
+    }
+    if (end == std::string_view::npos) {
+      partial_.append(part);
+      return;
+    }
+    if (partial_.empty()) {
+      TakeGraph6Line(part);
+    } else {
+      partial_.append(part);
+      TakeGraph6Line(partial_);
+      partial_.clear();
+    }
+    piece.remove_prefix(end + 1);
+  }
+}
+
+void GraphReader::Finish() {
+  if (format_ == GraphFormat::kEdgeList) {
+    static_cast<void>(edgeList_.Finish());
+  } else if (!partial_.empty()) {
+    TakeGraph6Line(partial_);
+    partial_.clear();
+  }
+}
+
+void GraphReader::TakeGraph6Line(std::string_view line) {
+  ++line_;
+  if (line.ends_with('\r')) line.remove_suffix(1);
+  if (line_ == 1 && line.starts_with(kGraph6Header)) line.remove_prefix(kGraph6Header.size());
+  if (line.empty()) return;
+  const std::string wrong = DecodeGraph6(line, maxNode_, graph_);
+  if (!wrong.empty()) {
+    // Before the first graph, the text may not have been meant as graph6.
+    throw EdgeListError(line_, graph_.number == 0
+                                   ? "neither an edge list nor graph6 (as graph6: " + wrong + ")"
+                                   : wrong);
+  }
+  ++graph_.number;
+  sink_(graph_);
+}
+
+}  // namespace grafen

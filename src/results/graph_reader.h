@@ -1,0 +1,43 @@
+// Reads a stream of graphs in either format the tools write and take: an
+// edge list (grafenN.txt) or graph6, one graph a line (nauty-geng's output,
+// with or without its ">>graph6<<" header). The format is told by the first
+// byte: a digit, a space or a line end starts an edge list, anything else is
+// read as graph6.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "results/edge_list_reader.h"
+
+namespace grafen {
+
+enum class GraphFormat { kUndecided, kEdgeList, kGraph6 };
+
+// Feeds pieces cut anywhere to the reader of the stream's format; each graph
+// goes to the sink as soon as it is complete. Throws EdgeListError at the
+// first line that breaks the format. Nodes must lie in 1..maxNode. In graph6
+// the graphs are numbered by their place among the graphs, empty lines
+// skipped, and each states its order.
+class GraphReader {
+ public:
+  GraphReader(int maxNode, GraphSink sink);
+
+  void Feed(std::string_view piece);
+  void Finish();
+  GraphFormat format() const { return format_; }
+
+ private:
+  void TakeGraph6Line(std::string_view line);
+
+  int maxNode_;
+  GraphSink sink_;
+  GraphFormat format_ = GraphFormat::kUndecided;
+  EdgeListReader edgeList_;
+  std::string partial_;  // the start of a graph6 line whose end has not arrived
+  std::int64_t line_ = 0;
+  ListedGraph graph_;
+};
+
+}  // namespace grafen

@@ -1,0 +1,122 @@
+#include "spectra/cospectral_index.h"
+
+#include <algorithm>
+#include <functional>
+#include <stdexcept>
+
+namespace grafen::spectra {
+
+void PolynomialKey(int order, const Polynomial& charpoly, std::string& key) {
+  key.assign(std::to_string(order));
+  long k = 0;
+  while (k < charpoly.degree() && fmpz_is_zero(charpoly.coefficient(k)) != 0) ++k;
+  for (; k <= charpoly.degree(); ++k) {
+    key.push_back(',');
+    const fmpz* c = charpoly.coefficient(k);
+    key.append(fmpz_fits_si(c) != 0 ? std::to_string(fmpz_get_si(c)) : IntegerText(c));
+  }
+}
+
+void PolynomialKey(int order, const std::int64_t* highestFirst, int n, std::string& key) {
+  key.assign(std::to_string(order));
+  int k = n;
+  while (k > 0 && highestFirst[k] == 0) --k;
+  for (; k >= 0; --k) {
+    key.push_back(',');
+    key.append(std::to_string(highestFirst[k]));
+  }
+}
+
+void CospectralIndex::AddHash(std::string_view key) {
+  if (hashes_.size() >= kNone) throw std::length_error("more than 4294967294 graphs");
+  hashes_.push_back(std::hash<std::string_view>{}(key));
+}
+
+bool CospectralIndex::Group() {
+  // Numbers sorted by hash: a hash met twice marks its graphs as candidates.
+  std::vector<std::uint32_t> byHash(hashes_.size());
+  for (std::size_t k = 0; k < byHash.size(); ++k) byHash[k] = static_cast<std::uint32_t>(k + 1);
+  std::sort(byHash.begin(), byHash.end(), [this](std::uint32_t a, std::uint32_t b) {
+    const std::uint64_t ha = hashes_[a - 1];
+    const std::uint64_t hb = hashes_[b - 1];
+    return ha != hb ? ha < hb : a < b;
+  });
+  for (std::size_t k = 0; k < byHash.size(); ++k) {
+    const std::uint64_t h = hashes_[byHash[k] - 1];
+    const bool shared = (k > 0 && hashes_[byHash[k - 1] - 1] == h) ||
+                        (k + 1 < byHash.size() && hashes_[byHash[k + 1] - 1] == h);
+    if (shared) candidates_.push_back(byHash[k]);
+  }
+  std::sort(candidates_.begin(), candidates_.end());
+  keyEnds_.reserve(candidates_.size());
+  return !candidates_.empty();
+}
+
+bool CospectralIndex::WantsKey(std::int64_t number) const {
+  return std::binary_search(candidates_.begin(), candidates_.end(), number,
+                            [](std::int64_t a, std::int64_t b) { return a < b; });
+}
+
+void CospectralIndex::AddKey(std::int64_t number, std::string_view key) {
+  if (keyEnds_.size() >= candidates_.size() || candidates_[keyEnds_.size()] != number) {
+    throw std::runtime_error("the input changed between its readings");
+  }
+  keys_.append(key);
+  keyEnds_.push_back(keys_.size());
+}
+
+void CospectralIndex::Seal() {
+  if (keyEnds_.size() != candidates_.size()) {
+    throw std::runtime_error("the input changed between its readings");
+  }
+  // The candidates ordered by hash, then exact key, then number: each run of
+  // equal keys is a family.
+  std::vector<std::uint32_t> slots(candidates_.size());
+  for (std::size_t k = 0; k < slots.size(); ++k) slots[k] = static_cast<std::uint32_t>(k);
+  const auto keyOf = [this](std::uint32_t slot) {
+    const std::uint64_t start = slot == 0 ? 0 : keyEnds_[slot - 1];
+    return std::string_view(keys_).substr(start, keyEnds_[slot] - start);
+  };
+  std::sort(slots.begin(), slots.end(), [&](std::uint32_t a, std::uint32_t b) {
+    const std::uint64_t ha = hashes_[candidates_[a] - 1];
+    const std::uint64_t hb = hashes_[candidates_[b] - 1];
+    if (ha != hb) return ha < hb;
+    const int order = keyOf(a).compare(keyOf(b));
+    return order != 0 ? order < 0 : a < b;
+  });
+  familyOf_.assign(hashes_.size(), kNone);
+  std::int64_t inFamilies = 0;  // graphs in families of two or more
+  std::size_t k = 0;
+  while (k < slots.size()) {
+    std::size_t end = k + 1;
+    while (end < slots.size() && keyOf(slots[end]) == keyOf(slots[k])) ++end;
+    if (end - k >= 2) {
+      const auto family = static_cast<std::uint32_t>(familyStart_.size());
+      familyStart_.push_back(static_cast<std::uint32_t>(members_.size()));
+      for (std::size_t m = k; m < end; ++m) {
+        members_.push_back(candidates_[slots[m]]);
+        familyOf_[candidates_[slots[m]] - 1] = family;
+      }
+      inFamilies += static_cast<std::int64_t>(end - k);
+    }
+    k = end;
+  }
+  familyStart_.push_back(static_cast<std::uint32_t>(members_.size()));
+  withMate_ = inFamilies;
+  distinct_ = graphs() - inFamilies + static_cast<std::int64_t>(familyStart_.size() - 1);
+  const std::int64_t total = graphs();
+  hashes_ = {};
+  candidates_ = {};
+  keys_ = {};
+  keyEnds_ = {};
+  count_ = total;
+}
+
+std::span<const std::uint32_t> CospectralIndex::Family(std::int64_t number) const {
+  const std::uint32_t family = familyOf_[static_cast<std::size_t>(number - 1)];
+  if (family == kNone) return {};
+  return std::span<const std::uint32_t>(members_).subspan(
+      familyStart_[family], familyStart_[family + 1] - familyStart_[family]);
+}
+
+}  // namespace grafen::spectra

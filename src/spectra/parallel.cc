@@ -1,0 +1,45 @@
+#include "spectra/parallel.h"
+
+#include <flint/flint.h>
+
+#include <algorithm>
+#include <exception>
+#include <thread>
+#include <vector>
+
+namespace grafen::spectra {
+namespace {
+
+// Items per thread below which another thread is not worth starting.
+constexpr std::size_t kItemsPerThread = 64;
+
+}  // namespace
+
+void ParallelFor(std::size_t count, unsigned threads,
+                 const std::function<void(std::size_t)>& work) {
+  const std::size_t workers =
+      std::clamp<std::size_t>(count / kItemsPerThread, 1, std::max(threads, 1U));
+  const auto share = [&](std::size_t first) {
+    for (std::size_t k = first; k < count; k += workers) work(k);
+  };
+  std::vector<std::exception_ptr> failures(workers);
+  {
+    std::vector<std::jthread> helpers;
+    for (std::size_t w = 1; w < workers; ++w) {
+      helpers.emplace_back([&, w] {
+        try {
+          share(w);
+        } catch (...) {
+          failures[w] = std::current_exception();
+        }
+        flint_cleanup();
+      });
+    }
+    share(0);
+  }
+  for (const std::exception_ptr& failure : failures) {
+    if (failure) std::rethrow_exception(failure);
+  }
+}
+
+}  // namespace grafen::spectra
