@@ -2,6 +2,7 @@
 """End-to-end tests of grafen-spectra against facts that share no code with it.
 
 usage: spectra_test.py GRAFEN_BINARY SPECTRA_BINARY
+       spectra_test.py --facts SPECTRA_BINARY
 
 Runs grafen for orders 1 to 7 and grafen-spectra on each edge list, plus
 random graphs on 9 to 16 nodes (some disconnected) read from standard input,
@@ -13,8 +14,10 @@ characteristic polynomial; every eigenvalue printed agrees, to every digit,
 with mpmath's 60-digit eigenvalues of L, which are roots of the printed
 characteristic polynomial; integrality,
 the second smallest eigenvalue, cospectral mates and the summary line are
-what those roots and polynomials say. Then the failures: bad edge lists,
-usage errors, unwritable output. Everything runs in temporary directories;
+what those roots and polynomials say. The same for graph6 from nauty-geng and
+the signless Laplacian and adjacency matrices. Then the failures: bad edge
+lists and graph6, usage errors, unwritable output. With --facts, the
+published counts for all graphs of order 9 instead (a slow run). Everything runs in temporary directories;
 the last line reads "N passed, N failed".
 """
 
@@ -41,6 +44,10 @@ except ImportError as missing:
 
 HEADER = ("graph,nodes,edges,graph6,degrees,charpoly,factored,eigenvalues,"
           "algebraic_connectivity,spanning_trees,laplacian_integral,cospectral_with")
+# The spectral columns' prefix, the integral column and the summary's word, by matrix.
+MATRICES = {"L": ("", "laplacian_integral", "Laplacian-integral"),
+            "Q": ("signless_", "signless_integral", "signless-Laplacian-integral"),
+            "A": ("adjacency_", "adjacency_integral", "adjacency-integral")}
 results = {"passed": 0, "failed": 0}
 
 
@@ -103,9 +110,19 @@ def rounded(value, digits):
         format(result.scaleb(-result.adjusted()), "f").rstrip("."), result.adjusted())
 
 
-def check_table(name, text, graphs, order, digits, summary):
-    check(text.startswith(HEADER + "\r\n") and text.count("\n") == text.count("\r\n"),
+def check_table(name, text, graphs, order, digits, summary, matrix="L", laplacian=None):
+    """Checks a table of graphs (edge lists) on `order` nodes (a number, or one a graph) for
+    the matrix; for Q and A, the Laplacian's columns are those of the table `laplacian`."""
+    prefix, integral_column, integral_word = MATRICES[matrix]
+    header = HEADER.replace("charpoly,factored,eigenvalues", "{0}charpoly,{0}factored,{0}"
+                            "eigenvalues".format(prefix)).replace("laplacian_integral",
+                                                                  integral_column)
+    header = header.replace("cospectral_with", prefix + "cospectral_with")
+    check(text.startswith(header + "\r\n") and text.count("\n") == text.count("\r\n"),
           name + ": header and CR LF line ends")
+    orders = order if isinstance(order, list) else [order] * len(graphs)
+    text = text.replace(header, header.replace(prefix, "") if prefix else header, 1).replace(
+        integral_column, "integral", 1)
     rows = list(csv.DictReader(io.StringIO(text, newline="")))
     frame = pandas.read_csv(io.StringIO(text), dtype=str, keep_default_na=False)
     check(len(rows) == len(graphs) == len(frame), name + ": one row per graph")
@@ -115,7 +132,7 @@ def check_table(name, text, graphs, order, digits, summary):
         by_poly.setdefault(row["charpoly"], []).append(row["graph"])
     integral = with_mate = 0
     mpmath.mp.dps = 60
-    for number, (row, edges) in enumerate(zip(rows, graphs), start=1):
+    for number, (row, edges, order) in enumerate(zip(rows, graphs, orders), start=1):
         where = "%s graph %d" % (name, number)
         decoded = networkx.from_graph6_bytes(row["graph6"].encode())
         listed = sorted((i - 1, j - 1) for i, j in edges)
@@ -127,34 +144,42 @@ def check_table(name, text, graphs, order, digits, summary):
         check(row["degrees"] == " ".join(str(d) for d in sorted(
             (d for _, d in decoded.degree()), reverse=True)), where + ": degrees")
         poly = [int(c) for c in row["charpoly"].split()]
-        check(len(poly) == order + 1 and poly[0] == 1 and (order == 1 or poly[1] == -2 * len(edges)),
-              where + ": charpoly is monic, trace twice the edges")
+        trace = 0 if matrix == "A" else 2 * len(edges)
+        check(len(poly) == order + 1 and poly[0] == 1 and (order == 1 or poly[1] == -trace),
+              where + ": charpoly is monic, its trace " + str(trace))
         check(row["spanning_trees"] == str(kirchhoff(order, edges)), where + ": Kirchhoff")
         product = row["factored"].replace("^", "**")
         check(re.fullmatch(r"[x0-9 ()*+-]+", product) is not None and all(
             eval(product, {"x": t}) == sum(c * t ** (order - k) for k, c in enumerate(poly))
             for t in range(order + 4)), where + ": the factors multiply to charpoly")
-        laplacian = mpmath.matrix(order, order)
+        m = mpmath.matrix(order, order)
         for i, j in edges:
-            laplacian[i - 1, i - 1] += 1
-            laplacian[j - 1, j - 1] += 1
-            laplacian[i - 1, j - 1] = laplacian[j - 1, i - 1] = -1
-        roots = sorted(mpmath.eigsy(laplacian, eigvals_only=True))
+            if matrix != "A":
+                m[i - 1, i - 1] += 1
+                m[j - 1, j - 1] += 1
+            m[i - 1, j - 1] = m[j - 1, i - 1] = -1 if matrix == "L" else 1
+        roots = sorted(mpmath.eigsy(m, eigvals_only=True))
         scale = sum(abs(c) for c in poly)
         check(all(abs(mpmath.polyval(poly, r)) < scale * mpmath.mpf(10) ** -40 for r in roots),
-              where + ": L's eigenvalues (mpmath, 60 digits) are roots of charpoly")
+              where + ": the eigenvalues (mpmath, 60 digits) are roots of charpoly")
         printed = row["eigenvalues"].split()
         agree = len(printed) == order
         for token, root in zip(printed, roots):
-            if re.fullmatch(r"\d+", token):
+            if re.fullmatch(r"-?\d+", token):
                 agree = agree and abs(root - int(token)) < 1e-6
             else:
-                agree = agree and token == rounded(root, digits)
+                agree = agree and token == ("-" if root < 0 else "") + rounded(abs(root), digits)
         check(agree, where + ": eigenvalues %s vs roots %s" % (printed, roots))
-        exact = all(re.fullmatch(r"\d+", t) for t in printed)
-        check(row["laplacian_integral"] == ("1" if exact else "0"), where + ": integral")
-        check(row["algebraic_connectivity"] == (printed[1] if order > 1 else ""),
-              where + ": algebraic connectivity")
+        exact = all(re.fullmatch(r"-?\d+", t) for t in printed)
+        check(row["integral"] == ("1" if exact else "0"), where + ": integral")
+        if laplacian is None:
+            check(row["algebraic_connectivity"] == (printed[1] if order > 1 else ""),
+                  where + ": algebraic connectivity")
+        else:
+            same = laplacian[number - 1]
+            check(row["algebraic_connectivity"] == same["algebraic_connectivity"]
+                  and row["spanning_trees"] == same["spanning_trees"],
+                  where + ": the Laplacian's columns")
         # Factors of equal degree come by their smallest root.
         keys = []
         for factor in re.findall(r"\(([^()]*x\^[^()]*)\)", row["factored"]):
@@ -173,9 +198,35 @@ def check_table(name, text, graphs, order, digits, summary):
         check(row["cospectral_with"] == " ".join(mates), where + ": cospectral mates")
         integral += exact
         with_mate += bool(mates)
-    expected = ("grafen-spectra: %d graphs read, %d Laplacian-integral, %d with a cospectral "
-                "mate, %d distinct spectra\n" % (len(rows), integral, with_mate, len(by_poly)))
+    expected = ("grafen-spectra: %d graphs read, %d %s, %d with a cospectral mate, %d distinct "
+                "spectra\n" % (len(rows), integral, integral_word, with_mate, len(by_poly)))
     check(summary == expected, name + ": summary %r" % summary)
+    return rows
+
+
+def geng(*arguments):
+    """The graph6 lines of nauty-geng with these arguments."""
+    return subprocess.run(["nauty-geng", "-q"] + list(arguments), check=True,
+                          capture_output=True, timeout=600).stdout
+
+
+def facts(spectra):
+    """The published counts for the graphs of order 9, all and connected, for each matrix:
+    integral graphs (OEIS A363065, A077027; A363064, A064731) and graphs with a cospectral
+    mate (A006608 and the tables of Haemers and Spence)."""
+    expected = {("", "L"): (274668, 1721, 42595), ("", "Q"): (274668, None, 19001),
+                ("", "A"): (274668, 121, 51039), ("-c", "L"): (261080, 912, None),
+                ("-c", "A"): (261080, 24, None)}
+    streams = {"": geng("9"), "-c": geng("-c", "9")}
+    for (connected, matrix), (graphs, integral, mates) in expected.items():
+        done = subprocess.run([spectra, "--matrix", matrix, "-o", "/dev/null"],
+                              input=streams[connected], capture_output=True, timeout=600)
+        counts = re.fullmatch(r"grafen-spectra: (\d+) graphs read, (\d+) \S+, (\d+) with a "
+                              r"cospectral mate, \d+ distinct spectra\n", done.stderr.decode())
+        got = tuple(int(c) for c in counts.groups()) if counts else None
+        check(got is not None and got[0] == graphs and integral in (None, got[1])
+              and mates in (None, got[2]), "order 9 %s --matrix %s: %r" % (connected, matrix,
+                                                                          done.stderr))
 
 
 def run(binary, arguments, cwd, stdin=None, **kwargs):
@@ -230,7 +281,21 @@ def main(grafen, spectra):
         check(inferred.returncode == 0 and inferred.stdout.split(b"\r\n")[1].split(b",")[1] == b"16",
               "the order defaults to the largest node listed")
 
+        # graph6 as nauty-geng writes it, through a pipe, header and CR LF included, orders
+        # mixed; decoded here by networkx. The Laplacian's columns do not change with --matrix.
+        stream = b">>graph6<<" + geng("-c", "6") + geng("4").replace(b"\n", b"\r\n")
+        decoded = [networkx.from_graph6_bytes(line) for line in stream[10:].split()]
+        graphs = [sorted(tuple(sorted((i + 1, j + 1))) for i, j in g.edges()) for g in decoded]
+        orders = [g.number_of_nodes() for g in decoded]
+        laplacian = None
+        for matrix in ("L", "Q", "A"):
+            done = run(spectra, ["--matrix", matrix], scratch, stream)
+            rows = check_table("graph6 --matrix " + matrix, done.stdout.decode(), graphs, orders, 5,
+                               done.stderr.decode(), matrix, laplacian)
+            laplacian = laplacian or rows
+
         failures = [
+            ("Bw\nBx\n", "bad.g6", r"bad\.g6:2: not graph6: padding bits set at the end"),
             ("x\n", "bad.txt", r"bad\.txt:1: neither an edge list nor graph6 \(as graph6: graph6 of "
              r"order 57 has 267 bytes, not 1\)"),
             ("1\n    1    2\n3\n\n", "bad.txt", r"bad\.txt:3: missing empty line"),
@@ -317,6 +382,10 @@ def main(grafen, spectra):
 
 
 if __name__ == "__main__":
+    if len(sys.argv) == 3 and sys.argv[1] == "--facts":
+        facts(os.path.abspath(sys.argv[2]))
+        print("%d passed, %d failed" % (results["passed"], results["failed"]))
+        sys.exit(1 if results["failed"] else 0)
     if len(sys.argv) != 3:
         sys.exit(__doc__.split("\n\n")[1])
     sys.exit(main(os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])))

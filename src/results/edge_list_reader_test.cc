@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <utility>
 #include <string>
 #include <vector>
+
+#include "results/graph6.h"
+#include "results/graph_reader.h"
 
 namespace grafen {
 namespace {
@@ -77,6 +83,102 @@ TEST(EdgeListReader, NamesTheFirstBadLine) {
   for (const Case& c : cases) {
     try {
       ReadEdgeList(c.text, c.maxNode);
+      ADD_FAILURE() << "accepted: " << c.text;
+    } catch (const EdgeListError& e) {
+      EXPECT_EQ(e.line(), c.line) << c.text;
+      EXPECT_EQ(std::string(e.what()), c.message) << c.text;
+    }
+  }
+}
+
+// Every graph of the text through the reader that tells the format, fed in
+// two pieces cut at `cut`.
+std::vector<ListedGraph> ReadGraphs(const std::string& text, int maxNode, std::size_t cut,
+                                    GraphFormat& format) {
+  std::vector<ListedGraph> graphs;
+  GraphReader reader(maxNode, [&graphs](ListedGraph& g) { graphs.push_back(g); });
+  reader.Feed(std::string_view(text).substr(0, cut));
+  reader.Feed(std::string_view(text).substr(cut));
+  reader.Finish();
+  format = reader.format();
+  return graphs;
+}
+
+// graph6 as nauty-geng -h writes it, with CR LF and an empty line mixed in:
+// K3, the star on 4 nodes with centre 4 (CF: bits 000111 for the pairs 12 13
+// 23 14 24 34), and the path 3-1-5-2-4 (DQo: bits 0100 1011 00).
+TEST(GraphReader, ReadsGraph6AndEdgeListsCutAnywhere) {
+  const std::string text = ">>graph6<<Bw\r\nCF\n\nDQo\n";
+  for (std::size_t cut = 0; cut <= text.size(); ++cut) {
+    GraphFormat format{};
+    const std::vector<ListedGraph> graphs = ReadGraphs(text, 62, cut, format);
+    EXPECT_EQ(format, GraphFormat::kGraph6);
+    ASSERT_EQ(graphs.size(), 3U) << cut;
+    std::vector<std::string> seen;
+    for (const ListedGraph& g : graphs) {
+      std::string edges = std::to_string(g.number);
+      edges.append(":").append(std::to_string(g.order));
+      for (const Edge& e : g.edges) {
+        edges.append(" ").append(std::to_string(e.i)).append(std::to_string(e.j));
+      }
+      seen.push_back(edges);
+    }
+    EXPECT_EQ(seen, (std::vector<std::string>{"1:3 12 13 23", "2:4 14 24 34", "3:5 13 15 24 25"}))
+        << cut;
+  }
+  GraphFormat format{};
+  EXPECT_EQ(ReadGraphs("1\n    1    2\n\n", 2, 1, format).size(), 1U);
+  EXPECT_EQ(format, GraphFormat::kEdgeList);
+}
+
+// What the writer writes, the reader reads back, for graphs of every order.
+TEST(GraphReader, ReadsBackWhatGraph6Writes) {
+  std::uint64_t state = 7;
+  for (int order = 1; order <= kMaxGraph6Order; ++order) {
+    ListedGraph written;
+    for (int j = 2; j <= order; ++j) {
+      for (int i = 1; i < j; ++i) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        if ((state >> 62) == 0) written.edges.push_back(Edge{i, j});
+      }
+    }
+    ListedGraph read;
+    ASSERT_EQ(DecodeGraph6(Graph6(order, written.edges), order, read), "") << order;
+    std::vector<std::pair<int, int>> a;
+    std::vector<std::pair<int, int>> b;
+    for (const Edge& e : written.edges) a.emplace_back(e.i, e.j);
+    for (const Edge& e : read.edges) b.emplace_back(e.i, e.j);
+    std::sort(a.begin(), a.end());
+    EXPECT_EQ(a, b) << order;
+    EXPECT_EQ(read.order, order);
+  }
+}
+
+TEST(GraphReader, NamesTheFirstBadGraph6Line) {
+  struct Case {
+    std::string text;
+    int maxNode;
+    long line;
+    std::string message;
+  };
+  const std::vector<Case> cases = {
+      {"Bx\n", 62, 1,
+       "neither an edge list nor graph6 (as graph6: not graph6: padding bits set at the end)"},
+      {"Bw\nBx\n", 62, 2, "not graph6: padding bits set at the end"},
+      {"Bw\nC\n", 62, 2, "graph6 of order 4 has 2 bytes, not 1"},
+      {"Bw\nBww\n", 62, 2, "graph6 of order 3 has 2 bytes, not 3"},
+      {"Bw\nB\x7f\n", 62, 2, "not graph6: byte 2 is out of range"},
+      {"Bw\n:Bw\n", 62, 2, "sparse6 is not read: give graph6 (nauty-geng's default)"},
+      {"Bw\n&Bw\n", 62, 2, "digraph6 is not read: give graph6 of an undirected graph"},
+      {"Bw\n~??~\n", 62, 2, "not graph6 of order 1 to 62: its order is above 62"},
+      {"Bw\n?\n", 62, 2, "a graph with no nodes"},
+      {"Bw\r\nDQo\r\n", 4, 2, "a graph of order 5, outside 1..4"},
+      {"Bw\n" + std::string(400, '~') + "\n", 62, 2, "line longer than 327 bytes"},
+  };
+  for (const Case& c : cases) {
+    try {
+      GraphFormat format{};
+      ReadGraphs(c.text, c.maxNode, c.text.size(), format);
       ADD_FAILURE() << "accepted: " << c.text;
     } catch (const EdgeListError& e) {
       EXPECT_EQ(e.line(), c.line) << c.text;

@@ -87,6 +87,24 @@ class Field {
     return result;
   }
 
+  // sum over j of h_j * columns[j], the columns of degree below n.
+  ModPoly Apply(const std::array<ModPoly, kMaxModularDegree + 1>& columns, const ModPoly& h,
+                int n) const {
+    // Unreduced sums stay far below 2^32: at most 64 products below 2^16.
+    std::array<std::uint32_t, kMaxModularDegree + 1> sum{};
+    for (int j = 0; j <= h.degree; ++j) {
+      const std::uint32_t factor = h.c[Index(j)];
+      if (factor == 0) continue;
+      const ModPoly& column = columns[Index(j)];
+      for (int k = 0; k <= column.degree; ++k) sum[Index(k)] += factor * column.c[Index(k)];
+    }
+    ModPoly result;
+    result.degree = n - 1;
+    for (int k = 0; k < n; ++k) result.c[Index(k)] = static_cast<std::uint8_t>(sum[Index(k)] % p_);
+    Trim(result);
+    return result;
+  }
+
   // The monic greatest common divisor.
   ModPoly Gcd(ModPoly a, ModPoly b) const {
     ModPoly* x = &a;
@@ -131,16 +149,25 @@ bool FactorDegreesModuloPrime(const Polynomial& f, FactorDegreeCounts& counts) {
 
   // Distinct-degree factorisation: gcd(g, x^(p^i) - x) is the product of
   // g's irreducible factors of degree i, once those of lower degree are out.
+  // Hot: raising to the power p is linear modulo p, so x^(p^(i+1)) comes
+  // from x^(p^i) by the Frobenius matrix, whose columns are x^(p j) mod g,
+  // one product by a matrix instead of a powering each time.
   ModPoly x;
   x.c[1] = 1;
   x.degree = 1;
+  ModPoly xp{{{1}}, 0};
+  {
+    ModPoly power = x;
+    for (std::uint32_t e = p; e > 0; e >>= 1, power = field.MulMod(power, power, g)) {
+      if ((e & 1U) != 0) xp = field.MulMod(xp, power, g);
+    }
+  }
+  std::array<ModPoly, kMaxModularDegree + 1> frobenius;
+  frobenius[0] = ModPoly{{{1}}, 0};
+  for (int j = 1; j < g.degree; ++j) frobenius[Index(j)] = field.MulMod(frobenius[Index(j - 1)], xp, g);
   ModPoly h = x;
   for (int i = 1; 2 * i <= g.degree; ++i) {
-    ModPoly power = h;
-    h = ModPoly{{{1}}, 0};
-    for (std::uint32_t e = p; e > 0; e >>= 1, power = field.MulMod(power, power, g)) {
-      if ((e & 1U) != 0) h = field.MulMod(h, power, g);
-    }
+    h = i == 1 ? xp : field.Apply(frobenius, h, g.degree);
     ModPoly shifted = h;
     shifted.degree = std::max(shifted.degree, 1);
     shifted.c[1] = static_cast<std::uint8_t>(field.Sub(shifted.c[1], 1));
@@ -152,6 +179,7 @@ bool FactorDegreesModuloPrime(const Polynomial& f, FactorDegreeCounts& counts) {
       field.Reduce(g, common, &quotient);
       g = quotient;
       field.Reduce(h, g);
+      for (int j = 0; j < g.degree; ++j) field.Reduce(frobenius[Index(j)], g);
     }
   }
   if (g.degree > 0) ++counts[Index(g.degree)];
@@ -162,10 +190,6 @@ bool FactorDegreesModuloPrime(const Polynomial& f, FactorDegreeCounts& counts) {
 
 bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCounts& counts) {
   switch (p) {
-    case 3:
-      return FactorDegreesModuloPrime<3>(f, counts);
-    case 5:
-      return FactorDegreesModuloPrime<5>(f, counts);
     case 7:
       return FactorDegreesModuloPrime<7>(f, counts);
     case 11:
@@ -178,6 +202,10 @@ bool FactorDegreesModulo(const Polynomial& f, std::uint32_t p, FactorDegreeCount
       return FactorDegreesModuloPrime<19>(f, counts);
     case 23:
       return FactorDegreesModuloPrime<23>(f, counts);
+    case 29:
+      return FactorDegreesModuloPrime<29>(f, counts);
+    case 31:
+      return FactorDegreesModuloPrime<31>(f, counts);
     default:
       return false;
   }

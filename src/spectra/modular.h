@@ -18,7 +18,7 @@ inline constexpr int kMaxModularDegree = 63;
 using FactorDegreeCounts = std::array<int, kMaxModularDegree + 1>;
 
 // The primes FactorDegreesModulo works with.
-inline constexpr std::array<std::uint32_t, 8> kModularPrimes = {3, 5, 7, 11, 13, 17, 19, 23};
+inline constexpr std::array<std::uint32_t, 8> kModularPrimes = {7, 11, 13, 17, 19, 23, 29, 31};
 
 // The factor degrees of the monic f (degree 1 to kMaxModularDegree) modulo
 // the prime p, one of kModularPrimes; false when f is not squarefree modulo

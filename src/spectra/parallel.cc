@@ -3,6 +3,7 @@
 #include <flint/flint.h>
 
 #include <algorithm>
+#include <atomic>
 #include <exception>
 #include <thread>
 #include <vector>
@@ -19,8 +20,16 @@ void ParallelFor(std::size_t count, unsigned threads,
                  const std::function<void(std::size_t)>& work) {
   const std::size_t workers =
       std::clamp<std::size_t>(count / kItemsPerThread, 1, std::max(threads, 1U));
-  const auto share = [&](std::size_t first) {
-    for (std::size_t k = first; k < count; k += workers) work(k);
+  // Items taken a few at a time from a shared counter, so that no thread
+  // waits at the end while another still has a run of hard ones.
+  constexpr std::size_t kTake = 8;
+  std::atomic<std::size_t> next{0};
+  const auto share = [&](std::size_t) {
+    for (;;) {
+      const std::size_t first = next.fetch_add(kTake, std::memory_order_relaxed);
+      if (first >= count) return;
+      for (std::size_t k = first; k < std::min(first + kTake, count); ++k) work(k);
+    }
   };
   std::vector<std::exception_ptr> failures(workers);
   {

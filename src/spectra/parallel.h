@@ -7,8 +7,8 @@
 namespace grafen::spectra {
 
 // Runs work(k) for every k in [0, count) on up to `threads` threads (the
-// calling one among them), interleaved so that runs of harder items are
-// shared out too; returns when all are done. A failure on any thread is
+// calling one among them), each taking the next few items as it gets free;
+// returns when all are done. A failure on any thread is
 // raised again here. Each helper thread frees FLINT's caches as it ends.
 void ParallelFor(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& work);
 

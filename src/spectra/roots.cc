@@ -10,6 +10,8 @@
 #include <string>
 #include <utility>
 
+#include "spectra/float_signs.h"
+
 namespace grafen::spectra {
 namespace {
 
@@ -275,41 +277,6 @@ std::vector<CertifiedRoot> RoundBrackets(const Polynomial& f, long bound,
   }
   return roots;
 }
-
-// f with double coefficients, for signs proved by the rounding-error bound
-// of Horner's rule: |fl(f(x)) - f(x)| <= gamma(2d) * sum |a_k| |x|^k with
-// gamma(m) = m u / (1 - m u), u = 2^-53, when every coefficient and x are
-// exact doubles. Hot: this is what makes the common case cheap; every sign it
-// cannot prove goes to exact integer arithmetic instead.
-class FloatSigns {
- public:
-  explicit FloatSigns(const Polynomial& f) {
-    for (long k = f.degree(); k >= 0; --k) {
-      if (fmpz_bits(f.coefficient(k)) > 53) exact_ = false;
-      coefficients_.push_back(fmpz_get_d(f.coefficient(k)));
-    }
-    // 4 (d + 1) u covers gamma(2d) and the rounding of the bound itself.
-    factor_ = 4.0 * static_cast<double>(coefficients_.size()) * 0x1p-53;
-  }
-  bool usable() const { return exact_; }
-
-  // The sign of f(x), x taken exactly, when the bound proves it; else 0.
-  int Sign(double x) const {
-    double value = 0;
-    double magnitude = 0;
-    for (const double a : coefficients_) {
-      value = value * x + a;
-      magnitude = magnitude * std::fabs(x) + std::fabs(a);
-    }
-    const double bound = factor_ * magnitude;
-    return value > bound ? 1 : (value < -bound ? -1 : 0);
-  }
-
- private:
-  std::vector<double> coefficients_;  // highest power first
-  double factor_ = 0;
-  bool exact_ = true;
-};
 
 // 10^k as a double, exact for |k| <= 22 (the range used); nothing beyond.
 std::optional<double> PowerOfTen(long k) {

@@ -1,5 +1,7 @@
 #include "spectra/table.h"
 
+#include <flint/flint.h>
+
 #include <algorithm>
 #include <cstddef>
 #include <functional>
@@ -78,31 +80,45 @@ TableRows::TableRows(SpectralMatrix matrix, int digits, unsigned threads,
       threads_(std::max(threads, 1U)),
       families_(families),
       write_(std::move(write)),
-      batch_(std::make_unique<Batch>()) {
+      gathering_(std::make_unique<Batch>()),
+      computing_(std::make_unique<Batch>()) {
   summary_.matrix = matrix;
   write_(TableHeader(matrix));
 }
 
-TableRows::~TableRows() = default;
+TableRows::~TableRows() {
+  // A table abandoned on a failure still waits for its helpers.
+  if (computed_.valid()) computed_.wait();
+}
 
 void TableRows::Add(ListedGraph& graph, int order) {
-  Batch& batch = *batch_;
-  if (batch.graphs.size() == kBatchGraphs) WriteBatch();
+  if (gathering_->graphs.size() == kBatchGraphs) StartBatch();
+  Batch& batch = *gathering_;
   batch.graphs.emplace_back();
   std::swap(batch.graphs.back().edges, graph.edges);
   batch.graphs.back().number = graph.number;
   batch.orders.push_back(graph.order != 0 ? graph.order : order);
 }
 
-void TableRows::WriteBatch() {
-  Batch& batch = *batch_;
-  const std::size_t count = batch.graphs.size();
-  batch.rows.resize(count);
-  ParallelFor(count, threads_, [&](std::size_t k) {
-    batch.rows[k] = RowOf(matrix_, batch.graphs[k], batch.orders[k], digits_);
+void TableRows::StartBatch() {
+  WriteComputed();
+  std::swap(gathering_, computing_);
+  Batch& batch = *computing_;
+  batch.rows.resize(batch.graphs.size());
+  computed_ = std::async(std::launch::async, [this, &batch] {
+    ParallelFor(batch.graphs.size(), threads_, [&](std::size_t k) {
+      batch.rows[k] = RowOf(matrix_, batch.graphs[k], batch.orders[k], digits_);
+    });
+    flint_cleanup();
   });
+}
+
+void TableRows::WriteComputed() {
+  if (!computed_.valid()) return;
+  computed_.get();  // raises a helper's failure (out of memory) here
+  Batch& batch = *computing_;
   std::string mates;
-  for (std::size_t k = 0; k < count; ++k) {
+  for (std::size_t k = 0; k < batch.graphs.size(); ++k) {
     mates.clear();
     const std::int64_t number = batch.graphs[k].number;
     for (const std::uint32_t other : families_.Family(number)) {
@@ -114,14 +130,13 @@ void TableRows::WriteBatch() {
     ++summary_.graphs;
     summary_.integral += batch.rows[k].integral ? 1 : 0;
   }
-  // Kept for the next batch: the graphs' edge vectors keep their room.
-  for (ListedGraph& graph : batch.graphs) graph.edges.clear();
   batch.graphs.clear();
   batch.orders.clear();
 }
 
 TableSummary TableRows::Finish() {
-  WriteBatch();
+  StartBatch();
+  WriteComputed();
   summary_.withCospectralMate = families_.withMate();
   summary_.distinctSpectra = families_.distinct();
   return summary_;

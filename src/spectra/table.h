@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -30,7 +31,9 @@ std::string TableHeader(SpectralMatrix matrix);
 // Writes the rows of a table whose cospectral families are known, in the
 // order the graphs come, as RFC 4180 CSV with CR LF line ends, piece by
 // piece to `write`: graphs are gathered in batches whose rows are computed
-// on up to `threads` threads. Eigenvalues to `digits` significant digits.
+// on up to `threads` threads in the background while the next batch is
+// gathered and the last one written. Eigenvalues to `digits` significant
+// digits.
 class TableRows {
  public:
   TableRows(SpectralMatrix matrix, int digits, unsigned threads, const CospectralIndex& families,
@@ -45,15 +48,21 @@ class TableRows {
   TableSummary Finish();
 
  private:
-  void WriteBatch();
-
   struct Batch;
+  // Starts computing the gathered batch's rows in the background, once the
+  // batch before it is written.
+  void StartBatch();
+  // Waits for the batch being computed and writes its rows.
+  void WriteComputed();
+
   SpectralMatrix matrix_;
   int digits_;
   unsigned threads_;
   const CospectralIndex& families_;
   std::function<void(std::string_view)> write_;
-  std::unique_ptr<Batch> batch_;
+  std::unique_ptr<Batch> gathering_;
+  std::unique_ptr<Batch> computing_;
+  std::future<void> computed_;  // valid while computing_ is being computed
   TableSummary summary_;
 };
 
