@@ -1,24 +1,26 @@
 #include "results/graph6.h"
 
-#include <algorithm>
+#include <array>
 #include <cstddef>
+#include <cstdint>
 
 namespace grafen {
 
 std::string Graph6(int order, const std::vector<Edge>& edges) {
   const auto n = static_cast<std::size_t>(order);
-  std::vector<bool> adjacent(n * n);
+  std::array<std::uint64_t, kMaxGraph6Order> column{};  // column[j]: the i < j adjacent to j
   for (const Edge& e : edges) {
-    adjacent[static_cast<std::size_t>(e.i - 1) * n + static_cast<std::size_t>(e.j - 1)] = true;
+    column[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
   }
   // The size byte, then the upper triangle column by column, six bits a byte
   // (most significant first), each byte offset by 63.
   std::string text(1, static_cast<char>(63 + order));
+  text.reserve(1 + (n * (n - 1) / 2 + 5) / 6);
   int bits = 0;
   int count = 0;
   for (std::size_t j = 1; j < n; ++j) {
     for (std::size_t i = 0; i < j; ++i) {
-      bits = (bits << 1) | (adjacent[i * n + j] ? 1 : 0);
+      bits = (bits << 1) | static_cast<int>(column[j] >> i & 1U);
       if (++count == 6) {
         text.push_back(static_cast<char>(63 + bits));
         bits = 0;
@@ -59,18 +61,18 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
     if ((value & ((1 << (6 - used)) - 1)) != 0) return "not graph6: padding bits set at the end";
     k += used;
   }
+  // Pair (i, j), i < j, is bit number j (j - 1) / 2 + i: read row by row so
+  // that the edges come ordered as in the edge lists.
   std::vector<Edge>& edges = graph.edges;
-  for (std::size_t j = 1, pair = 0; j < n; ++j) {
-    for (std::size_t i = 0; i < j; ++i, ++pair) {
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    for (std::size_t j = i + 1; j < n; ++j) {
+      const std::size_t pair = j * (j - 1) / 2 + i;
       const int value = static_cast<unsigned char>(text[1 + pair / 6]) - 63;
       if ((value >> (5 - pair % 6) & 1) != 0) {
         edges.push_back(Edge{static_cast<int>(i + 1), static_cast<int>(j + 1)});
       }
     }
   }
-  // Column by column gives (i, j) ordered by j; the edge lists order by i.
-  std::sort(edges.begin(), edges.end(),
-            [](const Edge& a, const Edge& b) { return a.i != b.i ? a.i < b.i : a.j < b.j; });
   graph.order = size;
   return "";
 }

@@ -6,8 +6,15 @@
 
 namespace grafen {
 
-GraphReader::GraphReader(int maxNode, GraphSink sink)
-    : maxNode_(maxNode), sink_(std::move(sink)), edgeList_(maxNode, sink_) {}
+GraphReader::GraphReader(int maxNode, GraphSink sink) : GraphReader(maxNode, std::move(sink), {}) {}
+
+GraphReader::GraphReader(int maxNode, GraphSink sink, std::function<bool(std::int64_t)> wanted)
+    : maxNode_(maxNode),
+      sink_(std::move(sink)),
+      wanted_(std::move(wanted)),
+      edgeList_(maxNode, [this](ListedGraph& graph) {
+        if (!wanted_ || wanted_(graph.number)) sink_(graph);
+      }) {}
 
 void GraphReader::Feed(std::string_view piece) {
   if (piece.empty()) return;
@@ -57,6 +64,10 @@ void GraphReader::TakeGraph6Line(std::string_view line) {
   if (line.ends_with('\r')) line.remove_suffix(1);
   if (line_ == 1 && line.starts_with(kGraph6Header)) line.remove_prefix(kGraph6Header.size());
   if (line.empty()) return;
+  if (wanted_ && !wanted_(graph_.number + 1)) {
+    ++graph_.number;
+    return;
+  }
   const std::string wrong = DecodeGraph6(line, maxNode_, graph_);
   if (!wrong.empty()) {
     // Before the first graph, the text may not have been meant as graph6.

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,9 @@ enum class GraphFormat { kUndecided, kEdgeList, kGraph6 };
 class GraphReader {
  public:
   GraphReader(int maxNode, GraphSink sink);
+  // Only the graphs whose number `wanted` accepts are decoded and taken, in
+  // graph6 (an edge list is read whole to be checked).
+  GraphReader(int maxNode, GraphSink sink, std::function<bool(std::int64_t)> wanted);
 
   void Feed(std::string_view piece);
   void Finish();
@@ -33,6 +37,7 @@ class GraphReader {
 
   int maxNode_;
   GraphSink sink_;
+  std::function<bool(std::int64_t)> wanted_;
   GraphFormat format_ = GraphFormat::kUndecided;
   EdgeListReader edgeList_;
   std::string partial_;  // the start of a graph6 line whose end has not arrived

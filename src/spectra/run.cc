@@ -1,5 +1,6 @@
 #include "spectra/run.h"
 
+#include <flint/flint.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,7 @@
 #include <thread>
 #include <utility>
 #include <functional>
+#include <future>
 
 #include "results/graph_reader.h"
 #include "spectra/cospectral_index.h"
@@ -55,8 +57,9 @@ int LargestNode(const ListedGraph& graph) {
 
 // Reads the whole input once, every graph to `take`; nodes up to maxNode.
 // Throws std::system_error and EdgeListError.
-GraphFormat ReadGraphs(ReplayableInput& input, int maxNode, const GraphSink& take) {
-  GraphReader reader(maxNode, take);
+GraphFormat ReadGraphs(ReplayableInput& input, int maxNode, const GraphSink& take,
+                       std::function<bool(std::int64_t)> wanted = {}) {
+  GraphReader reader(maxNode, take, std::move(wanted));
   input.Read([&reader](std::string_view block) { reader.Feed(block); });
   reader.Finish();
   return reader.format();
@@ -76,38 +79,70 @@ void KeyOf(SpectralMatrix matrix, const ListedGraph& graph, int order, std::stri
 }
 
 // Graphs gathered a batch at a time, their keys worked out on every thread
-// and handed on in the graphs' order.
+// in the background while the next batch is read, and handed on in the
+// graphs' order.
 class KeyedGraphs {
  public:
   using Take = std::function<void(std::int64_t number, const std::string& key)>;
   KeyedGraphs(SpectralMatrix matrix, int order, Take take)
       : matrix_(matrix), order_(order), take_(std::move(take)) {}
+  ~KeyedGraphs() {
+    if (computed_.valid()) computed_.wait();
+  }
+  KeyedGraphs(const KeyedGraphs&) = delete;
+  KeyedGraphs& operator=(const KeyedGraphs&) = delete;
 
   void Add(ListedGraph& graph) {
-    if (count_ == kBatch) Flush();
-    if (count_ == graphs_.size()) graphs_.emplace_back();
-    ListedGraph& slot = graphs_[count_++];
+    if (gathering_.count == kBatch) Start();
+    Batch& batch = gathering_;
+    if (batch.count == batch.graphs.size()) batch.graphs.emplace_back();
+    ListedGraph& slot = batch.graphs[batch.count++];
     std::swap(slot.edges, graph.edges);
     slot.number = graph.number;
     slot.order = graph.order;
   }
 
-  void Flush() {
-    keys_.resize(std::max(keys_.size(), count_));
-    ParallelFor(count_, std::thread::hardware_concurrency(),
-                [this](std::size_t k) { KeyOf(matrix_, graphs_[k], order_, keys_[k]); });
-    for (std::size_t k = 0; k < count_; ++k) take_(graphs_[k].number, keys_[k]);
-    count_ = 0;
+  // Hands on every key still pending.
+  void Finish() {
+    Start();
+    TakeComputed();
   }
 
  private:
+  struct Batch {
+    std::vector<ListedGraph> graphs;  // room kept from batch to batch
+    std::vector<std::string> keys;
+    std::size_t count = 0;
+  };
+
+  void Start() {
+    TakeComputed();
+    std::swap(gathering_, computing_);
+    Batch& batch = computing_;
+    batch.keys.resize(std::max(batch.keys.size(), batch.count));
+    computed_ = std::async(std::launch::async, [this, &batch] {
+      ParallelFor(batch.count, std::thread::hardware_concurrency(), [this, &batch](std::size_t k) {
+        KeyOf(matrix_, batch.graphs[k], order_, batch.keys[k]);
+      });
+      flint_cleanup();
+    });
+  }
+
+  void TakeComputed() {
+    if (!computed_.valid()) return;
+    computed_.get();
+    Batch& batch = computing_;
+    for (std::size_t k = 0; k < batch.count; ++k) take_(batch.graphs[k].number, batch.keys[k]);
+    batch.count = 0;
+  }
+
   static constexpr std::size_t kBatch = 4096;
   SpectralMatrix matrix_;
   int order_;
   Take take_;
-  std::vector<ListedGraph> graphs_;  // room kept from batch to batch
-  std::vector<std::string> keys_;
-  std::size_t count_ = 0;
+  Batch gathering_;
+  Batch computing_;
+  std::future<void> computed_;
 };
 
 int Run(const Options& options) {
@@ -139,15 +174,15 @@ int Run(const Options& options) {
       largest = std::max(largest, LargestNode(graph));
       hashed.Add(graph);
     });
-    hashed.Flush();
+    hashed.Finish();
     if (families.Group()) {
       KeyedGraphs keyed(options.matrix, order, [&](std::int64_t number, const std::string& key) {
         families.AddKey(number, key);
       });
-      ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
-        if (families.WantsKey(graph.number)) keyed.Add(graph);
-      });
-      keyed.Flush();
+      ReadGraphs(
+          input, maxNode, [&](ListedGraph& graph) { keyed.Add(graph); },
+          [&families](std::int64_t number) { return families.WantsKey(number); });
+      keyed.Finish();
     }
     families.Seal();
   } catch (const std::system_error& e) {

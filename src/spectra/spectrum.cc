@@ -171,8 +171,10 @@ Spectrum GraphSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>
                          Eigenvalue{0, k, r});
     }
   }
-  std::stable_sort(eigenvalues.begin(), eigenvalues.end(),
-                   [&known](const Eigenvalue& a, const Eigenvalue& b) { return known.Less(a, b); });
+  // Copies of a root are alike, so any order among equals will do; a plain
+  // sort needs no buffer.
+  std::sort(eigenvalues.begin(), eigenvalues.end(),
+            [&known](const Eigenvalue& a, const Eigenvalue& b) { return known.Less(a, b); });
   spectrum.eigenvalues =
       Joined(eigenvalues, [&known](const Eigenvalue& e) { return known.Text(e); });
   spectrum.factored = FactoredText(known);

@@ -3,6 +3,7 @@
 #include <flint/flint.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <functional>
 #include <string_view>
@@ -16,17 +17,19 @@
 namespace grafen::spectra {
 namespace {
 
-// The degree sequence, largest first, space-separated.
-std::string DegreesText(int order, const std::vector<Edge>& edges) {
-  std::vector<int> degrees(static_cast<std::size_t>(order));
+// Appends the degree sequence, largest first, space-separated.
+void AppendDegrees(std::string& text, int order, const std::vector<Edge>& edges) {
+  std::array<int, 64> degrees{};
   for (const Edge& e : edges) {
     ++degrees[static_cast<std::size_t>(e.i - 1)];
     ++degrees[static_cast<std::size_t>(e.j - 1)];
   }
-  std::sort(degrees.begin(), degrees.end(), std::greater<>());
-  std::string text;
-  for (const int d : degrees) AppendItem(text, std::to_string(d));
-  return text;
+  const auto end = degrees.begin() + order;
+  std::sort(degrees.begin(), end, std::greater<>());
+  for (auto d = degrees.begin(); d != end; ++d) {
+    if (d != degrees.begin()) text.push_back(' ');
+    text.append(std::to_string(*d));
+  }
 }
 
 // A row of the table but its last column (the cospectral mates).
@@ -37,16 +40,21 @@ struct PartialRow {
 
 // The row of one graph up to and including the comma before its last column.
 PartialRow RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digits) {
-  Spectrum s = GraphSpectrum(matrix, order, graph.edges, digits);
+  const Spectrum s = GraphSpectrum(matrix, order, graph.edges, digits);
   PartialRow row;
   std::string& text = row.text;
-  for (const std::string& field :
-       {std::to_string(graph.number), std::to_string(order), std::to_string(graph.edges.size()),
-        Graph6(order, graph.edges), DegreesText(order, graph.edges), s.charpoly, s.factored,
-        s.eigenvalues, s.algebraicConnectivity, s.spanningTrees,
-        std::string(s.integral ? "1" : "0")}) {
-    text.append(field).push_back(',');
+  text.reserve(64 + 2 * s.charpoly.size() + s.factored.size() + s.eigenvalues.size());
+  text.append(std::to_string(graph.number)).push_back(',');
+  text.append(std::to_string(order)).push_back(',');
+  text.append(std::to_string(graph.edges.size())).push_back(',');
+  text.append(Graph6(order, graph.edges)).push_back(',');
+  AppendDegrees(text, order, graph.edges);
+  text.push_back(',');
+  for (const std::string* field : {&s.charpoly, &s.factored, &s.eigenvalues,
+                                   &s.algebraicConnectivity, &s.spanningTrees}) {
+    text.append(*field).push_back(',');
   }
+  text.append(s.integral ? "1," : "0,");
   row.integral = s.integral;
   return row;
 }
