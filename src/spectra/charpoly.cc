@@ -70,41 +70,36 @@ std::optional<std::vector<std::int64_t>> Berkowitz(const Matrix& a) {
   return poly;
 }
 
-// Berkowitz's algorithm as above, in integers modulo 2^64, for a graph
-// matrix: `diagonal` its diagonal, `neighbours` each node's adjacent nodes
-// as bits, `sign` its entry for an edge (+1 or -1). The algorithm only
-// adds, subtracts and multiplies, so it holds in any ring, and for at most
-// kWrappingOrder nodes the coefficients, at most (2n - 1)^n in size (every
+// Berkowitz's algorithm as above in integers modulo 2^64, for a matrix of
+// n <= kWrappingOrder rows stored with rows kWrappingOrder apart. It only
+// adds, subtracts and multiplies, so it holds in any ring, and for a graph
+// matrix on n nodes the coefficients, at most (2n - 1)^n in size (every
 // eigenvalue lies in [-(2n - 2), 2n - 2]), are below 2^63: the wrapped
-// results are the exact ones. Hot: no overflow checks, no allocation, and
-// each product by the leading block only visits its edges.
-void WrappingBerkowitz(std::size_t n, const std::uint64_t* diagonal,
-                       const std::uint64_t* neighbours, bool negative, std::int64_t* coefficients) {
+// results are the exact ones. Hot: no overflow checks, no allocation, a
+// fixed row stride the compiler can unroll and vectorise.
+void WrappingBerkowitz(std::size_t n, const std::uint64_t* a, std::int64_t* coefficients) {
   using Word = std::uint64_t;
+  constexpr std::size_t kStride = kWrappingOrder;
   std::array<Word, kWrappingOrder + 1> poly{};
   std::array<Word, kWrappingOrder + 1> next{};
   std::array<Word, kWrappingOrder + 1> toeplitz{};
   std::array<Word, kWrappingOrder> column{};
   std::array<Word, kWrappingOrder> product{};
-  // The sum of v over the nodes in `nodes`, times the edge entry.
-  const auto edgeSum = [negative](std::uint64_t nodes, const std::array<Word, kWrappingOrder>& v) {
-    Word sum = 0;
-    for (; nodes != 0; nodes &= nodes - 1) sum += v[static_cast<std::size_t>(__builtin_ctzll(nodes))];
-    return negative ? Word{0} - sum : sum;
-  };
+  const auto at = [a](std::size_t i, std::size_t j) { return a[i * kStride + j]; };
   poly[0] = 1;
-  poly[1] = Word{0} - diagonal[0];
+  poly[1] = Word{0} - at(0, 0);
   for (std::size_t r = 1; r < n; ++r) {
-    const std::uint64_t block = (std::uint64_t{1} << r) - 1;  // the nodes before r
     toeplitz[0] = 1;
-    toeplitz[1] = Word{0} - diagonal[r];
-    for (std::size_t i = 0; i < r; ++i) {
-      column[i] = (neighbours[r] >> i & 1U) != 0 ? (negative ? Word{0} - 1 : Word{1}) : Word{0};
-    }
+    toeplitz[1] = Word{0} - at(r, r);
+    for (std::size_t i = 0; i < r; ++i) column[i] = at(i, r);
     for (std::size_t k = 0; k < r; ++k) {
-      toeplitz[k + 2] = Word{0} - edgeSum(neighbours[r] & block, column);
+      Word dot = 0;
+      for (std::size_t j = 0; j < r; ++j) dot += at(r, j) * column[j];
+      toeplitz[k + 2] = Word{0} - dot;
       for (std::size_t i = 0; i < r; ++i) {
-        product[i] = diagonal[i] * column[i] + edgeSum(neighbours[i] & block, column);
+        Word sum = 0;
+        for (std::size_t j = 0; j < r; ++j) sum += at(i, j) * column[j];
+        product[i] = sum;
       }
       column = product;
     }
@@ -123,19 +118,19 @@ void WrappingBerkowitz(std::size_t n, const std::uint64_t* diagonal,
 bool SmallCharpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
                    std::array<std::int64_t, kWrappingOrder + 1>& coefficients) {
   if (order < 1 || order > kWrappingOrder) return false;
-  std::array<std::uint64_t, kWrappingOrder> diagonal{};
-  std::array<std::uint64_t, kWrappingOrder> neighbours{};
-  const std::uint64_t degreeWeight = matrix == SpectralMatrix::kAdjacency ? 0 : 1;
+  constexpr std::size_t kStride = kWrappingOrder;
+  std::array<std::uint64_t, kStride * kStride> entries{};
+  const std::uint64_t diagonal = matrix == SpectralMatrix::kAdjacency ? 0 : 1;
+  const std::uint64_t offDiagonal =
+      matrix == SpectralMatrix::kLaplacian ? ~std::uint64_t{0} : 1;  // -1 or 1
   for (const Edge& e : edges) {
     const auto i = static_cast<std::size_t>(e.i - 1);
     const auto j = static_cast<std::size_t>(e.j - 1);
-    diagonal[i] += degreeWeight;
-    diagonal[j] += degreeWeight;
-    neighbours[i] |= std::uint64_t{1} << j;
-    neighbours[j] |= std::uint64_t{1} << i;
+    entries[i * kStride + i] += diagonal;
+    entries[j * kStride + j] += diagonal;
+    entries[i * kStride + j] = entries[j * kStride + i] = offDiagonal;
   }
-  WrappingBerkowitz(static_cast<std::size_t>(order), diagonal.data(), neighbours.data(),
-                    matrix == SpectralMatrix::kLaplacian, coefficients.data());
+  WrappingBerkowitz(static_cast<std::size_t>(order), entries.data(), coefficients.data());
   return true;
 }
 

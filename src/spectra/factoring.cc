@@ -269,11 +269,12 @@ bool ProvedIrreducibleByRoots(const Polynomial& f, const std::vector<double>& ro
   sizes[0] = 0;
   for (std::size_t mask = 1; mask < subsets; ++mask) {
     const std::size_t smaller = mask & (mask - 1);
+    sizes[mask] = static_cast<std::uint8_t>(sizes[smaller] + 1);
+    // Larger subsets are neither checked nor the start of a checked one.
+    if (2 * std::size_t{sizes[mask]} > d) continue;
     const auto lowest = static_cast<std::size_t>(__builtin_ctzll(mask));
     lowSums[mask] = lowSums[smaller] + low[lowest];
     highSums[mask] = highSums[smaller] + high[lowest];
-    sizes[mask] = static_cast<std::uint8_t>(sizes[smaller] + 1);
-    if (2 * std::size_t{sizes[mask]} > d) continue;
     if (std::floor(highSums[mask] + kMargin) >= lowSums[mask] - kMargin) return false;
   }
   return true;
@@ -309,7 +310,16 @@ Factorisation Factorise(const Polynomial& charpoly, long low, long high,
                         std::vector<double> numeric) {
   Factorisation result;
   Polynomial rest = charpoly;
+  // Only integers near a numeric root are tried when the numeric roots are
+  // all there: a root they miss stays in a factor, where the full
+  // factorisation still finds it, exactly.
+  const bool guided = numeric.size() == static_cast<std::size_t>(charpoly.degree());
   for (long c = low; c <= high && rest.degree() > 0; ++c) {
+    if (guided && std::none_of(numeric.begin(), numeric.end(), [c](double r) {
+          return std::fabs(r - static_cast<double>(c)) < 1e-3;
+        })) {
+      continue;
+    }
     long multiplicity = 0;
     while (DivideOutRoot(rest, c)) ++multiplicity;
     if (multiplicity == 0) continue;

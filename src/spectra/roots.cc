@@ -342,7 +342,8 @@ std::optional<std::vector<CertifiedRoot>> FloatCertifiedRoots(const FloatSigns& 
     if (!guess) return std::nullopt;
     const std::optional<double> scale = PowerOfTen(guess->exponent);
     if (!scale) return std::nullopt;
-    const double m = std::stod(guess->mantissa);
+    double m = 0;  // exact: at most 15 digits
+    for (const char c : guess->mantissa) m = m * 10 + (c - '0');
     const bool powerOfTen = guess->mantissa.find_first_not_of('0', 1) == std::string::npos;
     const double low =
         std::max((m - (powerOfTen ? 0.05 : 0.5)) * *scale * (1 + kMargin), points[k]);
