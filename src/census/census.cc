@@ -1,0 +1,325 @@
+#include "census/census.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <map>
+#include <utility>
+
+#include "results/graph6.h"
+#include "results/graph_reader.h"
+#include "spectra/cospectral_index.h"
+#include "spectra/factoring.h"
+#include "spectra/parallel.h"
+
+namespace grafen::census {
+
+using spectra::SpectralMatrix;
+
+namespace {
+
+// Graphs read before their facts are worked out, on every thread at once.
+constexpr std::size_t kBatch = 4096;
+
+// The key that splits an edge count into parts, determined by the spectrum
+// (so that cospectral graphs share it): for L and Q the sum of the squared
+// degrees (the trace of the square less twice the edges), for A the number
+// of triangles (the trace of the cube over 6).
+std::uint64_t SplitKey(SpectralMatrix matrix, const ListedGraph& graph, int order) {
+  std::array<std::uint64_t, 64> rows{};  // adjacency rows as bits
+  std::array<std::uint64_t, 64> degree{};
+  for (const Edge& e : graph.edges) {
+    rows[static_cast<std::size_t>(e.i - 1)] |= std::uint64_t{1} << (e.j - 1);
+    rows[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
+    ++degree[static_cast<std::size_t>(e.i - 1)];
+    ++degree[static_cast<std::size_t>(e.j - 1)];
+  }
+  std::uint64_t key = 0;
+  if (matrix != SpectralMatrix::kAdjacency) {
+    for (int v = 0; v < order; ++v) key += degree[static_cast<std::size_t>(v)] * degree[static_cast<std::size_t>(v)];
+    return key;
+  }
+  for (const Edge& e : graph.edges) {
+    key += static_cast<std::uint64_t>(__builtin_popcountll(rows[static_cast<std::size_t>(e.i - 1)] &
+                                                           rows[static_cast<std::size_t>(e.j - 1)]));
+  }
+  return key / 3;
+}
+
+// Where a matrix's integer eigenvalues can lie on `order` nodes.
+std::pair<long, long> IntegerRange(SpectralMatrix matrix, long order) {
+  if (matrix == SpectralMatrix::kAdjacency) return {-(order - 1), order - 1};
+  return {0, matrix == SpectralMatrix::kSignless ? 2 * order - 2 : order};
+}
+
+// 128-bit integers, for values of polynomials of degree up to 13 at their
+// integer candidates, exactly.
+__extension__ using Wide = __int128;
+
+// Whether every root of the monic polynomial (coefficients highest first,
+// degree n <= 13, roots real and their integer ones in [low, high]) is an
+// integer: each integer root divided out, exactly, until none is left.
+bool AllIntegerRoots(const std::int64_t* coefficients, int n, long low, long high) {
+  std::array<Wide, spectra::kWrappingOrder + 1> p{};
+  for (int k = 0; k <= n; ++k) p[static_cast<std::size_t>(k)] = coefficients[k];
+  int degree = n;
+  for (long r = low; r <= high && degree > 0; ++r) {
+    while (degree > 0) {
+      Wide value = 0;
+      for (int k = 0; k <= degree; ++k) value = value * r + p[static_cast<std::size_t>(k)];
+      if (value != 0) break;
+      Wide carry = 0;  // synthetic division by x - r
+      for (int k = 0; k < degree; ++k) {
+        carry = carry * r + p[static_cast<std::size_t>(k)];
+        p[static_cast<std::size_t>(k)] = carry;
+      }
+      --degree;
+    }
+  }
+  return degree == 0;
+}
+
+// The exact key of the graph's characteristic polynomial (its order, then
+// its coefficients) and whether the graph is integral for the matrix.
+void ExactFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key,
+                bool& integral) {
+  const auto [low, high] = IntegerRange(matrix, order);
+  key.assign(1, static_cast<char>(order));
+  if (std::array<std::int64_t, spectra::kWrappingOrder + 1> small{};
+      spectra::SmallCharpoly(matrix, order, graph.edges, small)) {
+    key.append(reinterpret_cast<const char*>(small.data()),
+               sizeof(std::int64_t) * static_cast<std::size_t>(order + 1));
+    integral = AllIntegerRoots(small.data(), order, low, high);
+    return;
+  }
+  const spectra::Polynomial charpoly = spectra::Charpoly(matrix, order, graph.edges);
+  for (long k = order; k >= 0; --k) {
+    key.push_back(',');
+    key.append(spectra::IntegerText(charpoly.coefficient(k)));
+  }
+  integral = spectra::Factorise(charpoly, low, high, {}).factors.empty();
+}
+
+// The facts of one graph for one matrix, worked out on a helper thread.
+struct Facts {
+  bool inPart = false;
+  bool integral = false;
+  std::string key;
+};
+
+// A batch of graphs and their facts, matrix by matrix.
+struct Batch {
+  std::vector<ListedGraph> graphs;
+  std::vector<int> orders;
+  std::vector<Facts> facts;  // graph k, matrix m at k * matrices + m
+  std::size_t count = 0;
+};
+
+// What is kept of each matrix: the spectra of the graphs of its part, their
+// edge-count groups, stream numbers and integrality.
+struct MatrixCensus {
+  SpectralMatrix matrix;
+  spectra::CospectralIndex index;
+  std::vector<std::uint32_t> group;  // by part number - 1
+  std::vector<bool> integral;        // by part number - 1
+  std::int64_t seen = 0;              // part graphs met in the current reading
+};
+
+std::uint64_t Mix(std::uint64_t x) {  // splitmix64's finaliser
+  x ^= x >> 30;
+  x *= 0xbf58476d1ce4e5b9ULL;
+  x ^= x >> 27;
+  x *= 0x94d049bb133111ebULL;
+  return x ^ (x >> 31);
+}
+
+std::uint64_t TextHash(const std::string& text) {
+  std::uint64_t h = 0xcbf29ce484222325ULL;  // FNV-1a
+  for (const char c : text) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+  return Mix(h);
+}
+
+// Reads the input once more, each graph (with its order) to `take` in
+// batches of kBatch: first `prepare` on every thread, then `take` in order.
+void ReadBatches(spectra::ReplayableInput& input, int order, const CensusRequest& request,
+                 const std::function<void(Batch&, std::size_t)>& prepare,
+                 const std::function<void(Batch&, std::size_t)>& take) {
+  Batch batch;
+  std::int64_t read = 0;
+  batch.facts.resize(kBatch * request.matrices.size());
+  const auto flush = [&] {
+    spectra::ParallelFor(batch.count, request.threads,
+                         [&](std::size_t k) { prepare(batch, k); });
+    for (std::size_t k = 0; k < batch.count; ++k) take(batch, k);
+    read += static_cast<std::int64_t>(batch.count);
+    batch.count = 0;
+    if (request.progress) request.progress(read);
+  };
+  GraphReader reader(order != 0 ? order : kMaxGraph6Order, [&](ListedGraph& graph) {
+    if (batch.count == kBatch) flush();
+    if (batch.count == batch.graphs.size()) {
+      batch.graphs.emplace_back();
+      batch.orders.push_back(0);
+    }
+    std::swap(batch.graphs[batch.count].edges, graph.edges);
+    batch.graphs[batch.count].number = graph.number;
+    if (graph.order == 0 && order == 0) {
+      throw EdgeListError(0, "an edge list needs its order: give --order N");
+    }
+    batch.orders[batch.count] = graph.order != 0 ? graph.order : order;
+    ++batch.count;
+  });
+  input.Read([&reader](std::string_view block) { reader.Feed(block); });
+  reader.Finish();
+  flush();
+}
+
+}  // namespace
+
+char MatrixLetter(SpectralMatrix matrix) {
+  return matrix == SpectralMatrix::kAdjacency ? 'A'
+         : matrix == SpectralMatrix::kSignless ? 'Q'
+                                               : 'L';
+}
+
+int PartOf(std::uint64_t key, int parts) {
+  return static_cast<int>(Mix(key + 0x9e3779b97f4a7c15ULL) % static_cast<std::uint64_t>(parts)) +
+         1;
+}
+
+std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusRequest& request,
+                                  std::string* families) {
+  const std::size_t matrices = request.matrices.size();
+  std::vector<MatrixCensus> census;
+  for (const SpectralMatrix m : request.matrices) census.push_back(MatrixCensus{m, {}, {}, {}, 0});
+  std::map<std::pair<int, int>, std::uint32_t> groupOf;  // (order, edges) -> group
+  std::vector<std::pair<std::pair<int, int>, InputPrint>> groups;
+  const auto inPart = [&request](SpectralMatrix m, const ListedGraph& g, int order) {
+    return request.part.whole() ||
+           PartOf(SplitKey(m, g, order), request.part.count) == request.part.index;
+  };
+
+  // First reading: the groups and their prints; every part graph's hash.
+  ReadBatches(
+      input, request.order, request,
+      [&](Batch& batch, std::size_t k) {
+        for (std::size_t m = 0; m < matrices; ++m) {
+          Facts& facts = batch.facts[k * matrices + m];
+          facts.inPart = inPart(request.matrices[m], batch.graphs[k], batch.orders[k]);
+          if (facts.inPart) {
+            ExactFacts(request.matrices[m], batch.graphs[k], batch.orders[k], facts.key,
+                       facts.integral);
+          }
+        }
+      },
+      [&](Batch& batch, std::size_t k) {
+        const ListedGraph& graph = batch.graphs[k];
+        const int order = batch.orders[k];
+        const std::pair<int, int> at{order, static_cast<int>(graph.edges.size())};
+        auto [found, fresh] = groupOf.try_emplace(at, static_cast<std::uint32_t>(groups.size()));
+        if (fresh) groups.emplace_back(at, InputPrint{});
+        InputPrint& print = groups[found->second].second;
+        ++print.graphs;
+        print.hashSum += TextHash(Graph6(order, graph.edges));
+        for (std::size_t m = 0; m < matrices; ++m) {
+          const Facts& facts = batch.facts[k * matrices + m];
+          if (!facts.inPart) continue;
+          MatrixCensus& c = census[m];
+          c.index.AddHash(facts.key);
+          c.group.push_back(found->second);
+          c.integral.push_back(facts.integral);
+        }
+      });
+
+  // Second reading, when hashes are shared: the exact keys of those graphs.
+  bool again = false;
+  for (MatrixCensus& c : census) again = c.index.Group() || again;
+  if (again) {
+    ReadBatches(
+        input, request.order, request,
+        [&](Batch& batch, std::size_t k) {
+          for (std::size_t m = 0; m < matrices; ++m) {
+            Facts& facts = batch.facts[k * matrices + m];
+            facts.inPart = inPart(request.matrices[m], batch.graphs[k], batch.orders[k]);
+            facts.key.clear();
+          }
+        },
+        [&](Batch& batch, std::size_t k) {
+          for (std::size_t m = 0; m < matrices; ++m) {
+            Facts& facts = batch.facts[k * matrices + m];
+            if (!facts.inPart) continue;
+            MatrixCensus& c = census[m];
+            const std::int64_t number = ++c.seen;
+            if (!c.index.WantsKey(number)) continue;
+            bool integral = false;
+            ExactFacts(request.matrices[m], batch.graphs[k], batch.orders[k], facts.key, integral);
+            c.index.AddKey(number, facts.key);
+          }
+        });
+  }
+
+  // The counts of each group.
+  std::vector<CensusRow> rows;
+  for (MatrixCensus& c : census) {
+    c.index.Seal();
+    std::vector<CensusRow> counts(groups.size());
+    for (std::size_t g = 0; g < groups.size(); ++g) {
+      counts[g].matrix = MatrixLetter(c.matrix);
+      counts[g].order = groups[g].first.first;
+      counts[g].edges = groups[g].first.second;
+      counts[g].part = request.part;
+      counts[g].input = groups[g].second;
+    }
+    for (std::int64_t p = 1; p <= c.index.graphs(); ++p) {
+      CensusRow& row = counts[c.group[static_cast<std::size_t>(p - 1)]];
+      ++row.graphs;
+      row.integral += c.integral[static_cast<std::size_t>(p - 1)] ? 1 : 0;
+      const std::span<const std::uint32_t> family = c.index.Family(p);
+      if (family.empty()) {
+        ++row.distinctSpectra;
+        continue;
+      }
+      ++row.withMate;
+      if (family.front() == p) {
+        ++row.families;
+        ++row.distinctSpectra;
+        row.largestFamily = std::max(row.largestFamily, static_cast<std::int64_t>(family.size()));
+      }
+    }
+    rows.insert(rows.end(), counts.begin(), counts.end());
+  }
+
+  if (families != nullptr && matrices == 1) {
+    // Third reading: the graph6 lines of the graphs in families.
+    MatrixCensus& c = census.front();
+    std::map<std::uint32_t, std::string> lines;  // by part number
+    std::int64_t p = 0;
+    ReadBatches(
+        input, request.order, request, [](Batch&, std::size_t) {},
+        [&](Batch& batch, std::size_t k) {
+          if (!inPart(c.matrix, batch.graphs[k], batch.orders[k])) return;
+          ++p;
+          if (!c.index.Family(p).empty()) {
+            lines[static_cast<std::uint32_t>(p)] = Graph6(batch.orders[k], batch.graphs[k].edges);
+          }
+        });
+    // Family by family, ordered by order, edges and first member.
+    std::vector<std::pair<std::pair<std::pair<int, int>, std::uint32_t>, std::uint32_t>> firsts;
+    for (const auto& [member, line] : lines) {
+      const std::span<const std::uint32_t> family = c.index.Family(member);
+      if (family.front() == member) {
+        firsts.push_back({{groups[c.group[member - 1]].first, member}, member});
+      }
+    }
+    std::sort(firsts.begin(), firsts.end());
+    for (const auto& first : firsts) {
+      for (const std::uint32_t member : c.index.Family(first.second)) {
+        families->append(lines[member]).push_back('\n');
+      }
+      families->push_back('\n');
+    }
+  }
+  return rows;
+}
+
+}  // namespace grafen::census

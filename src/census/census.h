@@ -1,0 +1,39 @@
+// The spectral census of a stream of graphs: for each chosen matrix, the
+// graphs of each order and edge count grouped exactly by characteristic
+// polynomial, and counted.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "census/census_table.h"
+#include "spectra/charpoly.h"
+#include "spectra/output.h"
+
+namespace grafen::census {
+
+// What is counted and how.
+struct CensusRequest {
+  std::vector<spectra::SpectralMatrix> matrices;  // in the table's order: A, L, Q
+  Part part;
+  int order = 0;  // the order of an edge list's graphs (graph6 states its own)
+  unsigned threads = 1;
+  // Called now and then with the number of graphs read so far.
+  std::function<void(std::int64_t)> progress;
+};
+
+// The census rows of the input, and the graph6 lines of every cospectral
+// family of two or more graphs, family after family (an empty line after
+// each), when `families` is given (one matrix only). Reads the input two or
+// three times. Throws std::system_error and EdgeListError.
+std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusRequest& request,
+                                  std::string* families);
+
+// The letter of a matrix in the table.
+char MatrixLetter(spectra::SpectralMatrix matrix);
+
+// The part of a split that a graph with this spectral key belongs to (1-based).
+int PartOf(std::uint64_t key, int parts);
+
+}  // namespace grafen::census

@@ -1,0 +1,275 @@
+#include "census/census_table.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <tuple>
+#include <utility>
+
+namespace grafen::census {
+
+const char* const kCensusHeader =
+    "matrix,order,edges,graphs,distinct_spectra,with_mate,families,largest_family,integral,"
+    "part,input\r\n";
+
+namespace {
+
+std::string PartText(const Part& part) {
+  return part.whole() ? "all" : std::to_string(part.index) + "/" + std::to_string(part.count);
+}
+
+std::string InputText(const InputPrint& input) {
+  std::array<char, 17> hex{};
+  std::snprintf(hex.data(), hex.size(), "%016llx", static_cast<unsigned long long>(input.hashSum));
+  return std::to_string(input.graphs) + ":" + hex.data();
+}
+
+std::string RowText(const CensusRow& row) {
+  std::string text(1, row.matrix);
+  for (const std::int64_t value :
+       {std::int64_t{row.order}, std::int64_t{row.edges}, row.graphs, row.distinctSpectra,
+        row.withMate, row.families, row.largestFamily, row.integral}) {
+    text.push_back(',');
+    text.append(value < 0 ? std::string("all") : std::to_string(value));
+  }
+  text.append(",").append(PartText(row.part)).append(",").append(InputText(row.input));
+  return text.append("\r\n");
+}
+
+auto Key(const CensusRow& row) { return std::make_tuple(row.matrix, row.order, row.edges); }
+
+// The totals row of each matrix and order, from its per-edge rows (sorted).
+std::vector<CensusRow> Totals(const std::vector<CensusRow>& rows) {
+  std::vector<CensusRow> totals;
+  for (const CensusRow& row : rows) {
+    if (totals.empty() || totals.back().matrix != row.matrix || totals.back().order != row.order) {
+      CensusRow total;
+      total.matrix = row.matrix;
+      total.order = row.order;
+      total.edges = -1;
+      total.part = row.part;
+      totals.push_back(total);
+    }
+    CensusRow& total = totals.back();
+    total.graphs += row.graphs;
+    total.distinctSpectra += row.distinctSpectra;
+    total.withMate += row.withMate;
+    total.families += row.families;
+    total.largestFamily = std::max(total.largestFamily, row.largestFamily);
+    total.integral += row.integral;
+    total.input.graphs += row.input.graphs;
+    total.input.hashSum += row.input.hashSum;
+  }
+  return totals;
+}
+
+void SortRows(std::vector<CensusRow>& rows) {
+  std::sort(rows.begin(), rows.end(),
+            [](const CensusRow& a, const CensusRow& b) { return Key(a) < Key(b); });
+}
+
+// The value of a decimal field of at most 18 digits; nothing otherwise.
+std::optional<std::int64_t> Number(std::string_view text) {
+  if (text.empty() || text.size() > 18) return std::nullopt;
+  std::int64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + (c - '0');
+  }
+  return value;
+}
+
+// One line's row; the message says what is wrong.
+CensusRow ParseRow(std::string_view line, std::int64_t number) {
+  std::vector<std::string_view> fields;
+  for (std::size_t start = 0;;) {
+    const std::size_t comma = line.find(',', start);
+    fields.push_back(line.substr(start, comma - start));
+    if (comma == std::string_view::npos) break;
+    start = comma + 1;
+  }
+  if (fields.size() != 11) {
+    throw TableError(number, "expected 11 fields, not " + std::to_string(fields.size()));
+  }
+  CensusRow row;
+  if (fields[0] != "A" && fields[0] != "L" && fields[0] != "Q") {
+    throw TableError(number, "the matrix is none of A, L, Q");
+  }
+  row.matrix = fields[0][0];
+  const auto field = [&](std::size_t k, bool allowAll) -> std::int64_t {
+    if (allowAll && fields[k] == "all") return -1;
+    const std::optional<std::int64_t> value = Number(fields[k]);
+    if (!value) throw TableError(number, "field " + std::to_string(k + 1) + " is not a count");
+    return *value;
+  };
+  const std::int64_t order = field(1, false);
+  const std::int64_t edges = field(2, true);
+  if (order < 1 || order > 62 || edges > order * (order - 1) / 2) {
+    throw TableError(number, "no graph has this order and edge count");
+  }
+  row.order = static_cast<int>(order);
+  row.edges = static_cast<int>(edges);
+  row.graphs = field(3, false);
+  row.distinctSpectra = field(4, false);
+  row.withMate = field(5, false);
+  row.families = field(6, false);
+  row.largestFamily = field(7, false);
+  row.integral = field(8, false);
+  if (row.distinctSpectra > row.graphs || row.withMate > row.graphs || row.integral > row.graphs ||
+      2 * row.families > row.withMate || row.largestFamily > row.withMate ||
+      row.distinctSpectra != row.graphs - row.withMate + row.families) {
+    throw TableError(number, "the counts do not fit together");
+  }
+  if (fields[9] != "all") {
+    const std::size_t slash = fields[9].find('/');
+    const std::optional<std::int64_t> k = Number(fields[9].substr(0, slash));
+    const std::optional<std::int64_t> m =
+        slash == std::string_view::npos ? std::nullopt : Number(fields[9].substr(slash + 1));
+    if (!k || !m || *k < 1 || *k > *m || *m < 2 || *m > 1000000) {
+      throw TableError(number, "the part is neither 'all' nor K/M");
+    }
+    row.part = Part{static_cast<int>(*k), static_cast<int>(*m)};
+  }
+  const std::string_view input = fields[10];
+  const std::size_t colon = input.find(':');
+  const std::optional<std::int64_t> count = Number(input.substr(0, colon));
+  const std::string_view hex = colon == std::string_view::npos ? "" : input.substr(colon + 1);
+  if (!count || hex.size() != 16 || hex.find_first_not_of("0123456789abcdef") != hex.npos) {
+    throw TableError(number, "the input is not COUNT:HASH");
+  }
+  row.input.graphs = static_cast<std::uint64_t>(*count);
+  for (const char c : hex) {
+    row.input.hashSum = row.input.hashSum * 16 +
+                        static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+  }
+  if (row.graphs > *count) throw TableError(number, "more graphs counted than read");
+  return row;
+}
+
+}  // namespace
+
+std::string CensusText(std::vector<CensusRow> rows) {
+  SortRows(rows);
+  std::string text = kCensusHeader;
+  for (const CensusRow& row : rows) text.append(RowText(row));
+  for (const CensusRow& total : Totals(rows)) text.append(RowText(total));
+  return text;
+}
+
+std::vector<CensusRow> ReadCensusTable(std::string_view text) {
+  std::vector<CensusRow> rows;
+  std::vector<std::pair<CensusRow, std::int64_t>> totals;
+  std::int64_t number = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    if (end == std::string_view::npos) throw TableError(number + 1, "the last line has no end");
+    std::string_view line = text.substr(0, end);
+    text.remove_prefix(end + 1);
+    ++number;
+    if (line.ends_with('\r')) line.remove_suffix(1);
+    if (number == 1) {
+      if (std::string(line) + "\r\n" != kCensusHeader) {
+        throw TableError(1, "not a grafen-census table (its header differs)");
+      }
+      continue;
+    }
+    CensusRow row = ParseRow(line, number);
+    if (row.edges < 0) {
+      totals.emplace_back(row, number);
+    } else {
+      if (!rows.empty() && Key(rows.back()) >= Key(row)) {
+        throw TableError(number, "rows out of order or repeated");
+      }
+      if (!totals.empty()) throw TableError(number, "a row after the totals");
+      if (!rows.empty() && !(rows.back().part == row.part)) {
+        throw TableError(number, "rows of different parts in one table");
+      }
+      rows.push_back(row);
+    }
+  }
+  if (number == 0) throw TableError(1, "empty: not a grafen-census table");
+  const std::vector<CensusRow> expected = Totals(rows);
+  if (expected.size() != totals.size()) {
+    throw TableError(number, "the totals rows do not match the rows");
+  }
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    if (RowText(expected[k]) != RowText(totals[k].first)) {
+      throw TableError(totals[k].second, "the totals do not add up");
+    }
+  }
+  return rows;
+}
+
+std::vector<CensusRow> MergeParts(const std::vector<std::vector<CensusRow>>& tables,
+                                  const std::vector<std::string>& names) {
+  struct Seen {
+    CensusRow merged;
+    std::vector<std::size_t> from;  // by part index - 1: the table it came from, or none
+  };
+  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+  std::map<std::tuple<char, int, int>, Seen> seen;
+  const auto where = [](const CensusRow& row) {
+    return std::string(1, row.matrix) + ", order " + std::to_string(row.order) + ", " +
+           std::to_string(row.edges) + " edges";
+  };
+  for (std::size_t t = 0; t < tables.size(); ++t) {
+    for (const CensusRow& row : tables[t]) {
+      auto [at, fresh] = seen.try_emplace(Key(row));
+      Seen& s = at->second;
+      if (fresh) {
+        s.merged = row;
+        s.merged.graphs = s.merged.distinctSpectra = s.merged.withMate = s.merged.families =
+            s.merged.largestFamily = s.merged.integral = 0;
+        s.merged.part = Part{};
+        s.from.assign(static_cast<std::size_t>(row.part.count), kNone);
+      }
+      if (s.from.size() != static_cast<std::size_t>(row.part.count)) {
+        throw std::runtime_error(names[t] + ": " + where(row) + " is split into " +
+                                 std::to_string(row.part.count) + " parts there, into " +
+                                 std::to_string(s.from.size()) + " elsewhere");
+      }
+      if (!(s.merged.input == row.input)) {
+        throw std::runtime_error(names[t] + ": " + where(row) +
+                                 " comes from another input than in the tables before");
+      }
+      std::size_t& slot = s.from[static_cast<std::size_t>(row.part.index - 1)];
+      if (slot != kNone) {
+        throw std::runtime_error(names[t] + ": part " + PartText(row.part) + " of " + where(row) +
+                                 " is in " + names[slot] + " too");
+      }
+      slot = t;
+      s.merged.graphs += row.graphs;
+      s.merged.distinctSpectra += row.distinctSpectra;
+      s.merged.withMate += row.withMate;
+      s.merged.families += row.families;
+      s.merged.largestFamily = std::max(s.merged.largestFamily, row.largestFamily);
+      s.merged.integral += row.integral;
+    }
+  }
+  // Each missing part named once, with how many rows lack it and the first.
+  std::map<std::pair<std::size_t, std::size_t>, std::pair<std::size_t, std::string>> missing;
+  std::vector<CensusRow> merged;
+  for (const auto& [key, s] : seen) {
+    for (std::size_t k = 0; k < s.from.size(); ++k) {
+      if (s.from[k] != kNone) continue;
+      auto [at, fresh] = missing.try_emplace({s.from.size(), k + 1}, 0, where(s.merged));
+      ++at->second.first;
+    }
+    merged.push_back(s.merged);
+  }
+  if (!missing.empty()) {
+    std::string text = "missing parts:";
+    for (const auto& [part, rows] : missing) {
+      text.append(text.back() == ':' ? " " : "; ");
+      text.append(std::to_string(part.second) + "/" + std::to_string(part.first) + " (" +
+                  std::to_string(rows.first) + (rows.first == 1 ? " row: " : " rows, from ") +
+                  rows.second + ")");
+    }
+    throw std::runtime_error(text);
+  }
+  return merged;
+}
+
+}  // namespace grafen::census

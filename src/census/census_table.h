@@ -1,0 +1,74 @@
+// The census table: per matrix, order and edge count, how many graphs there
+// are, how many distinct spectra, cospectral families and integral graphs;
+// its CSV text both ways, and the merging of part tables into the census.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace grafen::census {
+
+// Which graphs of a stream a table counts: all, or part `index` (1-based)
+// of `count`, the graphs whose spectral key falls there.
+struct Part {
+  int index = 1;
+  int count = 1;
+  bool whole() const { return count == 1; }
+  bool operator==(const Part&) const = default;
+};
+
+// The graphs of one order and edge count in the input: how many, and the
+// sum of their graph6 texts' hashes. Every part of a split reads the same.
+struct InputPrint {
+  std::uint64_t graphs = 0;
+  std::uint64_t hashSum = 0;
+  bool operator==(const InputPrint&) const = default;
+};
+
+// One row. edges < 0: the total over every edge count of the order.
+struct CensusRow {
+  char matrix = 'L';  // 'A', 'L' or 'Q'
+  int order = 0;
+  int edges = 0;
+  std::int64_t graphs = 0;
+  std::int64_t distinctSpectra = 0;
+  std::int64_t withMate = 0;
+  std::int64_t families = 0;
+  std::int64_t largestFamily = 0;
+  std::int64_t integral = 0;
+  Part part;
+  InputPrint input;
+};
+
+// The header line, with its CR LF.
+extern const char* const kCensusHeader;
+
+// Sorts the per-edge rows (matrix, order, edges) and appends the totals of
+// each matrix and order; returns the table's CSV text, header first.
+std::string CensusText(std::vector<CensusRow> rows);
+
+// Why a text is not a census table, and on which line (from 1).
+class TableError : public std::runtime_error {
+ public:
+  TableError(std::int64_t line, const std::string& what)
+      : std::runtime_error(what), line_(line) {}
+  std::int64_t line() const { return line_; }
+
+ private:
+  std::int64_t line_;
+};
+
+// The per-edge rows of a census table's text (totals checked, then left
+// out). Throws TableError.
+std::vector<CensusRow> ReadCensusTable(std::string_view text);
+
+// Adds part tables into the census: for each matrix, order and edge count,
+// its parts K/M, K = 1..M, each once, all of the same input. Throws
+// std::runtime_error naming what overlaps, differs or is missing.
+std::vector<CensusRow> MergeParts(const std::vector<std::vector<CensusRow>>& tables,
+                                  const std::vector<std::string>& names);
+
+}  // namespace grafen::census

@@ -1,0 +1,163 @@
+#include "census/options.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace grafen::census {
+namespace {
+
+using spectra::SpectralMatrix;
+
+// The matrices of a --matrix value: letters or names, comma-separated.
+std::vector<SpectralMatrix> MatricesNamed(std::string_view text) {
+  std::vector<SpectralMatrix> matrices;
+  while (true) {
+    const std::size_t comma = text.find(',');
+    const std::string_view name = text.substr(0, comma);
+    if (name == "A" || name == "adjacency") {
+      matrices.push_back(SpectralMatrix::kAdjacency);
+    } else if (name == "L" || name == "laplacian") {
+      matrices.push_back(SpectralMatrix::kLaplacian);
+    } else if (name == "Q" || name == "signless") {
+      matrices.push_back(SpectralMatrix::kSignless);
+    } else {
+      throw UsageError("--matrix takes A, L, Q (adjacency, laplacian, signless), "
+                       "comma-separated, not '" + std::string(name) + "'");
+    }
+    if (comma == std::string_view::npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  return matrices;
+}
+
+// A whole number from 1 to `high`, or nothing.
+long Whole(std::string_view text, long high) {
+  long value = 0;
+  if (text.empty() || text.size() > 7) return 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return 0;
+    value = value * 10 + (c - '0');
+  }
+  return value <= high ? value : 0;
+}
+
+// Whether a comes before b in the table's order of matrices (A, L, Q).
+bool TableOrder(SpectralMatrix a, SpectralMatrix b) {
+  const auto rank = [](SpectralMatrix m) {
+    return m == SpectralMatrix::kAdjacency ? 0 : (m == SpectralMatrix::kLaplacian ? 1 : 2);
+  };
+  return rank(a) < rank(b);
+}
+
+}  // namespace
+
+std::string UsageText() {
+  return "usage: grafen-census [--matrix A,L,Q] [--part K/M] [--families FILE] [--order N]\n"
+         "                     [-o FILE] [FILE]\n"
+         "       grafen-census --merge [-o FILE] FILE...\n"
+         "Counts, for every order and edge count of a graph6 stream (nauty-geng's\n"
+         "output) or an edge list (FILE - or none: standard input), the graphs, their\n"
+         "distinct spectra, cospectral families and integral graphs, exactly, as CSV.\n"
+         "  --matrix M      adjacency A, Laplacian L, signless Laplacian Q, or several,\n"
+         "                  comma-separated (default: all three)\n"
+         "  --part K/M      only part K of M of each edge count (split by a key the\n"
+         "                  spectrum determines); --merge adds the parts up\n"
+         "  --families FILE also write every cospectral family as graph6 lines, an\n"
+         "                  empty line after each (one --matrix only)\n"
+         "  --order N       the number of nodes of an edge list, 1 to 62 (default: N of\n"
+         "                  grafenN.txt)\n"
+         "  --merge         add the part tables FILE... into the census\n"
+         "  -o FILE         write the table to FILE (it appears only when complete)\n"
+         "  --help          show this text;  --version  show the version\n";
+}
+
+Options ParseOptions(const std::vector<std::string_view>& arguments) {
+  Options options;
+  bool optionsEnd = false;
+  for (std::size_t k = 0; k < arguments.size(); ++k) {
+    const std::string_view argument = arguments[k];
+    std::string_view name = argument;
+    std::string_view value;
+    bool hasValue = false;
+    const std::size_t equals = argument.find('=');
+    if (!optionsEnd && argument.starts_with("--") && equals != std::string_view::npos) {
+      name = argument.substr(0, equals);
+      value = argument.substr(equals + 1);
+      hasValue = true;
+    }
+    const auto takeValue = [&]() -> std::string_view {
+      if (hasValue) return value;
+      if (k + 1 >= arguments.size()) throw UsageError(std::string(name) + " needs a value");
+      return arguments[++k];
+    };
+    if (optionsEnd || argument == "-" || !argument.starts_with("-")) {
+      options.inputs.emplace_back(argument);
+    } else if (argument == "--") {
+      optionsEnd = true;
+    } else if (name == "--help" && !hasValue) {
+      options.help = true;
+    } else if (name == "--version" && !hasValue) {
+      options.version = true;
+    } else if (name == "--merge" && !hasValue) {
+      options.merge = true;
+    } else if (name == "--matrix") {
+      for (const SpectralMatrix m : MatricesNamed(takeValue())) {
+        if (std::find(options.matrices.begin(), options.matrices.end(), m) ==
+            options.matrices.end()) {
+          options.matrices.push_back(m);
+        }
+      }
+    } else if (name == "--part") {
+      const std::string_view text = takeValue();
+      const std::size_t slash = text.find('/');
+      const long m = slash == std::string_view::npos ? 0 : Whole(text.substr(slash + 1), 1000000);
+      const long part = slash == std::string_view::npos ? 0 : Whole(text.substr(0, slash), m);
+      if (part == 0 || m == 0) {
+        throw UsageError("--part takes K/M with 1 <= K <= M <= 1000000, not '" +
+                         std::string(text) + "'");
+      }
+      options.part = Part{static_cast<int>(part), static_cast<int>(m)};
+    } else if (name == "--order") {
+      const std::string_view text = takeValue();
+      options.order = static_cast<int>(Whole(text, 62));
+      if (options.order == 0) {
+        throw UsageError("--order takes a whole number from 1 to 62, not '" + std::string(text) +
+                         "'");
+      }
+    } else if (name == "--families") {
+      options.families = takeValue();
+      if (options.families.empty()) throw UsageError("--families needs a file name");
+    } else if (name == "-o" || name == "--output") {
+      options.output = takeValue();
+      if (options.output.empty()) throw UsageError(std::string(name) + " needs a file name");
+      if (options.output == "-") options.output.clear();
+    } else {
+      throw UsageError("unknown option '" + std::string(argument) + "'");
+    }
+  }
+  if (options.help || options.version) return options;
+  if (options.merge) {
+    if (options.inputs.empty()) throw UsageError("--merge needs the part tables to add");
+    if (!options.matrices.empty() || !options.part.whole() || !options.families.empty() ||
+        options.order != 0) {
+      throw UsageError("--merge takes only -o and the part tables");
+    }
+    return options;
+  }
+  if (options.inputs.size() > 1) throw UsageError("more than one input file");
+  if (options.inputs.empty()) options.inputs.emplace_back("-");
+  if (options.matrices.empty()) {
+    options.matrices = {SpectralMatrix::kAdjacency, SpectralMatrix::kLaplacian,
+                        SpectralMatrix::kSignless};
+  }
+  std::sort(options.matrices.begin(), options.matrices.end(), TableOrder);
+  if (!options.families.empty() && options.matrices.size() != 1) {
+    throw UsageError("--families needs exactly one --matrix");
+  }
+  if (!options.families.empty() && options.families == options.output) {
+    throw UsageError("--families and -o name the same file");
+  }
+  return options;
+}
+
+}  // namespace grafen::census

@@ -1,0 +1,39 @@
+// The command line of grafen-census:
+//   grafen-census [--matrix A,L,Q] [--part K/M] [--families FILE] [--order N] [-o FILE] [FILE]
+//   grafen-census --merge [-o FILE] FILE...
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "census/census_table.h"
+#include "spectra/charpoly.h"
+
+namespace grafen::census {
+
+struct Options {
+  bool help = false;
+  bool version = false;
+  bool merge = false;
+  std::vector<spectra::SpectralMatrix> matrices;  // A, L, Q order; all three by default
+  Part part;
+  int order = 0;             // 0: from the file name grafenN.txt (edge lists only)
+  std::string families;      // "": none
+  std::string output;        // "": standard output
+  std::vector<std::string> inputs;  // "-": standard input; several only with --merge
+};
+
+class UsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Reads the arguments (the program name excluded). Throws UsageError.
+Options ParseOptions(const std::vector<std::string_view>& arguments);
+
+// The usage text, ending in a line end.
+std::string UsageText();
+
+}  // namespace grafen::census
