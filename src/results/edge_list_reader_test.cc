@@ -108,7 +108,7 @@ std::vector<ListedGraph> ReadGraphs(const std::string& text, int maxNode, std::s
 // K3, the star on 4 nodes with centre 4 (CF: bits 000111 for the pairs 12 13
 // 23 14 24 34), and the path 3-1-5-2-4 (DQo: bits 0100 1011 00).
 TEST(GraphReader, ReadsGraph6AndEdgeListsCutAnywhere) {
-  const std::string text = ">>graph6<<Bw\r\nCF\n\nDQo\n";
+  const std::string text = "\n>>graph6<<Bw\r\nCF\n\nDQo\n";
   for (std::size_t cut = 0; cut <= text.size(); ++cut) {
     GraphFormat format{};
     const std::vector<ListedGraph> graphs = ReadGraphs(text, 62, cut, format);

@@ -19,10 +19,18 @@ GraphReader::GraphReader(int maxNode, GraphSink sink, std::function<bool(std::in
 void GraphReader::Feed(std::string_view piece) {
   if (piece.empty()) return;
   if (format_ == GraphFormat::kUndecided) {
-    const char first = piece[0];
-    const bool edgeList = (first >= '0' && first <= '9') || first == ' ' || first == '\r' ||
-                          first == '\n' || first == '\t';
+    // Empty lines first are held back until a line with content tells.
+    const std::size_t content = piece.find_first_not_of("\r\n");
+    if (content == std::string_view::npos) {
+      leading_.append(piece);
+      return;
+    }
+    const char first = piece[content];
+    const bool edgeList = (first >= '0' && first <= '9') || first == ' ' || first == '\t';
     format_ = edgeList ? GraphFormat::kEdgeList : GraphFormat::kGraph6;
+    std::string held;
+    std::swap(held, leading_);
+    Feed(held);
   }
   if (format_ == GraphFormat::kEdgeList) {
     edgeList_.Feed(piece);
@@ -51,6 +59,10 @@ void GraphReader::Feed(std::string_view piece) {
 }
 
 void GraphReader::Finish() {
+  if (format_ == GraphFormat::kUndecided && !leading_.empty()) {
+    format_ = GraphFormat::kEdgeList;  // only empty lines: refused as an edge list
+    edgeList_.Feed(leading_);
+  }
   if (format_ == GraphFormat::kEdgeList) {
     static_cast<void>(edgeList_.Finish());
   } else if (!partial_.empty()) {
@@ -62,7 +74,9 @@ void GraphReader::Finish() {
 void GraphReader::TakeGraph6Line(std::string_view line) {
   ++line_;
   if (line.ends_with('\r')) line.remove_suffix(1);
-  if (line_ == 1 && line.starts_with(kGraph6Header)) line.remove_prefix(kGraph6Header.size());
+  if (graph_.number == 0 && line.starts_with(kGraph6Header)) {
+    line.remove_prefix(kGraph6Header.size());
+  }
   if (line.empty()) return;
   if (wanted_ && !wanted_(graph_.number + 1)) {
     ++graph_.number;

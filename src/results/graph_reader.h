@@ -1,8 +1,8 @@
 // Reads a stream of graphs in either format the tools write and take: an
 // edge list (grafenN.txt) or graph6, one graph a line (nauty-geng's output,
 // with or without its ">>graph6<<" header). The format is told by the first
-// byte: a digit, a space or a line end starts an edge list, anything else is
-// read as graph6.
+// byte after any empty lines: a digit or a space starts an edge list,
+// anything else is read as graph6.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +40,7 @@ class GraphReader {
   std::function<bool(std::int64_t)> wanted_;
   GraphFormat format_ = GraphFormat::kUndecided;
   EdgeListReader edgeList_;
+  std::string leading_;  // empty lines before the format is told
   std::string partial_;  // the start of a graph6 line whose end has not arrived
   std::int64_t line_ = 0;
   ListedGraph graph_;
