@@ -36,12 +36,13 @@ std::uint64_t SplitKey(SpectralMatrix matrix, const ListedGraph& graph, int orde
   }
   std::uint64_t key = 0;
   if (matrix != SpectralMatrix::kAdjacency) {
-    for (int v = 0; v < order; ++v) key += degree[static_cast<std::size_t>(v)] * degree[static_cast<std::size_t>(v)];
+    for (int v = 0; v < order; ++v)
+      key += degree[static_cast<std::size_t>(v)] * degree[static_cast<std::size_t>(v)];
     return key;
   }
   for (const Edge& e : graph.edges) {
-    key += static_cast<std::uint64_t>(__builtin_popcountll(rows[static_cast<std::size_t>(e.i - 1)] &
-                                                           rows[static_cast<std::size_t>(e.j - 1)]));
+    key += static_cast<std::uint64_t>(__builtin_popcountll(
+        rows[static_cast<std::size_t>(e.i - 1)] & rows[static_cast<std::size_t>(e.j - 1)]));
   }
   return key / 3;
 }
@@ -65,6 +66,13 @@ bool AllIntegerRoots(const std::int64_t* coefficients, int n, long low, long hig
   int degree = n;
   for (long r = low; r <= high && degree > 0; ++r) {
     while (degree > 0) {
+      // Most candidates are no root, as their value modulo 2^64 shows.
+      std::uint64_t wrapped = 0;
+      for (int k = 0; k <= degree; ++k) {
+        wrapped = wrapped * static_cast<std::uint64_t>(r) +
+                  static_cast<std::uint64_t>(p[static_cast<std::size_t>(k)]);
+      }
+      if (wrapped != 0) break;
       Wide value = 0;
       for (int k = 0; k <= degree; ++k) value = value * r + p[static_cast<std::size_t>(k)];
       if (value != 0) break;
@@ -122,7 +130,7 @@ struct MatrixCensus {
   spectra::CospectralIndex index;
   std::vector<std::uint32_t> group;  // by part number - 1
   std::vector<bool> integral;        // by part number - 1
-  std::int64_t seen = 0;              // part graphs met in the current reading
+  std::int64_t seen = 0;             // part graphs met in the current reading
 };
 
 std::uint64_t Mix(std::uint64_t x) {  // splitmix64's finaliser
@@ -148,8 +156,7 @@ void ReadBatches(spectra::ReplayableInput& input, int order, const CensusRequest
   std::int64_t read = 0;
   batch.facts.resize(kBatch * request.matrices.size());
   const auto flush = [&] {
-    spectra::ParallelFor(batch.count, request.threads,
-                         [&](std::size_t k) { prepare(batch, k); });
+    spectra::ParallelFor(batch.count, request.threads, [&](std::size_t k) { prepare(batch, k); });
     for (std::size_t k = 0; k < batch.count; ++k) take(batch, k);
     read += static_cast<std::int64_t>(batch.count);
     batch.count = 0;
@@ -177,14 +184,13 @@ void ReadBatches(spectra::ReplayableInput& input, int order, const CensusRequest
 }  // namespace
 
 char MatrixLetter(SpectralMatrix matrix) {
-  return matrix == SpectralMatrix::kAdjacency ? 'A'
+  return matrix == SpectralMatrix::kAdjacency  ? 'A'
          : matrix == SpectralMatrix::kSignless ? 'Q'
                                                : 'L';
 }
 
 int PartOf(std::uint64_t key, int parts) {
-  return static_cast<int>(Mix(key + 0x9e3779b97f4a7c15ULL) % static_cast<std::uint64_t>(parts)) +
-         1;
+  return static_cast<int>(Mix(key + 0x9e3779b97f4a7c15ULL) % static_cast<std::uint64_t>(parts)) + 1;
 }
 
 std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusRequest& request,

@@ -1,8 +1,6 @@
 #include "census/census_table.h"
 
 #include <algorithm>
-#include <array>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <tuple>
@@ -21,9 +19,11 @@ std::string PartText(const Part& part) {
 }
 
 std::string InputText(const InputPrint& input) {
-  std::array<char, 17> hex{};
-  std::snprintf(hex.data(), hex.size(), "%016llx", static_cast<unsigned long long>(input.hashSum));
-  return std::to_string(input.graphs) + ":" + hex.data();
+  std::string hex(16, '0');
+  for (std::size_t k = 0; k < 16; ++k) {
+    hex[15 - k] = "0123456789abcdef"[(input.hashSum >> (4 * k)) & 15U];
+  }
+  return std::to_string(input.graphs) + ":" + hex;
 }
 
 std::string RowText(const CensusRow& row) {
@@ -141,8 +141,8 @@ CensusRow ParseRow(std::string_view line, std::int64_t number) {
   }
   row.input.graphs = static_cast<std::uint64_t>(*count);
   for (const char c : hex) {
-    row.input.hashSum = row.input.hashSum * 16 +
-                        static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+    row.input.hashSum =
+        row.input.hashSum * 16 + static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
   }
   if (row.graphs > *count) throw TableError(number, "more graphs counted than read");
   return row;

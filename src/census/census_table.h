@@ -53,8 +53,7 @@ std::string CensusText(std::vector<CensusRow> rows);
 // Why a text is not a census table, and on which line (from 1).
 class TableError : public std::runtime_error {
  public:
-  TableError(std::int64_t line, const std::string& what)
-      : std::runtime_error(what), line_(line) {}
+  TableError(std::int64_t line, const std::string& what) : std::runtime_error(what), line_(line) {}
   std::int64_t line() const { return line_; }
 
  private:

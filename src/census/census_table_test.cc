@@ -24,11 +24,10 @@ std::string Table(const std::string& part) {
 
 TEST(CensusTable, ReadsBackWhatItWritesAndRefusesWhatDoesNotAddUp) {
   const std::string whole = Table("all");
-  EXPECT_EQ(whole,
-            std::string(kCensusHeader) +
-                "L,3,2,1,1,0,0,0,1,all,1:0000000000000007\r\n"
-                "L,3,3,1,1,0,0,0,1,all,1:0000000000000009\r\n"
-                "L,3,all,2,2,0,0,0,2,all,2:0000000000000010\r\n");
+  EXPECT_EQ(whole, std::string(kCensusHeader) +
+                       "L,3,2,1,1,0,0,0,1,all,1:0000000000000007\r\n"
+                       "L,3,3,1,1,0,0,0,1,all,1:0000000000000009\r\n"
+                       "L,3,all,2,2,0,0,0,2,all,2:0000000000000010\r\n");
   EXPECT_EQ(CensusText(ReadCensusTable(whole)), whole);
   const std::string header = kCensusHeader;
   struct Case {
@@ -40,11 +39,11 @@ TEST(CensusTable, ReadsBackWhatItWritesAndRefusesWhatDoesNotAddUp) {
       {"", 1, "empty: not a grafen-census table"},
       {"graph,nodes\r\n", 1, "not a grafen-census table (its header differs)"},
       {header + "L,3,2,1,1,0,0,0,1,all\r\n", 2, "expected 11 fields, not 10"},
-      {header + "X,3,2,1,1,0,0,0,1,all,1:0000000000000007\r\n", 2,
-       "the matrix is none of A, L, Q"},
+      {header + "X,3,2,1,1,0,0,0,1,all,1:0000000000000007\r\n", 2, "the matrix is none of A, L, Q"},
       {header + "L,3,4,1,1,0,0,0,1,all,1:0000000000000007\r\n", 2,
        "no graph has this order and edge count"},
-      {header + "L,3,2,1,2,0,0,0,1,all,1:0000000000000007\r\n", 2, "the counts do not fit together"},
+      {header + "L,3,2,1,2,0,0,0,1,all,1:0000000000000007\r\n", 2,
+       "the counts do not fit together"},
       {header + "L,3,2,1,1,0,0,0,1,0/2,1:0000000000000007\r\n", 2,
        "the part is neither 'all' nor K/M"},
       {header + "L,3,2,1,1,0,0,0,1,all,1:00000000000000x7\r\n", 2, "the input is not COUNT:HASH"},

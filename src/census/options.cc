@@ -21,8 +21,10 @@ std::vector<SpectralMatrix> MatricesNamed(std::string_view text) {
     } else if (name == "Q" || name == "signless") {
       matrices.push_back(SpectralMatrix::kSignless);
     } else {
-      throw UsageError("--matrix takes A, L, Q (adjacency, laplacian, signless), "
-                       "comma-separated, not '" + std::string(name) + "'");
+      throw UsageError(
+          "--matrix takes A, L, Q (adjacency, laplacian, signless), "
+          "comma-separated, not '" +
+          std::string(name) + "'");
     }
     if (comma == std::string_view::npos) break;
     text.remove_prefix(comma + 1);
@@ -113,8 +115,8 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       const long m = slash == std::string_view::npos ? 0 : Whole(text.substr(slash + 1), 1000000);
       const long part = slash == std::string_view::npos ? 0 : Whole(text.substr(0, slash), m);
       if (part == 0 || m == 0) {
-        throw UsageError("--part takes K/M with 1 <= K <= M <= 1000000, not '" +
-                         std::string(text) + "'");
+        throw UsageError("--part takes K/M with 1 <= K <= M <= 1000000, not '" + std::string(text) +
+                         "'");
       }
       options.part = Part{static_cast<int>(part), static_cast<int>(m)};
     } else if (name == "--order") {

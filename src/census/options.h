@@ -19,9 +19,9 @@ struct Options {
   bool merge = false;
   std::vector<spectra::SpectralMatrix> matrices;  // A, L, Q order; all three by default
   Part part;
-  int order = 0;             // 0: from the file name grafenN.txt (edge lists only)
-  std::string families;      // "": none
-  std::string output;        // "": standard output
+  int order = 0;                    // 0: from the file name grafenN.txt (edge lists only)
+  std::string families;             // "": none
+  std::string output;               // "": standard output
   std::vector<std::string> inputs;  // "-": standard input; several only with --merge
 };
 

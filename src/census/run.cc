@@ -62,7 +62,6 @@ std::string Summary(const std::vector<CensusRow>& rows) {
     const char matrix = rows[k].matrix;
     CensusRow total;
     for (; k < rows.size() && rows[k].matrix == matrix; ++k) {
-      total.graphs += rows[k].graphs;
       total.distinctSpectra += rows[k].distinctSpectra;
       total.withMate += rows[k].withMate;
       total.integral += rows[k].integral;
@@ -137,9 +136,10 @@ int Count(const Options& options) {
       if (now - shown < std::chrono::seconds(1)) return;
       shown = now;
       const double seconds = std::chrono::duration<double>(now - start).count();
-      static_cast<void>(Tell("\r" + std::string(kProgram) + std::to_string(read) + " graphs, " +
-                             std::to_string(static_cast<long>(static_cast<double>(read) / seconds)) +
-                             " graphs/s   \033[A"));
+      static_cast<void>(
+          Tell("\r" + std::string(kProgram) + std::to_string(read) + " graphs, " +
+               std::to_string(static_cast<long>(static_cast<double>(read) / seconds)) +
+               " graphs/s   \033[A"));
     };
   }
   std::vector<CensusRow> rows;
@@ -186,10 +186,9 @@ int RunCensus(const std::vector<std::string_view>& arguments) {
   }
   try {
     if (options.help || options.version) {
-      spectra::WriteWhole(STDOUT_FILENO, options.help
-                                             ? UsageText()
-                                             : std::string("grafen-census ") + GRAFEN_VERSION +
-                                                   "\n");
+      spectra::WriteWhole(
+          STDOUT_FILENO,
+          options.help ? UsageText() : std::string("grafen-census ") + GRAFEN_VERSION + "\n");
       return 0;
     }
     return options.merge ? Merge(options) : Count(options);

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "results/graph6.h"

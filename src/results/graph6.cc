@@ -36,7 +36,8 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
   graph.edges.clear();
   if (text.empty()) return "empty graph6 text";
   const int size = static_cast<unsigned char>(text[0]) - 63;
-  if (text[0] == ':' || text[0] == ';') return "sparse6 is not read: give graph6 (nauty-geng's default)";
+  if (text[0] == ':' || text[0] == ';')
+    return "sparse6 is not read: give graph6 (nauty-geng's default)";
   if (text[0] == '&') return "digraph6 is not read: give graph6 of an undirected graph";
   if (size == 63) return "not graph6 of order 1 to 62: its order is above 62";
   if (size < 0 || size > 63) return "not graph6: its first byte is no order";
@@ -56,7 +57,8 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
   std::size_t k = 0;
   for (std::size_t b = 0; b < bytes; ++b) {
     const int value = static_cast<unsigned char>(text[b + 1]) - 63;
-    if (value < 0 || value > 63) return "not graph6: byte " + std::to_string(b + 2) + " is out of range";
+    if (value < 0 || value > 63)
+      return "not graph6: byte " + std::to_string(b + 2) + " is out of range";
     const std::size_t used = pairs - k < 6 ? pairs - k : 6;
     if ((value & ((1 << (6 - used)) - 1)) != 0) return "not graph6: padding bits set at the end";
     k += used;

@@ -87,15 +87,15 @@ void WrappingBerkowitz(std::size_t n, const std::uint64_t* a, std::int64_t* coef
   std::array<Word, kWrappingOrder> product{};
   const auto at = [a](std::size_t i, std::size_t j) { return a[i * kStride + j]; };
   poly[0] = 1;
-  poly[1] = Word{0} - at(0, 0);
+  poly[1] = 0U - at(0, 0);
   for (std::size_t r = 1; r < n; ++r) {
     toeplitz[0] = 1;
-    toeplitz[1] = Word{0} - at(r, r);
+    toeplitz[1] = 0U - at(r, r);
     for (std::size_t i = 0; i < r; ++i) column[i] = at(i, r);
     for (std::size_t k = 0; k < r; ++k) {
       Word dot = 0;
       for (std::size_t j = 0; j < r; ++j) dot += at(r, j) * column[j];
-      toeplitz[k + 2] = Word{0} - dot;
+      toeplitz[k + 2] = 0U - dot;
       for (std::size_t i = 0; i < r; ++i) {
         Word sum = 0;
         for (std::size_t j = 0; j < r; ++j) sum += at(i, j) * column[j];

@@ -33,19 +33,21 @@ class CospectralIndex {
   // ascending; empty when it has none.
   std::span<const std::uint32_t> Family(std::int64_t number) const;
 
-  std::int64_t graphs() const { return count_ ? count_ : static_cast<std::int64_t>(hashes_.size()); }
+  std::int64_t graphs() const {
+    return count_ != 0 ? count_ : static_cast<std::int64_t>(hashes_.size());
+  }
   std::int64_t withMate() const { return withMate_; }
   std::int64_t distinct() const { return distinct_; }
 
  private:
-  std::vector<std::uint64_t> hashes_;     // by number - 1; freed once sealed
-  std::vector<std::uint32_t> candidates_;  // numbers whose hash is shared, ascending
-  std::string keys_;                       // the candidates' keys, end to end
-  std::vector<std::uint64_t> keyEnds_;     // where each candidate's key ends
-  std::vector<std::uint32_t> familyOf_;    // by number - 1: family index, or kNone
-  std::vector<std::uint32_t> members_;     // the families' numbers, family by family
-  std::vector<std::uint32_t> familyStart_; // family f: members_[start[f], start[f+1])
-  std::int64_t count_ = 0;  // graphs, once the hashes are freed
+  std::vector<std::uint64_t> hashes_;       // by number - 1; freed once sealed
+  std::vector<std::uint32_t> candidates_;   // numbers whose hash is shared, ascending
+  std::string keys_;                        // the candidates' keys, end to end
+  std::vector<std::uint64_t> keyEnds_;      // where each candidate's key ends
+  std::vector<std::uint32_t> familyOf_;     // by number - 1: family index, or kNone
+  std::vector<std::uint32_t> members_;      // the families' numbers, family by family
+  std::vector<std::uint32_t> familyStart_;  // family f: members_[start[f], start[f+1])
+  std::int64_t count_ = 0;                  // graphs, once the hashes are freed
   std::int64_t withMate_ = 0;
   std::int64_t distinct_ = 0;
   static constexpr std::uint32_t kNone = 0xffffffffU;

@@ -164,7 +164,8 @@ bool FactorDegreesModuloPrime(const Polynomial& f, FactorDegreeCounts& counts) {
   }
   std::array<ModPoly, kMaxModularDegree + 1> frobenius;
   frobenius[0] = ModPoly{{{1}}, 0};
-  for (int j = 1; j < g.degree; ++j) frobenius[Index(j)] = field.MulMod(frobenius[Index(j - 1)], xp, g);
+  for (int j = 1; j < g.degree; ++j)
+    frobenius[Index(j)] = field.MulMod(frobenius[Index(j - 1)], xp, g);
   ModPoly h = x;
   for (int i = 1; 2 * i <= g.degree; ++i) {
     h = i == 1 ? xp : field.Apply(frobenius, h, g.degree);

@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <utility>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace grafen::spectra {

@@ -428,8 +428,9 @@ std::vector<CertifiedRoot> SignedRoots(const Polynomial& f, long bound,
   std::vector<CertifiedRoot> below =
       PositiveRoots(reflected, bound, guessed ? negative : std::vector<double>{},
                     guessed ? negative.size() : degree, digits);
-  std::vector<CertifiedRoot> above = PositiveRoots(f, bound, guessed ? positive : std::vector<double>{},
-                                                   guessed ? positive.size() : degree, digits);
+  std::vector<CertifiedRoot> above =
+      PositiveRoots(f, bound, guessed ? positive : std::vector<double>{},
+                    guessed ? positive.size() : degree, digits);
   if (below.size() + above.size() != degree) {
     below = PositiveRoots(reflected, bound, {}, 0, digits);
     above = PositiveRoots(f, bound, {}, 0, digits);

@@ -105,11 +105,10 @@ std::string FactoredText(FactorRoots& known) {
   const Factorisation& factors = known.factors;
   std::vector<std::string> parts;
   for (const IntegerRoot& root : factors.integerRoots) {
-    const std::string base =
-        root.value == 0 ? "x"
-                        : std::string(root.value > 0 ? "(x - " : "(x + ")
-                              .append(std::to_string(std::labs(root.value)))
-                              .append(")");
+    const std::string base = root.value == 0 ? "x"
+                                             : std::string(root.value > 0 ? "(x - " : "(x + ")
+                                                   .append(std::to_string(std::labs(root.value)))
+                                                   .append(")");
     parts.push_back(PowerText(base, root.multiplicity));
   }
   std::vector<std::size_t> order(factors.factors.size());

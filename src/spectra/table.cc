@@ -50,8 +50,8 @@ PartialRow RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int
   text.append(Graph6(order, graph.edges)).push_back(',');
   AppendDegrees(text, order, graph.edges);
   text.push_back(',');
-  for (const std::string* field : {&s.charpoly, &s.factored, &s.eigenvalues,
-                                   &s.algebraicConnectivity, &s.spanningTrees}) {
+  for (const std::string* field :
+       {&s.charpoly, &s.factored, &s.eigenvalues, &s.algebraicConnectivity, &s.spanningTrees}) {
     text.append(*field).push_back(',');
   }
   text.append(s.integral ? "1," : "0,");
@@ -72,7 +72,7 @@ struct TableRows::Batch {
 };
 
 std::string TableHeader(SpectralMatrix matrix) {
-  const std::string prefix = matrix == SpectralMatrix::kLaplacian ? ""
+  const std::string prefix = matrix == SpectralMatrix::kLaplacian  ? ""
                              : matrix == SpectralMatrix::kSignless ? "signless_"
                                                                    : "adjacency_";
   const std::string integral = matrix == SpectralMatrix::kLaplacian ? "laplacian_" : prefix;
@@ -151,8 +151,7 @@ TableSummary TableRows::Finish() {
 }
 
 TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
-                               unsigned threads,
-                               const std::function<void(std::string_view)>& write,
+                               unsigned threads, const std::function<void(std::string_view)>& write,
                                SpectralMatrix matrix) {
   CospectralIndex families;
   std::string key;

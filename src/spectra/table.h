@@ -69,8 +69,7 @@ class TableRows {
 // The whole table of graphs on nodes 1..order, header first, for graphs
 // already in memory. Returns the counts of the summary.
 TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
-                               unsigned threads,
-                               const std::function<void(std::string_view)>& write,
+                               unsigned threads, const std::function<void(std::string_view)>& write,
                                SpectralMatrix matrix = SpectralMatrix::kLaplacian);
 
 // The summary line, without a line end.
