@@ -95,8 +95,15 @@ void ExactFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std:
   key.assign(1, static_cast<char>(order));
   if (std::array<std::int64_t, spectra::kWrappingOrder + 1> small{};
       spectra::SmallCharpoly(matrix, order, graph.edges, small)) {
-    key.append(reinterpret_cast<const char*>(small.data()),
-               sizeof(std::int64_t) * static_cast<std::size_t>(order + 1));
+    // Compact, as the keys of graphs that share a hash are kept: every
+    // coefficient but the leading 1 in zigzag base-128 digits, which mark
+    // their own end, so that equal keys are equal polynomials.
+    for (int k = 1; k <= order; ++k) {
+      const auto c = static_cast<std::uint64_t>(small[static_cast<std::size_t>(k)]);
+      std::uint64_t zigzag = (c << 1) ^ (small[static_cast<std::size_t>(k)] < 0 ? ~0ULL : 0ULL);
+      for (; zigzag >= 0x80; zigzag >>= 7) key.push_back(static_cast<char>(0x80 | (zigzag & 0x7f)));
+      key.push_back(static_cast<char>(zigzag));
+    }
     integral = AllIntegerRoots(small.data(), order, low, high);
     return;
   }
@@ -128,7 +135,7 @@ struct Batch {
 struct MatrixCensus {
   SpectralMatrix matrix;
   spectra::CospectralIndex index;
-  std::vector<std::uint32_t> group;  // by part number - 1
+  std::vector<std::uint16_t> group;  // by part number - 1 (orders <= 62: 39773 groups at most)
   std::vector<bool> integral;        // by part number - 1
   std::int64_t seen = 0;             // part graphs met in the current reading
 };
@@ -232,7 +239,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
           if (!facts.inPart) continue;
           MatrixCensus& c = census[m];
           c.index.AddHash(facts.key);
-          c.group.push_back(found->second);
+          c.group.push_back(static_cast<std::uint16_t>(found->second));
           c.integral.push_back(facts.integral);
         }
       });
@@ -293,6 +300,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
       }
     }
     rows.insert(rows.end(), counts.begin(), counts.end());
+    if (families == nullptr) c = MatrixCensus{c.matrix, {}, {}, {}, 0};  // its room for the next
   }
 
   if (families != nullptr && matrices == 1) {
