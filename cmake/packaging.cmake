@@ -4,8 +4,10 @@
 # exists. Installs:
 #   bin/grafen                   the tool
 #   bin/grafen-draw              the SVG sheet drawer (Python 3 and Graphviz)
-#   bin/grafen-spectra           the Laplacian spectra of an edge list, as CSV
-#   share/man/man1/grafen.1.gz   grafen-draw.1.gz and grafen-spectra.1.gz (plain .1 without gzip)
+#   bin/grafen-spectra           the exact spectra of an edge list or graph6 stream, as CSV
+#   bin/grafen-census            the spectral census of a graph stream, as CSV
+#   share/man/man1/grafen.1.gz   grafen-draw.1.gz, grafen-spectra.1.gz and grafen-census.1.gz
+#                                (plain .1 without gzip)
 #   share/doc/grafen/copyright   the licence (LICENSE)
 #   share/doc/grafen/changelog.gz  the release history (doc/changelog)
 # and sets up CPack so that `cpack -G DEB` in the build tree makes
@@ -23,11 +25,14 @@ install(TARGETS grafen RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 if(TARGET grafen-spectra)
   install(TARGETS grafen-spectra RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+if(TARGET grafen-census)
+  install(TARGETS grafen-census RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/grafen-draw DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Debian installs manual pages compressed with gzip -9n (no name, no time
 # stamp, so the package is the same on every build).
-set(GRAFEN_MAN_PAGES grafen.1 grafen-draw.1 grafen-spectra.1)
+set(GRAFEN_MAN_PAGES grafen.1 grafen-draw.1 grafen-spectra.1 grafen-census.1)
 find_program(GRAFEN_GZIP gzip)
 if(GRAFEN_GZIP)
   set(grafen_compressed_pages "")
@@ -79,7 +84,11 @@ representative per isomorphism class, as an edge list (grafenN.txt) and as a
 Maple script that sets up each graph's Laplacian matrix and asks for its
 determinant and eigenvalues (grafenN.mws). grafen-draw draws the graphs of an
 edge list on one SVG sheet with Graphviz. grafen-spectra writes the exact
-Laplacian spectrum of every graph of an edge list as a CSV table.")
+spectrum (Laplacian, signless Laplacian or adjacency) of every graph of an
+edge list or of a graph6 stream from nauty-geng as a CSV table. grafen-census
+counts, per order and edge count of such a stream, the graphs, their distinct
+spectra, cospectral families and integral graphs, exactly, in parts that it
+can merge.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)

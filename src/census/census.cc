@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <stdexcept>
 #include <utility>
 
 #include "results/graph6.h"
@@ -126,7 +127,8 @@ struct Facts {
 struct Batch {
   std::vector<ListedGraph> graphs;
   std::vector<int> orders;
-  std::vector<Facts> facts;  // graph k, matrix m at k * matrices + m
+  std::vector<Facts> facts;               // graph k, matrix m at k * matrices + m
+  std::vector<std::uint64_t> textHashes;  // of each graph's graph6 text
   std::size_t count = 0;
 };
 
@@ -156,15 +158,25 @@ std::uint64_t TextHash(const std::string& text) {
 
 // Reads the input once more, each graph (with its order) to `take` in
 // batches of kBatch: first `prepare` on every thread, then `take` in order.
-void ReadBatches(spectra::ReplayableInput& input, int order, const CensusRequest& request,
-                 const std::function<void(Batch&, std::size_t)>& prepare,
-                 const std::function<void(Batch&, std::size_t)>& take) {
+// Returns the print of the whole reading, which every reading must share.
+InputPrint ReadBatches(spectra::ReplayableInput& input, int order, const CensusRequest& request,
+                       const std::function<void(Batch&, std::size_t)>& prepare,
+                       const std::function<void(Batch&, std::size_t)>& take) {
   Batch batch;
+  InputPrint print;
   std::int64_t read = 0;
   batch.facts.resize(kBatch * request.matrices.size());
+  batch.textHashes.resize(kBatch);
   const auto flush = [&] {
-    spectra::ParallelFor(batch.count, request.threads, [&](std::size_t k) { prepare(batch, k); });
-    for (std::size_t k = 0; k < batch.count; ++k) take(batch, k);
+    spectra::ParallelFor(batch.count, request.threads, [&](std::size_t k) {
+      batch.textHashes[k] = TextHash(Graph6(batch.orders[k], batch.graphs[k].edges));
+      prepare(batch, k);
+    });
+    for (std::size_t k = 0; k < batch.count; ++k) {
+      ++print.graphs;
+      print.hashSum += batch.textHashes[k];
+      take(batch, k);
+    }
     read += static_cast<std::int64_t>(batch.count);
     batch.count = 0;
     if (request.progress) request.progress(read);
@@ -186,7 +198,11 @@ void ReadBatches(spectra::ReplayableInput& input, int order, const CensusRequest
   input.Read([&reader](std::string_view block) { reader.Feed(block); });
   reader.Finish();
   flush();
+  return print;
 }
+
+// The input gave other graphs in a later reading than in the first.
+[[noreturn]] void Changed() { throw std::runtime_error("changed while being read"); }
 
 }  // namespace
 
@@ -213,7 +229,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
   };
 
   // First reading: the groups and their prints; every part graph's hash.
-  ReadBatches(
+  const InputPrint firstPrint = ReadBatches(
       input, request.order, request,
       [&](Batch& batch, std::size_t k) {
         for (std::size_t m = 0; m < matrices; ++m) {
@@ -233,7 +249,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
         if (fresh) groups.emplace_back(at, InputPrint{});
         InputPrint& print = groups[found->second].second;
         ++print.graphs;
-        print.hashSum += TextHash(Graph6(order, graph.edges));
+        print.hashSum += batch.textHashes[k];
         for (std::size_t m = 0; m < matrices; ++m) {
           const Facts& facts = batch.facts[k * matrices + m];
           if (!facts.inPart) continue;
@@ -248,7 +264,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
   bool again = false;
   for (MatrixCensus& c : census) again = c.index.Group() || again;
   if (again) {
-    ReadBatches(
+    const InputPrint second = ReadBatches(
         input, request.order, request,
         [&](Batch& batch, std::size_t k) {
           for (std::size_t m = 0; m < matrices; ++m) {
@@ -263,12 +279,14 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
             if (!facts.inPart) continue;
             MatrixCensus& c = census[m];
             const std::int64_t number = ++c.seen;
+            if (number > c.index.graphs()) Changed();
             if (!c.index.WantsKey(number)) continue;
             bool integral = false;
             ExactFacts(request.matrices[m], batch.graphs[k], batch.orders[k], facts.key, integral);
             c.index.AddKey(number, facts.key);
           }
         });
+    if (!(second == firstPrint)) Changed();
   }
 
   // The counts of each group.
@@ -308,15 +326,16 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
     MatrixCensus& c = census.front();
     std::map<std::uint32_t, std::string> lines;  // by part number
     std::int64_t p = 0;
-    ReadBatches(
+    const InputPrint third = ReadBatches(
         input, request.order, request, [](Batch&, std::size_t) {},
         [&](Batch& batch, std::size_t k) {
           if (!inPart(c.matrix, batch.graphs[k], batch.orders[k])) return;
-          ++p;
+          if (++p > c.index.graphs()) Changed();
           if (!c.index.Family(p).empty()) {
             lines[static_cast<std::uint32_t>(p)] = Graph6(batch.orders[k], batch.graphs[k].edges);
           }
         });
+    if (!(third == firstPrint)) Changed();
     // Family by family, ordered by order, edges and first member.
     std::vector<std::pair<std::pair<std::pair<int, int>, std::uint32_t>, std::uint32_t>> firsts;
     for (const auto& [member, line] : lines) {

@@ -70,9 +70,10 @@ void SortRows(std::vector<CensusRow>& rows) {
             [](const CensusRow& a, const CensusRow& b) { return Key(a) < Key(b); });
 }
 
-// The value of a decimal field of at most 18 digits; nothing otherwise.
+// The value of a decimal field of at most 15 digits (so that the totals of
+// any table stay far within 64 bits); nothing otherwise.
 std::optional<std::int64_t> Number(std::string_view text) {
-  if (text.empty() || text.size() > 18) return std::nullopt;
+  if (text.empty() || text.size() > 15) return std::nullopt;
   std::int64_t value = 0;
   for (const char c : text) {
     if (c < '0' || c > '9') return std::nullopt;
@@ -127,7 +128,7 @@ CensusRow ParseRow(std::string_view line, std::int64_t number) {
     const std::optional<std::int64_t> k = Number(fields[9].substr(0, slash));
     const std::optional<std::int64_t> m =
         slash == std::string_view::npos ? std::nullopt : Number(fields[9].substr(slash + 1));
-    if (!k || !m || *k < 1 || *k > *m || *m < 2 || *m > 1000000) {
+    if (!k || !m || *k < 1 || *k > *m || *m < 2 || *m > kMaxParts) {
       throw TableError(number, "the part is neither 'all' nor K/M");
     }
     row.part = Part{static_cast<int>(*k), static_cast<int>(*m)};
@@ -206,9 +207,9 @@ std::vector<CensusRow> MergeParts(const std::vector<std::vector<CensusRow>>& tab
                                   const std::vector<std::string>& names) {
   struct Seen {
     CensusRow merged;
-    std::vector<std::size_t> from;  // by part index - 1: the table it came from, or none
+    int parts = 1;                    // M
+    std::map<int, std::size_t> from;  // part index -> the table it came from
   };
-  constexpr std::size_t kNone = static_cast<std::size_t>(-1);
   std::map<std::tuple<char, int, int>, Seen> seen;
   const auto where = [](const CensusRow& row) {
     return std::string(1, row.matrix) + ", order " + std::to_string(row.order) + ", " +
@@ -223,23 +224,22 @@ std::vector<CensusRow> MergeParts(const std::vector<std::vector<CensusRow>>& tab
         s.merged.graphs = s.merged.distinctSpectra = s.merged.withMate = s.merged.families =
             s.merged.largestFamily = s.merged.integral = 0;
         s.merged.part = Part{};
-        s.from.assign(static_cast<std::size_t>(row.part.count), kNone);
+        s.parts = row.part.count;
       }
-      if (s.from.size() != static_cast<std::size_t>(row.part.count)) {
+      if (s.parts != row.part.count) {
         throw std::runtime_error(names[t] + ": " + where(row) + " is split into " +
                                  std::to_string(row.part.count) + " parts there, into " +
-                                 std::to_string(s.from.size()) + " elsewhere");
+                                 std::to_string(s.parts) + " elsewhere");
       }
       if (!(s.merged.input == row.input)) {
         throw std::runtime_error(names[t] + ": " + where(row) +
                                  " comes from another input than in the tables before");
       }
-      std::size_t& slot = s.from[static_cast<std::size_t>(row.part.index - 1)];
-      if (slot != kNone) {
+      const auto [slot, added] = s.from.try_emplace(row.part.index, t);
+      if (!added) {
         throw std::runtime_error(names[t] + ": part " + PartText(row.part) + " of " + where(row) +
-                                 " is in " + names[slot] + " too");
+                                 " is in " + names[slot->second] + " too");
       }
-      slot = t;
       s.merged.graphs += row.graphs;
       s.merged.distinctSpectra += row.distinctSpectra;
       s.merged.withMate += row.withMate;
@@ -248,20 +248,29 @@ std::vector<CensusRow> MergeParts(const std::vector<std::vector<CensusRow>>& tab
       s.merged.integral += row.integral;
     }
   }
-  // Each missing part named once, with how many rows lack it and the first.
-  std::map<std::pair<std::size_t, std::size_t>, std::pair<std::size_t, std::string>> missing;
+  // Each missing part named once, with how many rows lack it and the first
+  // (up to ten missing parts a row, so that a table split a thousandfold
+  // still gives a short answer quickly).
+  std::map<std::pair<int, int>, std::pair<std::size_t, std::string>> missing;
   std::vector<CensusRow> merged;
   for (const auto& [key, s] : seen) {
-    for (std::size_t k = 0; k < s.from.size(); ++k) {
-      if (s.from[k] != kNone) continue;
-      auto [at, fresh] = missing.try_emplace({s.from.size(), k + 1}, 0, where(s.merged));
+    int found = 0;
+    for (int k = 1; k <= s.parts && found < 10 && static_cast<int>(s.from.size()) < s.parts; ++k) {
+      if (s.from.count(k) != 0) continue;
+      ++found;
+      auto [at, fresh] = missing.try_emplace({s.parts, k}, 0, where(s.merged));
       ++at->second.first;
     }
     merged.push_back(s.merged);
   }
   if (!missing.empty()) {
     std::string text = "missing parts:";
+    std::size_t named = 0;
     for (const auto& [part, rows] : missing) {
+      if (++named > 10) {
+        text.append("; and " + std::to_string(missing.size() - 10) + " more");
+        break;
+      }
       text.append(text.back() == ':' ? " " : "; ");
       text.append(std::to_string(part.second) + "/" + std::to_string(part.first) + " (" +
                   std::to_string(rows.first) + (rows.first == 1 ? " row: " : " rows, from ") +

@@ -11,6 +11,9 @@
 
 namespace grafen::census {
 
+// The most parts an edge count is split into.
+inline constexpr int kMaxParts = 10000;
+
 // Which graphs of a stream a table counts: all, or part `index` (1-based)
 // of `count`, the graphs whose spectral key falls there.
 struct Part {

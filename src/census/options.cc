@@ -112,11 +112,11 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (name == "--part") {
       const std::string_view text = takeValue();
       const std::size_t slash = text.find('/');
-      const long m = slash == std::string_view::npos ? 0 : Whole(text.substr(slash + 1), 1000000);
+      const long m = slash == std::string_view::npos ? 0 : Whole(text.substr(slash + 1), kMaxParts);
       const long part = slash == std::string_view::npos ? 0 : Whole(text.substr(0, slash), m);
       if (part == 0 || m == 0) {
-        throw UsageError("--part takes K/M with 1 <= K <= M <= 1000000, not '" + std::string(text) +
-                         "'");
+        throw UsageError("--part takes K/M with 1 <= K <= M <= " + std::to_string(kMaxParts) +
+                         ", not '" + std::string(text) + "'");
       }
       options.part = Part{static_cast<int>(part), static_cast<int>(m)};
     } else if (name == "--order") {
