@@ -1,8 +1,11 @@
 #include "census/census.h"
 
+#include <flint/flint.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <future>
 #include <map>
 #include <stdexcept>
 #include <utility>
@@ -162,16 +165,21 @@ std::uint64_t TextHash(const std::string& text) {
 InputPrint ReadBatches(spectra::ReplayableInput& input, int order, const CensusRequest& request,
                        const std::function<void(Batch&, std::size_t)>& prepare,
                        const std::function<void(Batch&, std::size_t)>& take) {
-  Batch batch;
+  // Two batches: one computed in the background while the other is read.
+  std::array<Batch, 2> batches;
+  for (Batch& batch : batches) {
+    batch.facts.resize(kBatch * request.matrices.size());
+    batch.textHashes.resize(kBatch);
+  }
+  Batch* gathering = &batches[0];
+  Batch* computing = &batches[1];
+  std::future<void> computed;  // joined when it goes, on a failure too
   InputPrint print;
   std::int64_t read = 0;
-  batch.facts.resize(kBatch * request.matrices.size());
-  batch.textHashes.resize(kBatch);
-  const auto flush = [&] {
-    spectra::ParallelFor(batch.count, request.threads, [&](std::size_t k) {
-      batch.textHashes[k] = TextHash(Graph6(batch.orders[k], batch.graphs[k].edges));
-      prepare(batch, k);
-    });
+  const auto takeComputed = [&] {
+    if (!computed.valid()) return;
+    computed.get();  // raises a helper's failure here
+    Batch& batch = *computing;
     for (std::size_t k = 0; k < batch.count; ++k) {
       ++print.graphs;
       print.hashSum += batch.textHashes[k];
@@ -181,8 +189,21 @@ InputPrint ReadBatches(spectra::ReplayableInput& input, int order, const CensusR
     batch.count = 0;
     if (request.progress) request.progress(read);
   };
+  const auto start = [&] {
+    takeComputed();
+    std::swap(gathering, computing);
+    Batch& batch = *computing;
+    computed = std::async(std::launch::async, [&request, &prepare, &batch] {
+      spectra::ParallelFor(batch.count, request.threads, [&](std::size_t k) {
+        batch.textHashes[k] = TextHash(Graph6(batch.orders[k], batch.graphs[k].edges));
+        prepare(batch, k);
+      });
+      flint_cleanup();
+    });
+  };
   GraphReader reader(order != 0 ? order : kMaxGraph6Order, [&](ListedGraph& graph) {
-    if (batch.count == kBatch) flush();
+    if (gathering->count == kBatch) start();
+    Batch& batch = *gathering;
     if (batch.count == batch.graphs.size()) {
       batch.graphs.emplace_back();
       batch.orders.push_back(0);
@@ -197,7 +218,8 @@ InputPrint ReadBatches(spectra::ReplayableInput& input, int order, const CensusR
   });
   input.Read([&reader](std::string_view block) { reader.Feed(block); });
   reader.Finish();
-  flush();
+  start();
+  takeComputed();
   return print;
 }
 
