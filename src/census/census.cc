@@ -160,11 +160,13 @@ std::uint64_t TextHash(const std::string& text) {
 }
 
 // Reads the input once more, each graph (with its order) to `take` in
-// batches of kBatch: first `prepare` on every thread, then `take` in order.
+// batches of kBatch: first `prepare` on every thread, then `take` in order,
+// then `taken` with the whole batch.
 // Returns the print of the whole reading, which every reading must share.
 InputPrint ReadBatches(spectra::ReplayableInput& input, int order, const CensusRequest& request,
                        const std::function<void(Batch&, std::size_t)>& prepare,
-                       const std::function<void(Batch&, std::size_t)>& take) {
+                       const std::function<void(Batch&, std::size_t)>& take,
+                       const std::function<void(Batch&)>& taken = {}) {
   // Two batches: one computed in the background while the other is read.
   std::array<Batch, 2> batches;
   for (Batch& batch : batches) {
@@ -185,6 +187,7 @@ InputPrint ReadBatches(spectra::ReplayableInput& input, int order, const CensusR
       print.hashSum += batch.textHashes[k];
       take(batch, k);
     }
+    if (taken) taken(batch);
     read += static_cast<std::int64_t>(batch.count);
     batch.count = 0;
     if (request.progress) request.progress(read);
@@ -286,6 +289,12 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
   bool again = false;
   for (MatrixCensus& c : census) again = c.index.Group() || again;
   if (again) {
+    struct Wanted {
+      std::size_t graph;
+      std::size_t matrix;
+      std::int64_t number;
+    };
+    std::vector<Wanted> wanted;  // of the batch being taken
     const InputPrint second = ReadBatches(
         input, request.order, request,
         [&](Batch& batch, std::size_t k) {
@@ -302,11 +311,23 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
             MatrixCensus& c = census[m];
             const std::int64_t number = ++c.seen;
             if (number > c.index.graphs()) Changed();
-            if (!c.index.WantsKey(number)) continue;
-            bool integral = false;
-            ExactFacts(request.matrices[m], batch.graphs[k], batch.orders[k], facts.key, integral);
-            c.index.AddKey(number, facts.key);
+            if (c.index.WantsKey(number)) wanted.push_back(Wanted{k, m, number});
           }
+        },
+        [&](Batch& batch) {
+          // The keys wanted of this batch, worked out on every thread.
+          spectra::ParallelFor(wanted.size(), request.threads, [&](std::size_t w) {
+            const Wanted& want = wanted[w];
+            bool integral = false;
+            ExactFacts(request.matrices[want.matrix], batch.graphs[want.graph],
+                       batch.orders[want.graph],
+                       batch.facts[want.graph * matrices + want.matrix].key, integral);
+          });
+          for (const Wanted& want : wanted) {
+            census[want.matrix].index.AddKey(want.number,
+                                             batch.facts[want.graph * matrices + want.matrix].key);
+          }
+          wanted.clear();
         });
     if (!(second == firstPrint)) Changed();
   }

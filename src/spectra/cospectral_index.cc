@@ -33,21 +33,24 @@ void CospectralIndex::AddHash(std::string_view key) {
 }
 
 bool CospectralIndex::Group() {
-  // Numbers sorted by hash: a hash met twice marks its graphs as candidates.
-  std::vector<std::uint32_t> byHash(hashes_.size());
-  for (std::size_t k = 0; k < byHash.size(); ++k) byHash[k] = static_cast<std::uint32_t>(k + 1);
-  std::sort(byHash.begin(), byHash.end(), [this](std::uint32_t a, std::uint32_t b) {
-    const std::uint64_t ha = hashes_[a - 1];
-    const std::uint64_t hb = hashes_[b - 1];
-    return ha != hb ? ha < hb : a < b;
-  });
-  for (std::size_t k = 0; k < byHash.size(); ++k) {
-    const std::uint64_t h = hashes_[byHash[k] - 1];
-    const bool shared = (k > 0 && hashes_[byHash[k - 1] - 1] == h) ||
-                        (k + 1 < byHash.size() && hashes_[byHash[k + 1] - 1] == h);
-    if (shared) candidates_.push_back(byHash[k]);
+  // The hashes met twice, from a sorted copy (plain words sort fast, where
+  // numbers sorted through their hashes would jump about in memory); the
+  // graphs with one of them are the candidates.
+  std::vector<std::uint64_t> sorted = hashes_;
+  std::sort(sorted.begin(), sorted.end());
+  std::size_t shared = 0;
+  for (std::size_t k = 0; k < sorted.size();) {
+    std::size_t end = k + 1;
+    while (end < sorted.size() && sorted[end] == sorted[k]) ++end;
+    if (end - k >= 2) sorted[shared++] = sorted[k];
+    k = end;
   }
-  std::sort(candidates_.begin(), candidates_.end());
+  sorted.resize(shared);
+  for (std::size_t k = 0; k < hashes_.size(); ++k) {
+    if (std::binary_search(sorted.begin(), sorted.end(), hashes_[k])) {
+      candidates_.push_back(static_cast<std::uint32_t>(k + 1));
+    }
+  }
   keyEnds_.reserve(candidates_.size());
   return !candidates_.empty();
 }
