@@ -306,7 +306,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
         },
         [&](Batch& batch, std::size_t k) {
           for (std::size_t m = 0; m < matrices; ++m) {
-            Facts& facts = batch.facts[k * matrices + m];
+            const Facts& facts = batch.facts[k * matrices + m];
             if (!facts.inPart) continue;
             MatrixCensus& c = census[m];
             const std::int64_t number = ++c.seen;
