@@ -304,7 +304,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
             facts.key.clear();
           }
         },
-        [&](Batch& batch, std::size_t k) {
+        [&](const Batch& batch, std::size_t k) {
           for (std::size_t m = 0; m < matrices; ++m) {
             const Facts& facts = batch.facts[k * matrices + m];
             if (!facts.inPart) continue;
