@@ -286,8 +286,16 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
       });
 
   // Second reading, when hashes are shared: the exact keys of those graphs.
+  // Each matrix's index grouped on a thread of its own.
   bool again = false;
-  for (MatrixCensus& c : census) again = c.index.Group() || again;
+  {
+    std::vector<std::future<bool>> grouped;
+    grouped.reserve(census.size());
+    for (MatrixCensus& c : census) {
+      grouped.push_back(std::async(std::launch::async, [&c] { return c.index.Group(); }));
+    }
+    for (std::future<bool>& g : grouped) again = g.get() || again;
+  }
   if (again) {
     struct Wanted {
       std::size_t graph;

@@ -46,10 +46,36 @@ bool CospectralIndex::Group() {
     k = end;
   }
   sorted.resize(shared);
-  for (std::size_t k = 0; k < hashes_.size(); ++k) {
-    if (std::binary_search(sorted.begin(), sorted.end(), hashes_[k])) {
-      candidates_.push_back(static_cast<std::uint32_t>(k + 1));
+  // The shared hashes in an open-addressed table at most half full, found
+  // by their top bits (the hashes are well mixed): one probe or two a
+  // graph, where a binary search would miss the cache at every step.
+  int bits = 1;
+  while ((std::size_t{1} << bits) < 2 * shared + 2) ++bits;
+  const std::size_t mask = (std::size_t{1} << bits) - 1;
+  const auto slotOf = [bits](std::uint64_t h) {
+    return static_cast<std::size_t>(h >> (64 - bits));
+  };
+  std::vector<std::uint64_t> table(mask + 1, 0);
+  bool zeroShared = false;  // 0 marks an empty slot, so the hash 0 is kept aside
+  for (const std::uint64_t h : sorted) {
+    if (h == 0) {
+      zeroShared = true;
+      continue;
     }
+    std::size_t slot = slotOf(h);
+    while (table[slot] != 0) slot = (slot + 1) & mask;
+    table[slot] = h;
+  }
+  sorted = {};
+  const auto isShared = [&](std::uint64_t h) {
+    if (h == 0) return zeroShared;
+    for (std::size_t slot = slotOf(h);; slot = (slot + 1) & mask) {
+      if (table[slot] == h) return true;
+      if (table[slot] == 0) return false;
+    }
+  };
+  for (std::size_t k = 0; k < hashes_.size(); ++k) {
+    if (isShared(hashes_[k])) candidates_.push_back(static_cast<std::uint32_t>(k + 1));
   }
   keyEnds_.reserve(candidates_.size());
   return !candidates_.empty();
