@@ -70,27 +70,6 @@ Destination Resolve(const std::string& path) {
 
 }  // namespace
 
-void ReadBlocks(const std::string& path, const std::function<void(std::string_view)>& take) {
-  const bool standardInput = path == "-";
-  const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) RaiseErrno();
-  struct Closer {
-    int fd;
-    bool owned;
-    ~Closer() {
-      if (owned) static_cast<void>(::close(fd));
-    }
-  } closer{fd, !standardInput};
-  std::vector<char> block(kBlock);
-  for (;;) {
-    const ssize_t got = ::read(fd, block.data(), block.size());
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) RaiseErrno();
-    if (got == 0) return;
-    take(std::string_view(block.data(), static_cast<std::size_t>(got)));
-  }
-}
-
 namespace {
 
 // Hands what fd holds from its current offset on to `take`, block by block.
@@ -104,6 +83,24 @@ void ReadDescriptor(int fd, const std::function<void(std::string_view)>& take) {
     take(std::string_view(block.data(), static_cast<std::size_t>(got)));
   }
 }
+
+}  // namespace
+
+void ReadBlocks(const std::string& path, const std::function<void(std::string_view)>& take) {
+  const bool standardInput = path == "-";
+  const int fd = standardInput ? STDIN_FILENO : ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) RaiseErrno();
+  struct Closer {
+    int fd;
+    bool owned;
+    ~Closer() {
+      if (owned) static_cast<void>(::close(fd));
+    }
+  } closer{fd, !standardInput};
+  ReadDescriptor(fd, take);
+}
+
+namespace {
 
 // An unnamed file for the copy of an input: gone once closed.
 int UnnamedTemporaryFile() {

@@ -1,12 +1,12 @@
 #!/usr/bin/python3
 """Times grafen-spectra against the NumPy script a user would write, side by side.
 
-usage: bench/spectra.py BUILD_DIR [--orders 8,9,10] [--runs N] [--edge-list]
+usage: bench/table_speed.py BUILD_DIR [--orders 8,9,10] [--runs N] [--edge-list]
 
 For each order N, writes the connected graphs of `nauty-geng -c N` (graph6) to
 a scratch directory, then runs, alternately so that both meet the same
 machine load, the whole process `grafen-spectra cN.g6 -o cN.csv` and the
-NumPy yardstick (bench/numpy_spectra.py with Debian's Python: each graph6
+NumPy yardstick (bench/numpy_yardstick.py with Debian's Python: each graph6
 line decoded in Python, eigvalsh per graph, eigenvalues to 5 digits). Order
 10 (11,716,571 graphs; the yardstick alone takes about 12 minutes) runs once,
 the others N times (default 5, order 9: 3). Prints each median, the speed-up,
@@ -65,7 +65,7 @@ def bench(build, scratch, name, runs, env, order_argument):
         ours.append(seconds)
         peaks.append(peak or 0)
         with open(os.path.join(scratch, "numpy.csv"), "w") as out:
-            theirs.append(timed([PYTHON, os.path.join(HERE, "numpy_spectra.py"), name]
+            theirs.append(timed([PYTHON, os.path.join(HERE, "numpy_yardstick.py"), name]
                                 + order_argument, scratch, env, out)[0])
     mismatch = agree(os.path.join(scratch, "ours.csv"), os.path.join(scratch, "numpy.csv"))
     a, b = statistics.median(ours), statistics.median(theirs)

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The slowest graphs for grafen-spectra at orders 40 to 62.
 
-usage: bench/spectra_worst.py BUILD_DIR [--cases DIR] [--relabellings K] [--digits D,...]
+usage: bench/slowest_graphs.py BUILD_DIR [--cases DIR] [--relabellings K] [--digits D,...]
 
 Times one grafen-spectra run per graph (wall time of the whole process, the
 fastest of three) over dense, sparse and highly symmetric graphs of orders 40

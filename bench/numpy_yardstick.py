@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """The yardstick: the script a user would write without grafen-spectra.
 
-usage: numpy_spectra.py FILE [ORDER] > table.csv
+usage: numpy_yardstick.py FILE [ORDER] > table.csv
 
 Reads graph6 (one graph a line, as nauty-geng writes it) or, given ORDER, an
 edge list; builds each graph's Laplacian, takes NumPy's eigvalsh and writes
