@@ -6,6 +6,7 @@
 #   bin/grafen-draw              the SVG sheet drawer (Python 3 and Graphviz)
 #   bin/grafen-spectra           the exact spectra of an edge list or graph6 stream, as CSV
 #   bin/grafen-census            the spectral census of a graph stream, as CSV
+#   share/grafen/census-array    the census of an order as a Slurm job array
 #   share/man/man1/grafen.1.gz   grafen-draw.1.gz, grafen-spectra.1.gz and grafen-census.1.gz
 #                                (plain .1 without gzip)
 #   share/doc/grafen/copyright   the licence (LICENSE)
@@ -29,6 +30,7 @@ if(TARGET grafen-census)
   install(TARGETS grafen-census RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
 install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/grafen-draw DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/census-array DESTINATION ${CMAKE_INSTALL_DATADIR}/grafen)
 
 # Debian installs manual pages compressed with gzip -9n (no name, no time
 # stamp, so the package is the same on every build).
@@ -100,6 +102,9 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # grafen itself needs neither; grafen-draw runs on Python 3 and draws with Graphviz.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, graphviz")
+# The census of a whole order reads nauty-geng's graphs; census-array runs it
+# on a Slurm cluster.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "nauty, slurm-client")
 
 # Depends from the libraries the binary really links, when dpkg-shlibdeps
 # (package dpkg-dev) is there to read them; otherwise the C and C++ runtime

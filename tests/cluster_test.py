@@ -1,0 +1,215 @@
+#!/usr/bin/python3
+"""The census as a Slurm job array, on a one-node cluster of the test's own.
+
+usage: cluster_test.py CENSUS_BINARY ARRAY_SCRIPT
+
+Starts munged, slurmctld and slurmd in a scratch directory (their own key,
+socket, ports on loopback, state, spool and slurm.conf through SLURM_CONF;
+nothing of the machine's own Slurm is read or changed) and stops them at the
+end. Then the order-9 census as an array of 74 tasks (37 edge counts, 2 parts
+each), one task cancelled while it waits: it leaves no table, the merge job
+does not run, --merge names the task, --resume runs it again, and the census
+then equals the single-process one byte for byte. The dry run's graph counts
+agree with the census's. The last line reads "N passed, N failed".
+"""
+import csv
+import ctypes
+import io
+import os
+import pwd
+import shutil
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import time
+
+results = {"passed": 0, "failed": 0}
+
+
+def check(condition, what):
+    results["passed" if condition else "failed"] += 1
+    if not condition:
+        print("FAIL:", what)
+
+
+def die_with_parent():
+    """In a daemon about to start: ends it when the test ends, however it ends."""
+    PR_SET_PDEATHSIG = 1
+    ctypes.CDLL(None, use_errno=True).prctl(PR_SET_PDEATHSIG, signal.SIGTERM)
+
+
+def free_ports(count):
+    sockets = [socket.socket() for _ in range(count)]
+    for s in sockets:
+        s.bind(("127.0.0.1", 0))
+    ports = [s.getsockname()[1] for s in sockets]
+    for s in sockets:
+        s.close()
+    return ports
+
+
+class Cluster:
+    """munged, slurmctld and slurmd on loopback, all kept in `root`."""
+
+    def __init__(self, root):
+        self.root = root
+        self.daemons = []
+        user = pwd.getpwuid(os.getuid()).pw_name
+        host = socket.gethostname().split(".")[0]
+        for name in ("state", "spool", "munge"):
+            os.mkdir(os.path.join(root, name), 0o700)
+        self.socket = os.path.join(root, "munge", "socket")
+        key = os.path.join(root, "munge", "key")
+        with open(key, "wb") as f:
+            f.write(os.urandom(1024))
+        os.chmod(key, 0o400)
+        controller_port, node_port = free_ports(2)
+        self.conf = os.path.join(root, "slurm.conf")
+        path = lambda name: os.path.join(root, name)
+        with open(self.conf, "w") as f:
+            f.write("\n".join([
+                "ClusterName=grafentest",
+                "SlurmctldHost=%s(127.0.0.1)" % host,
+                "SlurmctldPort=%d" % controller_port,
+                "SlurmdPort=%d" % node_port,
+                "SlurmUser=%s" % user,
+                "SlurmdUser=%s" % user,
+                "AuthType=auth/munge",
+                "CredType=cred/munge",
+                "AuthInfo=socket=%s" % self.socket,
+                "StateSaveLocation=%s" % path("state"),
+                "SlurmdSpoolDir=%s" % path("spool"),
+                "SlurmctldPidFile=%s" % path("slurmctld.pid"),
+                "SlurmdPidFile=%s" % path("slurmd.pid"),
+                "SlurmctldLogFile=%s" % path("slurmctld.log"),
+                "SlurmdLogFile=%s" % path("slurmd.log"),
+                "ProctrackType=proctrack/linuxproc",
+                "TaskPlugin=task/none",
+                "JobAcctGatherType=jobacct_gather/none",
+                "AccountingStorageType=accounting_storage/none",
+                "JobCompType=jobcomp/none",
+                "SelectType=select/cons_tres",
+                "SelectTypeParameters=CR_CPU",
+                "MpiDefault=none",
+                "ReturnToService=2",
+                "SchedulerType=sched/builtin",
+                "SchedulerParameters=batch_sched_delay=0,sched_min_interval=0",
+                "NodeName=%s NodeAddr=127.0.0.1 CPUs=%d State=UNKNOWN"
+                % (host, os.cpu_count() or 1),
+                "PartitionName=test Nodes=ALL Default=YES MaxTime=INFINITE State=UP",
+                ""]))
+        self.env = dict(os.environ, SLURM_CONF=self.conf)
+        munge = os.path.join(root, "munge")
+        self.start(["munged", "--foreground", "--force", "--key-file", key,
+                    "--socket", self.socket, "--pid-file", os.path.join(munge, "pid"),
+                    "--log-file", os.path.join(munge, "log"),
+                    "--seed-file", os.path.join(munge, "seed")])
+        self.wait_for(lambda: os.path.exists(self.socket), "munged's socket")
+        self.start(["slurmctld", "-D", "-i", "-f", self.conf])
+        self.start(["slurmd", "-D", "-f", self.conf])
+        self.wait_for(lambda: self.slurm(["sinfo", "-h", "-o", "%T"]).stdout.strip()
+                      in (b"idle", b"mixed", b"allocated"), "the node to come up")
+
+    def start(self, command):
+        log = open(os.path.join(self.root, os.path.basename(command[0]) + ".out"), "wb")
+        self.daemons.append(subprocess.Popen(command, env=self.env, stdout=log,
+                                             stderr=subprocess.STDOUT,
+                                             preexec_fn=die_with_parent))
+
+    def wait_for(self, ready, what, seconds=60):
+        deadline = time.monotonic() + seconds
+        while not ready():
+            if time.monotonic() > deadline:
+                for name in ("slurmctld.log", "slurmd.log", "munge/log"):
+                    log = os.path.join(self.root, name)
+                    if os.path.exists(log):
+                        print("--- %s\n%s" % (name, open(log).read()[-3000:]))
+                raise RuntimeError("timed out waiting for " + what)
+            time.sleep(0.2)
+
+    def slurm(self, command, **options):
+        return subprocess.run(command, env=self.env, capture_output=True, timeout=120, **options)
+
+    def wait_for_jobs(self, *jobs):
+        self.wait_for(lambda: not self.slurm(["squeue", "-h", "-j", ",".join(jobs)]).stdout.strip(),
+                      "jobs " + ",".join(jobs), seconds=900)
+
+    def stop(self):
+        for daemon in reversed(self.daemons):
+            daemon.send_signal(signal.SIGTERM)
+            try:
+                daemon.wait(timeout=30)
+            except subprocess.TimeoutExpired:
+                daemon.kill()
+                daemon.wait()
+
+
+def jobs_of(output):
+    """The task and merge job ids from the script's line."""
+    words = output.decode().split()
+    return words[words.index("tasks") + 3].rstrip(";"), words[words.index("merge:") + 2].rstrip(";")
+
+
+def main():
+    # A timeout's SIGTERM still stops the cluster and removes the scratch.
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit("cluster_test: terminated"))
+    census, array = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    scratch = tempfile.mkdtemp(prefix="grafen-cluster-")
+    cluster = None
+    try:
+        cluster = Cluster(scratch)
+        cluster.env["GRAFEN_CENSUS"] = census
+        whole = subprocess.run("nauty-geng -q 9 | %s" % census, shell=True, check=True,
+                               capture_output=True, timeout=600).stdout
+
+        plan = cluster.slurm([array, "--dry-run", "--parts", "2", "9", "unused"])
+        lines = plan.stdout.decode().splitlines()
+        counts = {(int(w[1]), w[2]): int(w[3]) for w in (l.split() for l in lines[1:-1])}
+        rows = [r for r in csv.DictReader(io.StringIO(whole.decode()))
+                if r["matrix"] == "A" and r["edges"] != "all"]
+        check(plan.returncode == 0 and len(counts) == 74 and not os.path.exists("unused") and
+              all(counts[(int(r["edges"]), k)] == int(r["graphs"]) for r in rows
+                  for k in ("1/2", "2/2")),
+              "the dry run lists 74 tasks with each edge count's graphs: %r" % plan)
+
+        runs = os.path.join(scratch, "census9")
+        submitted = cluster.slurm([array, "--parts", "2", "9", runs, "--", "--hold"])
+        check(submitted.returncode == 0, "submitted: %r" % submitted)
+        tasks, merge_job = jobs_of(submitted.stdout)
+        cancelled = cluster.slurm(["scancel", "%s_40" % tasks])
+        check(cancelled.returncode == 0, "scancel: %r" % cancelled)
+        cluster.slurm(["scontrol", "release", tasks])
+        cluster.wait_for_jobs(tasks)
+        time.sleep(1)
+        cluster.wait_for_jobs(merge_job)
+        tables = os.listdir(os.path.join(runs, "tables"))
+        check(len(tables) == 73 and "edges-20-1of2.csv" not in tables,
+              "the cancelled task left no table: %d tables" % len(tables))
+        check(not os.path.exists(os.path.join(runs, "census.csv")),
+              "the merge job did not run without the cancelled task")
+        merged = cluster.slurm([array, "--merge", runs])
+        check(merged.returncode == 1 and b"tables of tasks 40 are missing" in merged.stderr,
+              "--merge names the missing task: %r" % merged)
+
+        resumed = cluster.slurm([array, "--resume", runs])
+        check(resumed.returncode == 0 and resumed.stdout.startswith(b"tasks 40:"),
+              "--resume submits the one task: %r" % resumed)
+        cluster.wait_for_jobs(*jobs_of(resumed.stdout))
+        result = os.path.join(runs, "census.csv")
+        log = os.path.join(runs, "logs", "merge.out")
+        check(os.path.exists(result) and open(result, "rb").read() == whole,
+              "the merged census equals the single-process one; the merge job's log: %s"
+              % (open(log).read() if os.path.exists(log) else "none"))
+    finally:
+        if cluster:
+            cluster.slurm(["scancel", "--user", pwd.getpwuid(os.getuid()).pw_name])
+            cluster.stop()
+        shutil.rmtree(scratch, ignore_errors=True)
+    print("%d passed, %d failed" % (results["passed"], results["failed"]))
+    return 1 if results["failed"] else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
