@@ -25,30 +25,53 @@ namespace {
 // Graphs read before their facts are worked out, on every thread at once.
 constexpr std::size_t kBatch = 4096;
 
-// The key that splits an edge count into parts, determined by the spectrum
-// (so that cospectral graphs share it): for L and Q the sum of the squared
-// degrees (the trace of the square less twice the edges), for A the number
-// of triangles (the trace of the cube over 6).
+// The key that splits an edge count into parts: the traces of the matrix's
+// square, cube and fourth power, sums of powers of its eigenvalues, so that
+// cospectral graphs share it, and spread over many values, so that the parts
+// come out even. With d the degrees, t the triangles, a and c the adjacency
+// and the common neighbours of two distinct nodes i and j:
+//   A:    2m,        6t,                      sum d^2 + sum c^2
+//   L, Q: sum d^2+2m, sum d^3 + 3 sum d^2 -+ 6t, sum (d^2+d)^2 + sum (c -+ (d_i+d_j) a)^2
+// (the off-diagonal sums over ordered pairs; L takes the minus signs).
 std::uint64_t SplitKey(SpectralMatrix matrix, const ListedGraph& graph, int order) {
   std::array<std::uint64_t, 64> rows{};  // adjacency rows as bits
-  std::array<std::uint64_t, 64> degree{};
   for (const Edge& e : graph.edges) {
     rows[static_cast<std::size_t>(e.i - 1)] |= std::uint64_t{1} << (e.j - 1);
     rows[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
-    ++degree[static_cast<std::size_t>(e.i - 1)];
-    ++degree[static_cast<std::size_t>(e.j - 1)];
   }
+  std::array<std::int64_t, 64> degree{};
+  std::int64_t squares = 0;
+  std::int64_t cubes = 0;
+  std::int64_t diagonal4 = 0;  // the diagonal of the fourth power of L or Q
+  for (std::size_t v = 0; v < static_cast<std::size_t>(order); ++v) {
+    const std::int64_t d = __builtin_popcountll(rows[v]);
+    degree[v] = d;
+    squares += d * d;
+    cubes += d * d * d;
+    diagonal4 += (d * d + d) * (d * d + d);
+  }
+  const std::int64_t sign = matrix == SpectralMatrix::kLaplacian ? -1 : 1;
+  std::int64_t triangles6 = 0;  // 6t: each triangle from each of its 3 edges, both ways
+  std::int64_t offDiagonal4 = 0;
+  for (std::size_t i = 0; i < static_cast<std::size_t>(order); ++i) {
+    for (std::size_t j = i + 1; j < static_cast<std::size_t>(order); ++j) {
+      const std::int64_t common = __builtin_popcountll(rows[i] & rows[j]);
+      const std::int64_t adjacent = static_cast<std::int64_t>(rows[i] >> j & 1U);
+      triangles6 += 2 * adjacent * common;
+      const std::int64_t entry = matrix == SpectralMatrix::kAdjacency
+                                     ? common
+                                     : common + sign * (degree[i] + degree[j]) * adjacent;
+      offDiagonal4 += 2 * entry * entry;
+    }
+  }
+  const std::int64_t edges2 = static_cast<std::int64_t>(graph.edges.size()) * 2;
+  const std::int64_t traces[3] = {
+      matrix == SpectralMatrix::kAdjacency ? edges2 : squares + edges2,
+      matrix == SpectralMatrix::kAdjacency ? triangles6 : cubes + 3 * squares + sign * triangles6,
+      (matrix == SpectralMatrix::kAdjacency ? squares : diagonal4) + offDiagonal4};
   std::uint64_t key = 0;
-  if (matrix != SpectralMatrix::kAdjacency) {
-    for (int v = 0; v < order; ++v)
-      key += degree[static_cast<std::size_t>(v)] * degree[static_cast<std::size_t>(v)];
-    return key;
-  }
-  for (const Edge& e : graph.edges) {
-    key += static_cast<std::uint64_t>(__builtin_popcountll(
-        rows[static_cast<std::size_t>(e.i - 1)] & rows[static_cast<std::size_t>(e.j - 1)]));
-  }
-  return key / 3;
+  for (const std::int64_t trace : traces) key = key * 1000003U + static_cast<std::uint64_t>(trace);
+  return key;
 }
 
 // Where a matrix's integer eigenvalues can lie on `order` nodes.
