@@ -7,13 +7,13 @@
 #include <new>
 #include <string>
 #include <system_error>
-#include <thread>
 
 #include "census/census.h"
 #include "census/options.h"
 #include "results/edge_list_reader.h"
 #include "spectra/options.h"
 #include "spectra/output.h"
+#include "spectra/parallel.h"
 
 #ifndef GRAFEN_VERSION
 #define GRAFEN_VERSION "unknown"
@@ -125,7 +125,7 @@ int Count(const Options& options) {
       request.order = static_cast<int>(*named);
     }
   }
-  request.threads = std::max(std::thread::hardware_concurrency(), 1U);
+  request.threads = spectra::UsableCores();
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
   const auto start = std::chrono::steady_clock::now();
   auto shown = start;

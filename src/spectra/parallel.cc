@@ -1,6 +1,7 @@
 #include "spectra/parallel.h"
 
 #include <flint/flint.h>
+#include <sched.h>
 
 #include <algorithm>
 #include <atomic>
@@ -49,6 +50,15 @@ void ParallelFor(std::size_t count, unsigned threads,
   for (const std::exception_ptr& failure : failures) {
     if (failure) std::rethrow_exception(failure);
   }
+}
+
+unsigned UsableCores() {
+  cpu_set_t cores;
+  CPU_ZERO(&cores);
+  if (sched_getaffinity(0, sizeof cores, &cores) == 0) {
+    return static_cast<unsigned>(std::max(CPU_COUNT(&cores), 1));
+  }
+  return std::max(std::thread::hardware_concurrency(), 1U);
 }
 
 }  // namespace grafen::spectra

@@ -12,4 +12,8 @@ namespace grafen::spectra {
 // raised again here. Each helper thread frees FLINT's caches as it ends.
 void ParallelFor(std::size_t count, unsigned threads, const std::function<void(std::size_t)>& work);
 
+// The cores this process may run on (its affinity mask, as a batch
+// scheduler sets it), at least 1.
+unsigned UsableCores();
+
 }  // namespace grafen::spectra

@@ -13,7 +13,6 @@
 #include <stdexcept>
 #include <string>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 #include "results/graph_reader.h"
@@ -121,7 +120,7 @@ class KeyedGraphs {
     Batch& batch = computing_;
     batch.keys.resize(std::max(batch.keys.size(), batch.count));
     computed_ = std::async(std::launch::async, [this, &batch] {
-      ParallelFor(batch.count, std::thread::hardware_concurrency(), [this, &batch](std::size_t k) {
+      ParallelFor(batch.count, UsableCores(), [this, &batch](std::size_t k) {
         KeyOf(matrix_, batch.graphs[k], order_, batch.keys[k]);
       });
       flint_cleanup();
@@ -206,7 +205,7 @@ int Run(const Options& options) {
   const std::string outputName = options.output.empty() ? "standard output" : options.output;
   try {
     TableOutput output(options.output);
-    TableRows rows(options.matrix, options.digits, std::thread::hardware_concurrency(), families,
+    TableRows rows(options.matrix, options.digits, UsableCores(), families,
                    [&output](std::string_view piece) { output.Write(piece); });
     std::int64_t count = 0;
     bool writing = false;  // whether a failure is the output's
