@@ -3,7 +3,7 @@
 # Included at the end of the top-level CMakeLists.txt, once the grafen target
 # exists. Installs:
 #   bin/grafen                   the tool
-#   bin/grafen-draw              the SVG sheet drawer (Python 3 and Graphviz)
+#   bin/grafen-draw              the drawer, SVG, PDF or PNG (Python 3, networkx, numpy, Graphviz)
 #   bin/grafen-spectra           the exact spectra of an edge list or graph6 stream, as CSV
 #   bin/grafen-census            the spectral census of a graph stream, as CSV
 #   share/grafen/census-array    the census of an order as a Slurm job array
@@ -85,7 +85,9 @@ set(CPACK_PACKAGE_DESCRIPTION
 representative per isomorphism class, as an edge list (grafenN.txt) and as a
 Maple script that sets up each graph's Laplacian matrix and asks for its
 determinant and eigenvalues (grafenN.mws). grafen-draw draws the graphs of an
-edge list on one SVG sheet with Graphviz. grafen-spectra writes the exact
+edge list or of graph6, or cospectral families side by side, on SVG, PDF or
+PNG pages, with layouts that keep edges clear of other nodes and draw planar
+graphs without crossings. grafen-spectra writes the exact
 spectrum (Laplacian, signless Laplacian or adjacency) of every graph of an
 edge list or of a graph6 stream from nauty-geng as a CSV table. grafen-census
 counts, per order and edge count of such a stream, the graphs, their distinct
@@ -100,8 +102,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${GRAFEN_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# grafen itself needs neither; grafen-draw runs on Python 3 and draws with Graphviz.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, graphviz")
+# grafen itself needs none of them; grafen-draw runs on Python 3 with networkx
+# and numpy and lays out with Graphviz.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, python3-networkx, python3-numpy, graphviz")
 # The census of a whole order reads nauty-geng's graphs; census-array runs it
 # on a Slurm cluster.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "nauty, slurm-client")

@@ -1,20 +1,25 @@
 #!/usr/bin/python3
-"""Tests of tools/grafen-draw, the edge-list-to-SVG sheet drawer.
+"""Tests of tools/grafen-draw, the drawer of edge lists, graph6 and cospectral families.
 
-usage: draw_test.py [GRAFEN_BINARY] [--draw PATH-TO-grafen-draw]
+usage: draw_test.py [GRAFEN_BINARY] [--draw PATH-TO-grafen-draw] [--layouts]
 
-With GRAFEN_BINARY, grafen is run for order 4 in a fresh temporary directory
-and its grafen4.txt is drawn; a hand-written order-4 edge list is drawn in any
-case. Each sheet is read back as XML and every drawing is checked against the
-edge list it came from: one frame per graph labelled with its number, all N
-nodes, exactly the listed edges, each edge ending at its two nodes, every node
-inside its own frame, and no two frames overlapping. Then come the failures:
-files that are not edge lists, unreadable input, Graphviz missing or failing,
+With GRAFEN_BINARY, grafen is run for orders 4 and 8 in a fresh temporary
+directory and its edge lists are drawn, whole and by --graphs; hand-written
+edge lists, graph6 and families are drawn in any case. Each SVG page is read
+back as XML and every drawing is checked against the graphs it came from:
+one frame per graph labelled with its own number, all its nodes, exactly its
+edges, each edge ending at its two nodes' centres, every node inside its own
+frame, no two frames overlapping, and the layout: no node nearer than the
+clearance to another node or to an edge it is not on, and no crossing in a
+planar graph. --layouts checks the layouts of every graph of orders 1 to 8
+from nauty-geng instead. Then come the failures: inputs that are neither
+edge lists nor graph6, unreadable input, Graphviz missing or failing,
 command-line errors; each must exit non-zero with one line on standard error
-and leave an existing sheet untouched and no temporary file behind.
+and leave an existing drawing untouched and no temporary file behind.
 
-Everything runs in temporary directories. Exits non-zero when any check fails;
-the last line reads "N passed, N failed".
+Runs under /usr/bin/python3, Debian's, for networkx. Everything runs in
+temporary directories. Exits non-zero when any check fails; the last line
+reads "N passed, N failed".
 """
 
 import math
@@ -25,6 +30,15 @@ import subprocess
 import sys
 import tempfile
 import xml.etree.ElementTree as ElementTree
+import zlib
+
+try:
+    import networkx
+    import numpy
+except ImportError:
+    if os.path.realpath(sys.executable) != os.path.realpath("/usr/bin/python3"):
+        os.execv("/usr/bin/python3", ["/usr/bin/python3"] + sys.argv)
+    raise
 
 SVG = "{http://www.w3.org/2000/svg}"
 TIMEOUT = 120
@@ -81,145 +95,183 @@ def run(command, cwd, env=None, stdin=None):
                           stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=TIMEOUT)
 
 
-def points_of(path_data):
-    numbers = [float(x) for x in re.findall(r"-?[0-9]+(?:\.[0-9]+)?(?:e-?[0-9]+)?", path_data)]
-    return list(zip(numbers[0::2], numbers[1::2]))
+CLEARANCE = 3.0  # the man page's promise, in points
 
 
-def box_of(points):
-    xs = [p[0] for p in points]
-    ys = [p[1] for p in points]
-    return min(xs), min(ys), max(xs), max(ys)
+def read_pages(paths):
+    """The drawings of SVG pages: {number: (frame box, label, {node: (x, y, r,
+    text)}, {(i, j): (x1, y1, x2, y2)})}, frames labelled by the text inside."""
+    frames, labels, nodes, edges = {}, [], {}, {}
+    for page, path in enumerate(paths):
+        root = ElementTree.parse(path).getroot()
+        for element in root.iter():
+            ident = element.get("id") or ""
+            match = re.fullmatch(r"graph-([0-9]+)(?:-node-([0-9]+)|-edge-([0-9]+)-([0-9]+))?",
+                                 ident)
+            if element.tag == SVG + "text" and element.get("class") == "label":
+                labels.append((page, float(element.get("x")), float(element.get("y")),
+                               element.text))
+            if match is None:
+                continue
+            k = int(match.group(1))
+            if match.group(2):
+                circle, text = element.find(SVG + "circle"), element.find(SVG + "text")
+                nodes.setdefault(k, {})[int(match.group(2))] = (
+                    float(circle.get("cx")), float(circle.get("cy")), float(circle.get("r")),
+                    text.text)
+            elif match.group(3):
+                edges.setdefault(k, {})[(int(match.group(3)), int(match.group(4)))] = tuple(
+                    float(element.get(c)) for c in ("x1", "y1", "x2", "y2"))
+            else:
+                rect = element.find(SVG + "rect")
+                x, y = float(rect.get("x")), float(rect.get("y"))
+                frames[k] = (page, x, y, x + float(rect.get("width")),
+                             y + float(rect.get("height")))
+    drawings = {}
+    for k, box in frames.items():
+        inside = [t for p, x, y, t in labels if p == box[0] and box[1] < x < box[3]
+                  and box[2] < y < box[4] and t.startswith("Graph ")]
+        drawings[k] = (box, inside, nodes.get(k, {}), edges.get(k, {}))
+    return drawings
 
 
-def inside(box, x, y, slack=0.5):
-    return box[0] - slack <= x <= box[2] + slack and box[1] - slack <= y <= box[3] + slack
+def layout_faults(drawn_nodes, drawn_edges):
+    """What the drawing's own coordinates break: nodes nearer than the
+    clearance to each other or to an edge they are not on, crossings of a
+    planar graph."""
+    faults = []
+    for (i, (xi, yi, ri, _)) in drawn_nodes.items():
+        for (j, (xj, yj, rj, _)) in drawn_nodes.items():
+            if i < j and math.hypot(xi - xj, yi - yj) < ri + rj + CLEARANCE:
+                faults.append("nodes %d and %d" % (i, j))
+        for (a, b), (x1, y1, x2, y2) in drawn_edges.items():
+            if i in (a, b):
+                continue
+            dx, dy = x2 - x1, y2 - y1
+            t = max(0.0, min(1.0, ((xi - x1) * dx + (yi - y1) * dy) / (dx * dx + dy * dy)))
+            if math.hypot(x1 + t * dx - xi, y1 + t * dy - yi) < ri + CLEARANCE:
+                faults.append("node %d near edge %d-%d" % (i, a, b))
+    graph = networkx.Graph(list(drawn_edges))
+    graph.add_nodes_from(drawn_nodes)
+    if networkx.check_planarity(graph)[0]:
+        def side(p, q, r):
+            return (q[0] - p[0]) * (r[1] - p[1]) - (q[1] - p[1]) * (r[0] - p[0]) > 0
+        lines = sorted(drawn_edges.items())
+        for m, (e, (a1, a2, b1, b2)) in enumerate(lines):
+            for f, (c1, c2, d1, d2) in lines[m + 1:]:
+                p, q, r, t = (a1, a2), (b1, b2), (c1, c2), (d1, d2)
+                if not set(e) & set(f) and side(p, q, r) != side(p, q, t) \
+                        and side(r, t, p) != side(r, t, q):
+                    faults.append("edges %d-%d and %d-%d cross" % (e + f))
+    return faults
 
 
-def check_sheet(results, name, sheet_path, graphs, order):
-    """Checks the SVG sheet against graphs ({number: edges}) of the given order."""
+def check_sheet(results, name, paths, graphs, order):
+    """Checks SVG pages against graphs ({number: edges}) of the given order
+    (or {number: (order, edges)})."""
     try:
-        root = ElementTree.parse(sheet_path).getroot()
-    except (OSError, ElementTree.ParseError) as error:
-        results.check(name + ": sheet parses as XML", False, str(error))
+        drawings = read_pages(paths)
+    except (OSError, ElementTree.ParseError, AttributeError, TypeError) as error:
+        results.check(name + ": pages parse as the drawer's SVG", False, str(error))
         return
-    results.check(name + ": root element is svg", root.tag == SVG + "svg", root.tag)
-
-    frames = {}   # number -> (label text, box)
-    nodes = {}    # number -> {node: (cx, cy, r, label)}
-    edges = {}    # number -> {(i, j): path points}
-    problems = []
-    for group in root.iter(SVG + "g"):
-        classes = (group.get("class") or "").split()
-        ident = group.get("id") or ""
-        if "cluster" in classes:
-            match = re.fullmatch(r"graph-([0-9]+)", ident)
-            polygon = group.find(SVG + "polygon")
-            text = group.find(SVG + "text")
-            if match is None or polygon is None or text is None:
-                problems.append("frame %r without number, outline or label" % ident)
-                continue
-            frames[int(match.group(1))] = (
-                text.text, box_of(points_of(polygon.get("points"))))
-        elif "node" in classes:
-            match = re.fullmatch(r"graph-([0-9]+)-node-([0-9]+)", ident)
-            ellipse = group.find(SVG + "ellipse")
-            text = group.find(SVG + "text")
-            if match is None or ellipse is None or text is None:
-                problems.append("node %r without number, circle or label" % ident)
-                continue
-            k, i = int(match.group(1)), int(match.group(2))
-            nodes.setdefault(k, {})[i] = (float(ellipse.get("cx")), float(ellipse.get("cy")),
-                                          float(ellipse.get("rx")), text.text)
-        elif "edge" in classes:
-            match = re.fullmatch(r"graph-([0-9]+)-edge-([0-9]+)-([0-9]+)", ident)
-            path = group.find(SVG + "path")
-            if match is None or path is None or not path.get("d"):
-                problems.append("edge %r without numbers or line" % ident)
-                continue
-            k, i, j = (int(match.group(n)) for n in (1, 2, 3))
-            edges.setdefault(k, {})[(i, j)] = points_of(path.get("d"))
-    results.check(name + ": every frame, node and edge is identified", not problems,
-                  "; ".join(problems[:3]))
-
-    numbers = set(range(1, len(graphs) + 1))
-    results.check(name + ": one frame per graph, numbered 1..%d" % len(graphs),
-                  set(frames) == numbers and set(graphs) == numbers,
-                  "frames %s, graphs %s" % (sorted(frames), sorted(graphs)))
-    for k in sorted(numbers & set(frames)):
-        label, frame = frames[k]
-        results.check("%s: graph %d frame labelled" % (name, k), label == "Graph %d" % k,
-                      repr(label))
-        drawn_nodes = nodes.get(k, {})
-        results.check("%s: graph %d shows nodes 1..%d" % (name, k, order),
-                      sorted(drawn_nodes) == list(range(1, order + 1))
+    results.check(name + ": one frame per graph", set(drawings) == set(graphs),
+                  "frames %s, graphs %s" % (sorted(drawings)[:9], sorted(graphs)[:9]))
+    for k in sorted(set(graphs) & set(drawings)):
+        n, listed = graphs[k] if isinstance(graphs[k], tuple) else (order, graphs[k])
+        box, labels, drawn_nodes, drawn_edges = drawings[k]
+        results.check("%s: graph %d frame labelled" % (name, k), labels == ["Graph %d" % k],
+                      repr(labels))
+        results.check("%s: graph %d shows nodes 1..%d" % (name, k, n),
+                      sorted(drawn_nodes) == list(range(1, n + 1))
                       and all(v[3] == str(i) for i, v in drawn_nodes.items()),
                       str(sorted((i, v[3]) for i, v in drawn_nodes.items())))
-        outside = [i for i, (x, y, _, _) in drawn_nodes.items() if not inside(frame, x, y)]
+        outside = [i for i, (x, y, _, _) in drawn_nodes.items()
+                   if not box[1] < x < box[3] or not box[2] < y < box[4]]
         results.check("%s: graph %d nodes lie inside its frame" % (name, k), not outside,
-                      "nodes %s outside %s" % (outside, frame))
-        drawn_edges = edges.get(k, {})
-        results.check("%s: graph %d has its %d edges" % (name, k, len(graphs[k])),
-                      set(drawn_edges) == graphs[k],
-                      "drawn %s, listed %s" % (sorted(drawn_edges), sorted(graphs[k])))
-        for (i, j), points in sorted(drawn_edges.items()):
-            if i not in drawn_nodes or j not in drawn_nodes or len(points) < 2:
-                continue
-            ends = (points[0], points[-1])
-
-            def near(node, point):
-                x, y, r, _ = drawn_nodes[node]
-                return math.hypot(point[0] - x, point[1] - y) <= r + 3
-
-            results.check("%s: graph %d edge %d-%d joins its nodes" % (name, k, i, j),
-                          (near(i, ends[0]) and near(j, ends[1]))
-                          or (near(j, ends[0]) and near(i, ends[1])),
-                          "line ends %s" % (ends,))
-    boxes = sorted((k, frames[k][1]) for k in frames)
-    overlaps = []
-    for a in range(len(boxes)):
-        for b in range(a + 1, len(boxes)):
-            (ka, A), (kb, B) = boxes[a], boxes[b]
-            if A[0] < B[2] and B[0] < A[2] and A[1] < B[3] and B[1] < A[3]:
-                overlaps.append((ka, kb))
-    results.check(name + ": frames do not overlap", not overlaps, str(overlaps[:5]))
+                      "nodes %s outside %s" % (outside, box))
+        results.check("%s: graph %d has its %d edges" % (name, k, len(listed)),
+                      set(drawn_edges) == set(listed),
+                      "drawn %s, listed %s" % (sorted(drawn_edges), sorted(listed)))
+        loose = [e for e, line in drawn_edges.items() if e[0] in drawn_nodes and e[1] in drawn_nodes
+                 and line != drawn_nodes[e[0]][:2] + drawn_nodes[e[1]][:2]]
+        results.check("%s: graph %d edges join their nodes" % (name, k), not loose, str(loose))
+        if set(drawn_nodes) == set(range(1, n + 1)):
+            faults = layout_faults(drawn_nodes, drawn_edges)
+            results.check("%s: graph %d layout keeps clear" % (name, k), not faults,
+                          "; ".join(faults[:3]))
+    boxes = sorted(v[0] for v in drawings.values())
+    overlaps = [(A, B) for m, A in enumerate(boxes) for B in boxes[m + 1:]
+                if A[0] == B[0] and A[1] < B[3] and B[1] < A[3] and A[2] < B[4] and B[2] < A[4]]
+    results.check(name + ": frames do not overlap", not overlaps, str(overlaps[:2]))
 
 
 def draw_and_check(results, draw, name, directory, file_name, text_or_bytes, order,
-                   expected_counts=None):
+                   expected_counts=None, arguments=(), graphs=None, pages=0):
+    """Draws file_name (written from text_or_bytes unless None) and checks the
+    pages against graphs (default: the file read as an edge list)."""
     path = os.path.join(directory, file_name)
     if text_or_bytes is not None:
         with open(path, "wb") as stream:
             stream.write(text_or_bytes if isinstance(text_or_bytes, bytes)
                          else text_or_bytes.encode("ascii"))
-    graphs = read_edge_list(path)
+    graphs = read_edge_list(path) if graphs is None else graphs
     if expected_counts is not None:
         results.check(name + ": input edge counts",
                       [len(graphs[k]) for k in sorted(graphs)] == expected_counts,
                       str([len(graphs[k]) for k in sorted(graphs)]))
     before = set(os.listdir(directory))
-    result = run([draw, file_name], cwd=directory)
-    sheet = os.path.splitext(file_name)[0] + ".svg"
+    result = run([draw, file_name] + list(arguments), cwd=directory)
+    stem = os.path.splitext(file_name)[0]
+    sheets = ["%s-%d.svg" % (stem, k) for k in range(1, pages + 1)] or [stem + ".svg"]
     ok = results.check(name + ": grafen-draw exits 0", result.returncode == 0,
                        "status %d, stderr %r" % (result.returncode, result.stderr[-400:]))
-    results.check(name + ": only the sheet is added",
-                  set(os.listdir(directory)) == before | {sheet},
+    results.check(name + ": only the pages are added",
+                  set(os.listdir(directory)) == before | set(sheets),
                   str(sorted(set(os.listdir(directory)) - before)))
     if ok:
-        check_sheet(results, name, os.path.join(directory, sheet), graphs, order)
+        check_sheet(results, name, [os.path.join(directory, s) for s in sheets], graphs, order)
+
+
+def pdf_pages(path):
+    """(page count, the texts shown) of a PDF the drawer wrote."""
+    with open(path, "rb") as stream:
+        data = stream.read()
+    texts = []
+    for stream in re.findall(rb"stream\n(.*?)\nendstream", data, re.S):
+        texts += re.findall(rb"\((.*?)\) Tj", zlib.decompress(stream))
+    return len(re.findall(rb"/Type /Page\b", data)), [t.decode() for t in texts]
 
 
 def test_from_grafen(results, draw, grafen, scratch):
     directory = tempfile.mkdtemp(dir=scratch)
-    result = run([grafen, "4"], cwd=directory)
-    if not results.check("grafen 4 exits 0", result.returncode == 0,
-                         "status %d" % result.returncode):
-        return
-    if not results.check("grafen 4 writes grafen4.txt",
-                         os.path.isfile(os.path.join(directory, "grafen4.txt"))):
-        return
+    for order in ("4", "8"):
+        result = run([grafen, order], cwd=directory)
+        if not results.check("grafen %s writes its edge list" % order, result.returncode == 0
+                             and os.path.isfile(os.path.join(directory, "grafen%s.txt" % order))):
+            return
     draw_and_check(results, draw, "grafen 4", directory, "grafen4.txt", None, 4,
                    expected_counts=[3, 3, 4, 4, 5, 6])
+    # Two graphs of interest keep their numbers, in a PDF of one page.
+    result = run([draw, "--graphs", "28,55", "grafen8.txt", "-o", "pair.pdf"], cwd=directory)
+    count, texts = pdf_pages(os.path.join(directory, "pair.pdf")) if result.returncode == 0 \
+        else (0, [])
+    results.check("--graphs 28,55 to PDF: one page with graphs 28 and 55",
+                  count == 1 and [t for t in texts if t.startswith("Graph")]
+                  == ["Graph 28", "Graph 55"], "%d pages, %s" % (count, texts[:4]))
+    every = read_edge_list(os.path.join(directory, "grafen8.txt"))
+    chosen = {k: every[k] for k in (28, 55, 100, 101, 102, 11117)}
+    draw_and_check(results, draw, "--graphs over 3 pages", directory, "grafen8.txt", None, 8,
+                   arguments=["--graphs", "100-102,28,55,11117", "--per-page", "2"],
+                   graphs=chosen, pages=3)
+
+
+def graph6_graphs(lines):
+    """{number: (order, edges)} of graph6 lines, by networkx's reader."""
+    graphs = {}
+    for k, line in enumerate(lines, start=1):
+        graph = networkx.from_graph6_bytes(line.encode())
+        graphs[k] = (graph.order(), {(i + 1, j + 1) for i, j in graph.edges})
+    return graphs
 
 
 def test_fixtures(results, draw, scratch):
@@ -238,45 +290,145 @@ def test_fixtures(results, draw, scratch):
     # A single node without edges, as grafen 1 writes it.
     draw_and_check(results, draw, "order 1", tempfile.mkdtemp(dir=scratch),
                    "grafen1.txt", "1\r\n\r\n", 1)
+    # A selection cut from a larger list keeps its numbers, which rise by more than one.
+    draw_and_check(results, draw, "numbers of a selection", tempfile.mkdtemp(dir=scratch),
+                   "picked.txt", "28\n    1    2\n\n55\n    1    3\n    2    3\n\n", 3)
+    # graph6 with the header and CR LF, numbered by line; order 16, planar or not.
+    lines = ["C~", "Cr", networkx.to_graph6_bytes(networkx.grid_2d_graph(4, 4), header=False),
+             networkx.to_graph6_bytes(networkx.hypercube_graph(4), header=False)]
+    lines = [line if isinstance(line, str) else line.decode().strip() for line in lines]
+    draw_and_check(results, draw, "graph6", tempfile.mkdtemp(dir=scratch), "some.g6",
+                   ">>graph6<<" + "\r\n".join(lines) + "\r\n", None, graphs=graph6_graphs(lines))
+    draw_and_check(results, draw, "graph6 by --graphs", tempfile.mkdtemp(dir=scratch), "some.g6",
+                   "\n".join(lines) + "\n", None, arguments=["--graphs", "2-3"],
+                   graphs={k: v for k, v in graph6_graphs(lines).items() if k in (2, 3)})
 
     directory = tempfile.mkdtemp(dir=scratch)
     with open(os.path.join(directory, "grafen4.txt"), "w") as stream:
         stream.write(crlf(ORDER4_FIXTURE))
     os.mkdir(os.path.join(directory, "out"))
-    result = run([draw, "grafen4.txt", "-o", "out/sheet.svg"], cwd=directory)
-    results.check("-o: exits 0", result.returncode == 0, result.stderr.decode("ascii", "replace"))
-    results.check("-o: writes the named file only",
-                  os.listdir(os.path.join(directory, "out")) == ["sheet.svg"]
+    with open(os.path.join(directory, "grafen4.txt"), "rb") as stream:
+        result = subprocess.run([draw, "-o", "out/sheet.svg"], cwd=directory, stdin=stream,
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=TIMEOUT)
+    results.check("standard input to -o: exits 0", result.returncode == 0,
+                  result.stderr.decode("ascii", "replace"))
+    for extension, signature in ((".svg", b"<?xml"), (".pdf", b"%PDF-"), (".png", b"\x89PNG")):
+        if extension != ".svg":
+            run([draw, "grafen4.txt", "-o", "out/sheet" + extension], cwd=directory)
+        with open(os.path.join(directory, "out", "sheet" + extension), "rb") as stream:
+            results.check("-o sheet%s writes that format" % extension,
+                          stream.read(8).startswith(signature))
+    results.check("-o: writes the named files only",
+                  sorted(os.listdir(os.path.join(directory, "out")))
+                  == ["sheet.pdf", "sheet.png", "sheet.svg"]
                   and sorted(os.listdir(directory)) == ["grafen4.txt", "out"],
                   str(sorted(os.listdir(directory))))
-    if os.path.isfile(os.path.join(directory, "out", "sheet.svg")):
-        check_sheet(results, "-o", os.path.join(directory, "out", "sheet.svg"),
-                    read_edge_list(os.path.join(directory, "grafen4.txt")), 4)
+    check_sheet(results, "-o", [os.path.join(directory, "out", "sheet.svg")],
+                read_edge_list(os.path.join(directory, "grafen4.txt")), 4)
 
 
+# A Laplacian-cospectral family of order 7, as grafen-census --families writes it.
+FAMILY = ["F?`cw", "F?aN_"]
+
+
+def laplacian_polynomial(line):
+    graph = networkx.from_graph6_bytes(line.encode())
+    degrees = numpy.diag([d for _, d in sorted(graph.degree)])
+    return numpy.round(numpy.poly(degrees - networkx.to_numpy_array(graph, sorted(graph))))
+
+
+def test_families(results, draw, scratch):
+    """One framed row per family, captioned, from either source."""
+    header = "graph,nodes,edges,graph6,eigenvalues,cospectral_with\r\n"
+    table = header + "1,7,6,FsaC?,0 1 7,\r\n2,7,6,%s,0 1.5 2,3\r\n3,7,6,%s,0 1.5 2,2\r\n" \
+        % tuple(FAMILY)
+    for name, text, caption in (("table", table, "Laplacian spectrum: 0 1.5 2"),
+                                ("census file", "\n".join(FAMILY) + "\n\n", None)):
+        directory = tempfile.mkdtemp(dir=scratch)
+        with open(os.path.join(directory, "in"), "w") as stream:
+            stream.write(text)
+        result = run([draw, "--families", "in", "-o", "f.svg"], cwd=directory)
+        if not results.check("families from the %s: exits 0" % name, result.returncode == 0,
+                             result.stderr.decode("ascii", "replace")):
+            continue
+        root = ElementTree.parse(os.path.join(directory, "f.svg")).getroot()
+        frames = [g for g in root.iter(SVG + "g") if g.get("class") == "grafen-family"]
+        captions = [t.text for t in root.iter(SVG + "text") if t.get("class") == "caption"]
+        drawn = sorted(int(g.get("id")[6:]) for g in root.iter(SVG + "g")
+                       if g.get("class") == "grafen-graph")
+        results.check("families from the %s: one frame, its graphs" % name,
+                      len(frames) == 1 and drawn == ([2, 3] if caption else [1, 2]),
+                      "%d frames, graphs %s" % (len(frames), drawn))
+        if caption is None:
+            text = " ".join(captions).split(": ", 1)[-1].replace("^", "**")
+            value = eval(re.sub(r"([0-9])x", r"\1*x", text), {"x": 3})
+            caption = "Laplacian polynomial"
+            results.check("families from the census file: the shared polynomial",
+                          value == numpy.polyval(laplacian_polynomial(FAMILY[0]), 3)
+                          == numpy.polyval(laplacian_polynomial(FAMILY[1]), 3), repr(captions))
+        results.check("families from the %s: caption" % name,
+                      captions and captions[0].startswith(caption), repr(captions))
+
+
+def test_layouts(results, draw, scratch):
+    """Every graph of orders 1 to 8, connected or not, drawn and checked."""
+    geng = shutil.which("nauty-geng")
+    if not results.check("nauty-geng is installed (Debian's nauty)", geng is not None):
+        return
+    for order in range(1, 9):
+        directory = tempfile.mkdtemp(dir=scratch)
+        with open(os.path.join(directory, "all.g6"), "wb") as stream:
+            subprocess.run([geng, "-q", str(order)], stdout=stream, check=True)
+        with open(os.path.join(directory, "all.g6")) as stream:
+            graphs = graph6_graphs(stream.read().split())
+        failed = results.failed
+        draw_and_check(results, draw, "order %d" % order, directory, "all.g6", None, None,
+                       arguments=["--per-page", "10000"], graphs=graphs,
+                       pages=0 if len(graphs) <= 10000 else 2)
+        print("order %d: %d graphs drawn and checked, %d checks failed"
+              % (order, len(graphs), results.failed - failed), flush=True)
+
+
+# Inputs that are neither edge lists nor graph6, and what the message says.
 NOT_EDGE_LISTS = [
-    ("prose", "grafen4.txt", b"hello world\n"),
-    ("empty file", "grafen4.txt", b""),
-    ("numbers skip", "grafen4.txt", b"1\n    1    2\n\n3\n    1    2\n\n"),
-    ("numbers start at 2", "grafen4.txt", b"2\n    1    2\n\n"),
-    ("number with leading zero", "grafen4.txt", b"01\n    1    2\n\n"),
-    ("number padded", "grafen4.txt", b"    1\n    1    2\n\n"),
-    ("edge i > j", "grafen4.txt", b"1\n    2    1\n\n"),
-    ("edge i = j", "grafen4.txt", b"1\n    2    2\n\n"),
-    ("node 0", "grafen4.txt", b"1\n    0    2\n\n"),
-    ("node 9", "edges.txt", b"1\n    1    9\n\n"),
-    ("node beyond the order in the name", "grafen3.txt", b"1\n    1    2\n    3    4\n\n"),
-    ("edge with one number", "grafen4.txt", b"1\n    1\n\n"),
-    ("edge with three numbers", "grafen4.txt", b"1\n    1    2    3\n\n"),
-    ("edge given twice", "grafen4.txt", b"1\n    1    2\n    1    2\n\n"),
-    ("no empty line after the only graph", "grafen4.txt", b"1\r\n    1    2\r\n"),
+    ("prose", "grafen4.txt", b"hello world\n", "is not graph6"),
+    ("empty file", "grafen4.txt", b"", "is empty"),
+    ("numbers fall", "grafen4.txt", b"2\n    1    2\n\n1\n    1    2\n\n", "numbers must rise"),
+    ("number repeated", "grafen4.txt", b"1\n    1    2\n\n1\n    1    2\n\n", "numbers must rise"),
+    ("number 0", "grafen4.txt", b"0\n    1    2\n\n", "is not an edge-list file"),
+    ("number with leading zero", "grafen4.txt", b"01\n    1    2\n\n", "is not an edge-list file"),
+    ("number padded", "grafen4.txt", b"    1\n    1    2\n\n", "is not an edge-list file"),
+    ("edge i > j", "grafen4.txt", b"1\n    2    1\n\n", "is not an edge-list file"),
+    ("edge i = j", "grafen4.txt", b"1\n    2    2\n\n", "is not an edge-list file"),
+    ("node 0", "grafen4.txt", b"1\n    0    2\n\n", "is not an edge-list file"),
+    ("node 33", "edges.txt", b"1\n    1   33\n\n", "is not an edge-list file"),
+    ("node beyond the order in the name", "grafen3.txt", b"1\n    1    2\n    3    4\n\n",
+     "is not an edge-list file"),
+    ("edge with one number", "grafen4.txt", b"1\n    1\n\n", "is not an edge-list file"),
+    ("edge with three numbers", "grafen4.txt", b"1\n    1    2    3\n\n",
+     "is not an edge-list file"),
+    ("edge given twice", "grafen4.txt", b"1\n    1    2\n    1    2\n\n", "is not an edge-list file"),
+    ("no empty line after the only graph", "grafen4.txt", b"1\r\n    1    2\r\n",
+     "is not an edge-list file"),
     ("no empty line after the last graph", "grafen4.txt",
-     b"1\r\n    1    2\r\n\r\n2\r\n    1    2\r\n    1    3\r\n"),
-    ("last line without line end", "grafen4.txt", b"1\n    1    2\n\n2"),
-    ("two empty lines", "grafen4.txt", b"1\n    1    2\n\n\n2\n    1    2\n\n"),
-    ("CR alone as line end", "grafen4.txt", b"1\r    1    2\r\r"),
-    ("binary bytes", "grafen4.txt", b"\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\n"),
-    ("Maple script", "grafen4.txt", crlf("with(linalg);\nassume(A,symmetric);\n\n").encode()),
+     b"1\r\n    1    2\r\n\r\n2\r\n    1    2\r\n    1    3\r\n", "is not an edge-list file"),
+    ("last line without line end", "grafen4.txt", b"1\n    1    2\n\n2", "is not an edge-list file"),
+    ("two empty lines", "grafen4.txt", b"1\n    1    2\n\n\n2\n    1    2\n\n",
+     "is not an edge-list file"),
+    ("CR alone as line end", "grafen4.txt", b"1\r    1    2\r\r", "is not an edge-list file"),
+    ("binary bytes", "grafen4.txt", b"\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR\n", "is not graph6"),
+    ("Maple script", "grafen4.txt", crlf("with(linalg);\nassume(A,symmetric);\n\n").encode(),
+     "is not graph6"),
+    ("graph6 cut short", "x.g6", b"Cr\nG?\n", "is not graph6"),
+    ("graph6 of order 33", "x.g6", b"~??`" + b"?" * 88 + b"\n", "more than the 32 nodes"),
+    ("sparse6", "x.g6", b":Fa@x^\n", "sparse6"),
+    # Text after "--" is not written to the file but given as options.
+    ("graph absent from --graphs", "grafen4.txt", crlf(ORDER4_FIXTURE).encode() + b"--graphs 5-7",
+     "holds no graph 7"),
+    ("--families of an edge list", "grafen4.txt", crlf(ORDER4_FIXTURE).encode() + b"--families",
+     "not an edge list"),
+    ("--families of graph6 that is not cospectral", "x.g6", b"Cr\nC~\n\n--families",
+     "not a cospectral family"),
 ]
 
 SENTINEL = b"<svg>an earlier sheet that must survive a failed run</svg>\n"
@@ -320,11 +472,13 @@ def fresh_case(scratch, file_name, content):
 
 
 def test_not_edge_lists(results, draw, scratch):
-    for name, file_name, content in NOT_EDGE_LISTS:
+    for name, file_name, content, message in NOT_EDGE_LISTS:
+        content, _, option = content.partition(b"--")
         directory = fresh_case(scratch, file_name, content)
-        expect_failure(results, "not an edge list (%s)" % name, directory,
-                       [draw, file_name, "-o", "sheet.svg"], sentinel="sheet.svg",
-                       message="is not an edge-list file")
+        expect_failure(results, "refused input (%s)" % name, directory,
+                       [draw, file_name, "-o", "sheet.svg"]
+                       + ("--" + option.decode()).split(" ", 1)[:2 if option else 0],
+                       sentinel="sheet.svg", message=message)
 
 
 def test_unreadable_input(results, draw, scratch):
@@ -340,7 +494,7 @@ def test_unreadable_input(results, draw, scratch):
     directory = fresh_case(scratch, "grafen4.txt", crlf(ORDER4_FIXTURE).encode())
     expect_failure(results, "sheet over its own input", directory,
                    [draw, "grafen4.txt", "-o", "./grafen4.txt"], sentinel="sheet.svg",
-                   message="would overwrite the edge list")
+                   message="would overwrite its input")
     with open(os.path.join(directory, "grafen4.txt"), "rb") as stream:
         results.check("sheet over its own input: edge list untouched",
                       stream.read() == crlf(ORDER4_FIXTURE).encode())
@@ -357,7 +511,7 @@ def test_graphviz_missing(results, draw, scratch):
         if found:
             os.symlink(os.path.realpath(found), os.path.join(bin_dir, tool))
     results.check("graphviz missing: PATH really lacks Graphviz",
-                  all(shutil.which(t, path=bin_dir) is None for t in ("fdp", "gvpack", "neato")))
+                  shutil.which("neato", path=bin_dir) is None)
     env = dict(os.environ, PATH=bin_dir)
     directory = fresh_case(scratch, "grafen4.txt", crlf(ORDER4_FIXTURE).encode())
     expect_failure(results, "graphviz missing", directory,
@@ -366,10 +520,10 @@ def test_graphviz_missing(results, draw, scratch):
 
 
 FAKE_NEATO = """#!/bin/sh
-# Lays out like neato but renders only half a sheet, then exits with {status}.
+# Lays out only half the graphs, then exits with {status}.
 for a in "$@"; do
-  if [ "$a" = "-Tsvg" ]; then
-    printf '<?xml version="1.0"?>\\n<svg xmlns="http://www.w3.org/2000/svg"><g><text>Graph 1'
+  if [ "$a" = "-Tplain" ]; then
+    printf 'graph 1 1 1\\nnode 1 0.5 0.5 0.75 0.5 1 solid ellipse black lightgrey\\nstop\\n'
     exit {status}
   fi
 done
@@ -381,8 +535,8 @@ def test_graphviz_failing(results, draw, scratch):
     real = shutil.which("neato")
     if not results.check("neato is installed for this test", real is not None):
         return
-    for status, name, message in ((1, "Graphviz fails while rendering", "Graphviz failed"),
-                                  (0, "Graphviz writes a cut-short sheet", "not well-formed")):
+    for status, name, message in ((1, "Graphviz fails while laying out", "Graphviz failed"),
+                                  (0, "Graphviz writes a cut-short layout", "cut short")):
         bin_dir = tempfile.mkdtemp(dir=scratch)
         fake = os.path.join(bin_dir, "neato")
         with open(fake, "w") as stream:
@@ -402,7 +556,11 @@ def test_usage(results, draw, scratch):
     for name, arguments in (("no argument", []),
                             ("two edge lists", ["grafen4.txt", "grafen4.txt"]),
                             ("-o without a name", ["grafen4.txt", "-o"]),
-                            ("unknown option", ["--frobnicate", "grafen4.txt"])):
+                            ("unknown option", ["--frobnicate", "grafen4.txt"]),
+                            ("--graphs not numbers", ["--graphs", "1,x", "grafen4.txt"]),
+                            ("--graphs range falls", ["--graphs", "5-3", "grafen4.txt"]),
+                            ("--per-page 0", ["--per-page", "0", "grafen4.txt"]),
+                            ("an extension it cannot write", ["grafen4.txt", "-o", "s.jpg"])):
         expect_failure(results, "usage (%s)" % name, directory, [draw] + arguments, status=2,
                        sentinel="sheet.svg")
     result = run([draw, "--help"], cwd=directory)
@@ -414,15 +572,18 @@ def test_usage(results, draw, scratch):
 def main(argv):
     draw = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools", "grafen-draw")
     grafen = None
+    layouts = False
     arguments = list(argv)
     while arguments:
         argument = arguments.pop(0)
         if argument == "--draw" and arguments:
             draw = arguments.pop(0)
+        elif argument == "--layouts":
+            layouts = True
         elif grafen is None and not argument.startswith("-"):
             grafen = argument
         else:
-            print("usage: draw_test.py [GRAFEN_BINARY] [--draw PATH-TO-grafen-draw]")
+            print("usage: draw_test.py [GRAFEN_BINARY] [--draw PATH-TO-grafen-draw] [--layouts]")
             return 2
     draw = os.path.abspath(draw)
     results = Results()
@@ -430,7 +591,7 @@ def main(argv):
                          os.path.isfile(draw) and os.access(draw, os.X_OK), draw):
         print("%d passed, %d failed" % (results.passed, results.failed))
         return 1
-    missing = [tool for tool in ("fdp", "gvpack", "neato") if shutil.which(tool) is None]
+    missing = [tool for tool in ("neato",) if shutil.which(tool) is None]
     if missing:
         print("draw_test: Graphviz is missing (no %s): install Debian's graphviz "
               "(tools/setup does)" % ", ".join(missing))
@@ -439,14 +600,14 @@ def main(argv):
         grafen = os.path.abspath(grafen)
     scratch = tempfile.mkdtemp(prefix="grafen-draw-test-")
     try:
-        if grafen is not None:
-            test_from_grafen(results, draw, grafen, scratch)
-        test_fixtures(results, draw, scratch)
-        test_not_edge_lists(results, draw, scratch)
-        test_unreadable_input(results, draw, scratch)
-        test_graphviz_missing(results, draw, scratch)
-        test_graphviz_failing(results, draw, scratch)
-        test_usage(results, draw, scratch)
+        if layouts:
+            test_layouts(results, draw, scratch)
+        else:
+            if grafen is not None:
+                test_from_grafen(results, draw, grafen, scratch)
+            for test in (test_fixtures, test_families, test_not_edge_lists, test_unreadable_input,
+                         test_graphviz_missing, test_graphviz_failing, test_usage):
+                test(results, draw, scratch)
     except subprocess.TimeoutExpired as error:
         results.check("every run ends within %d s" % TIMEOUT, False, str(error.cmd))
     finally:
