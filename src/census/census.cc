@@ -25,53 +25,74 @@ namespace {
 // Graphs read before their facts are worked out, on every thread at once.
 constexpr std::size_t kBatch = 4096;
 
-// The key that splits an edge count into parts: the traces of the matrix's
-// square, cube and fourth power, sums of powers of its eigenvalues, so that
-// cospectral graphs share it, and spread over many values, so that the parts
-// come out even. With d the degrees, t the triangles, a and c the adjacency
-// and the common neighbours of two distinct nodes i and j:
-//   A:    2m,        6t,                      sum d^2 + sum c^2
-//   L, Q: sum d^2+2m, sum d^3 + 3 sum d^2 -+ 6t, sum (d^2+d)^2 + sum (c -+ (d_i+d_j) a)^2
-// (the off-diagonal sums over ordered pairs; L takes the minus signs).
-std::uint64_t SplitKey(SpectralMatrix matrix, const ListedGraph& graph, int order) {
+// The keys that split an edge count into parts, one per matrix: the traces
+// of its square, cube and fourth power, sums of powers of its eigenvalues, so
+// that cospectral graphs share them, and spread over many values, so that
+// the parts come out even. With d the degrees, t the triangles, and for two
+// distinct nodes a their adjacency, c their common neighbours and s = d + d':
+//   A:    2m,         6t,                       sum d^2 + sum c^2
+//   L, Q: sum d^2 + 2m, sum d^3 + 3 sum d^2 -+ 6t, sum (d^2 + d)^2 + sum (c -+ s a)^2
+// (the pair sums over ordered pairs; L takes the minus signs). Worked out for
+// every graph read, in one pass for all three: for a part of a large split
+// this is most of the work, so it is also built for processors with a
+// popcount instruction, chosen when the program starts.
+struct SplitKeys {
+  std::uint64_t adjacency = 0;
+  std::uint64_t laplacian = 0;
+  std::uint64_t signless = 0;
+  std::uint64_t of(SpectralMatrix matrix) const {
+    return matrix == SpectralMatrix::kAdjacency   ? adjacency
+           : matrix == SpectralMatrix::kLaplacian ? laplacian
+                                                  : signless;
+  }
+};
+
+__attribute__((target_clones("default", "popcnt"))) SplitKeys SplitKeysOf(const ListedGraph& graph,
+                                                                          int order) {
   std::array<std::uint64_t, 64> rows{};  // adjacency rows as bits
   for (const Edge& e : graph.edges) {
     rows[static_cast<std::size_t>(e.i - 1)] |= std::uint64_t{1} << (e.j - 1);
     rows[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
   }
+  const auto n = static_cast<std::size_t>(order);
   std::array<std::int64_t, 64> degree{};
   std::int64_t squares = 0;
   std::int64_t cubes = 0;
   std::int64_t diagonal4 = 0;  // the diagonal of the fourth power of L or Q
-  for (std::size_t v = 0; v < static_cast<std::size_t>(order); ++v) {
+  for (std::size_t v = 0; v < n; ++v) {
     const std::int64_t d = __builtin_popcountll(rows[v]);
     degree[v] = d;
     squares += d * d;
     cubes += d * d * d;
     diagonal4 += (d * d + d) * (d * d + d);
   }
-  const std::int64_t sign = matrix == SpectralMatrix::kLaplacian ? -1 : 1;
-  std::int64_t triangles6 = 0;  // 6t: each triangle from each of its 3 edges, both ways
-  std::int64_t offDiagonal4 = 0;
-  for (std::size_t i = 0; i < static_cast<std::size_t>(order); ++i) {
-    for (std::size_t j = i + 1; j < static_cast<std::size_t>(order); ++j) {
-      const std::int64_t common = __builtin_popcountll(rows[i] & rows[j]);
-      const std::int64_t adjacent = static_cast<std::int64_t>(rows[i] >> j & 1U);
-      triangles6 += 2 * adjacent * common;
-      const std::int64_t entry = matrix == SpectralMatrix::kAdjacency
-                                     ? common
-                                     : common + sign * (degree[i] + degree[j]) * adjacent;
-      offDiagonal4 += 2 * entry * entry;
+  std::int64_t common2 = 0;     // sum of c^2 over unordered pairs
+  std::int64_t triangles = 0;   // 3t: sum of c over the edges
+  std::int64_t edgeCommon = 0;  // sum of c s over the edges
+  std::int64_t edgeSum2 = 0;    // sum of s^2 over the edges
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = i + 1; j < n; ++j) {
+      const std::int64_t c = __builtin_popcountll(rows[i] & rows[j]);
+      common2 += c * c;
+      if ((rows[i] >> j & 1U) != 0) {
+        const std::int64_t sum = degree[i] + degree[j];
+        triangles += c;
+        edgeCommon += c * sum;
+        edgeSum2 += sum * sum;
+      }
     }
   }
-  const std::int64_t edges2 = static_cast<std::int64_t>(graph.edges.size()) * 2;
-  const std::int64_t traces[3] = {
-      matrix == SpectralMatrix::kAdjacency ? edges2 : squares + edges2,
-      matrix == SpectralMatrix::kAdjacency ? triangles6 : cubes + 3 * squares + sign * triangles6,
-      (matrix == SpectralMatrix::kAdjacency ? squares : diagonal4) + offDiagonal4};
-  std::uint64_t key = 0;
-  for (const std::int64_t trace : traces) key = key * 1000003U + static_cast<std::uint64_t>(trace);
-  return key;
+  const auto key = [](std::int64_t trace2, std::int64_t trace3, std::int64_t trace4) {
+    return (static_cast<std::uint64_t>(trace2) * 1000003U + static_cast<std::uint64_t>(trace3)) *
+               1000003U +
+           static_cast<std::uint64_t>(trace4);
+  };
+  const auto edges2 = static_cast<std::int64_t>(graph.edges.size()) * 2;
+  const std::int64_t cubeL = cubes + 3 * squares;
+  const std::int64_t fourthL = diagonal4 + 2 * common2 + 2 * edgeSum2;
+  return SplitKeys{key(edges2, 2 * triangles, squares + 2 * common2),
+                   key(squares + edges2, cubeL - 2 * triangles, fourthL - 4 * edgeCommon),
+                   key(squares + edges2, cubeL + 2 * triangles, fourthL + 4 * edgeCommon)};
 }
 
 // Where a matrix's integer eigenvalues can lie on `order` nodes.
@@ -271,18 +292,27 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
   for (const SpectralMatrix m : request.matrices) census.push_back(MatrixCensus{m, {}, {}, {}, 0});
   std::map<std::pair<int, int>, std::uint32_t> groupOf;  // (order, edges) -> group
   std::vector<std::pair<std::pair<int, int>, InputPrint>> groups;
-  const auto inPart = [&request](SpectralMatrix m, const ListedGraph& g, int order) {
-    return request.part.whole() ||
-           PartOf(SplitKey(m, g, order), request.part.count) == request.part.index;
+  // The request's matrices that count a graph in this part: bit m for the m-th.
+  const auto inPart = [&request](const ListedGraph& g, int order) {
+    if (request.part.whole()) return ~0U;
+    const SplitKeys keys = SplitKeysOf(g, order);
+    unsigned counted = 0;
+    for (std::size_t m = 0; m < request.matrices.size(); ++m) {
+      if (PartOf(keys.of(request.matrices[m]), request.part.count) == request.part.index) {
+        counted |= 1U << m;
+      }
+    }
+    return counted;
   };
 
   // First reading: the groups and their prints; every part graph's hash.
   const InputPrint firstPrint = ReadBatches(
       input, request.order, request,
       [&](Batch& batch, std::size_t k) {
+        const unsigned counted = inPart(batch.graphs[k], batch.orders[k]);
         for (std::size_t m = 0; m < matrices; ++m) {
           Facts& facts = batch.facts[k * matrices + m];
-          facts.inPart = inPart(request.matrices[m], batch.graphs[k], batch.orders[k]);
+          facts.inPart = (counted >> m & 1U) != 0;
           if (facts.inPart) {
             ExactFacts(request.matrices[m], batch.graphs[k], batch.orders[k], facts.key,
                        facts.integral);
@@ -329,9 +359,10 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
     const InputPrint second = ReadBatches(
         input, request.order, request,
         [&](Batch& batch, std::size_t k) {
+          const unsigned counted = inPart(batch.graphs[k], batch.orders[k]);
           for (std::size_t m = 0; m < matrices; ++m) {
             Facts& facts = batch.facts[k * matrices + m];
-            facts.inPart = inPart(request.matrices[m], batch.graphs[k], batch.orders[k]);
+            facts.inPart = (counted >> m & 1U) != 0;
             facts.key.clear();
           }
         },
@@ -403,7 +434,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
     const InputPrint third = ReadBatches(
         input, request.order, request, [](Batch&, std::size_t) {},
         [&](Batch& batch, std::size_t k) {
-          if (!inPart(c.matrix, batch.graphs[k], batch.orders[k])) return;
+          if (inPart(batch.graphs[k], batch.orders[k]) == 0) return;
           if (++p > c.index.graphs()) Changed();
           if (!c.index.Family(p).empty()) {
             lines[static_cast<std::uint32_t>(p)] = Graph6(batch.orders[k], batch.graphs[k].edges);
