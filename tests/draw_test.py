@@ -423,8 +423,12 @@ NOT_EDGE_LISTS = [
     ("graph6 of order 33", "x.g6", b"~??`" + b"?" * 88 + b"\n", "more than the 32 nodes"),
     ("sparse6", "x.g6", b":Fa@x^\n", "sparse6"),
     # Text after "--" is not written to the file but given as options.
-    ("graph absent from --graphs", "grafen4.txt", crlf(ORDER4_FIXTURE).encode() + b"--graphs 5-7",
+    ("graph absent from --graphs", "grafen4.txt", crlf(ORDER4_FIXTURE).encode() + b"--graphs 2,7",
      "holds no graph 7"),
+    ("range beyond the graphs", "grafen4.txt", crlf(ORDER4_FIXTURE).encode() + b"--graphs 5-7",
+     "holds graphs 1 to 6, not 5 to 7"),
+    ("table whose families disagree", "t.csv",
+     b"graph,graph6,cospectral_with\n1,Cr,2\n2,Cr,3\n3,Cr,2\n--families", "disagree"),
     ("--families of an edge list", "grafen4.txt", crlf(ORDER4_FIXTURE).encode() + b"--families",
      "not an edge list"),
     ("--families of graph6 that is not cospectral", "x.g6", b"Cr\nC~\n\n--families",
