@@ -420,7 +420,7 @@ NOT_EDGE_LISTS = [
     ("Maple script", "grafen4.txt", crlf("with(linalg);\nassume(A,symmetric);\n\n").encode(),
      "is not graph6"),
     ("graph6 cut short", "x.g6", b"Cr\nG?\n", "is not graph6"),
-    ("graph6 of order 33", "x.g6", b"~??`" + b"?" * 88 + b"\n", "more than the 32 nodes"),
+    ("graph6 of order 33", "x.g6", b"~??`" + b"?" * 88 + b"\n", "only 1 to 32 nodes"),
     ("sparse6", "x.g6", b":Fa@x^\n", "sparse6"),
     # Text after "--" is not written to the file but given as options.
     ("graph absent from --graphs", "grafen4.txt", crlf(ORDER4_FIXTURE).encode() + b"--graphs 2,7",
