@@ -7,9 +7,9 @@ Starts munged, slurmctld and slurmd in a scratch directory (their own key,
 socket, ports on loopback, state, spool and slurm.conf through SLURM_CONF;
 nothing of the machine's own Slurm is read or changed) and stops them at the
 end. Then the order-9 census as an array of 74 tasks (37 edge counts, 2 parts
-each), one task cancelled while it waits: it leaves no table, the merge job
-does not run, --merge names the task, --resume runs it again, and the census
-then equals the single-process one byte for byte. The dry run's graph counts
+each; 1110 tasks are refused), one task cancelled while it waits: it leaves no
+table, the merge job does not run, --merge names the task, --resume runs it
+again, and the census then equals the single-process one byte for byte. The dry run's graph counts
 agree with the census's. The last line reads "N passed, N failed".
 """
 import csv
@@ -175,6 +175,10 @@ def main():
               "the dry run lists 74 tasks with each edge count's graphs: %r" % plan)
 
         runs = os.path.join(scratch, "census9")
+        refused = cluster.slurm([array, "--parts", "30", "9", runs])
+        check(refused.returncode == 1 and b"MaxArraySize of 1001" in refused.stderr and
+              not os.path.exists(os.path.join(runs, "plan")),
+              "1110 tasks are refused before anything is submitted: %r" % refused)
         submitted = cluster.slurm([array, "--parts", "2", "9", runs, "--", "--hold"])
         check(submitted.returncode == 0, "submitted: %r" % submitted)
         tasks, merge_job = jobs_of(submitted.stdout)
