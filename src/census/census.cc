@@ -168,6 +168,7 @@ struct Facts {
   bool inPart = false;
   bool integral = false;
   std::string key;
+  std::uint64_t hash = 0;  // of the key, worked out with it on a helper thread
 };
 
 // A batch of graphs and their facts, matrix by matrix.
@@ -316,6 +317,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
           if (facts.inPart) {
             ExactFacts(request.matrices[m], batch.graphs[k], batch.orders[k], facts.key,
                        facts.integral);
+            facts.hash = spectra::CospectralIndex::HashOf(facts.key);
           }
         }
       },
@@ -332,7 +334,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
           const Facts& facts = batch.facts[k * matrices + m];
           if (!facts.inPart) continue;
           MatrixCensus& c = census[m];
-          c.index.AddHash(facts.key);
+          c.index.AddHashed(facts.hash);
           c.group.push_back(static_cast<std::uint16_t>(found->second));
           c.integral.push_back(facts.integral);
         }

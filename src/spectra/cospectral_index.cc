@@ -27,9 +27,9 @@ void PolynomialKey(int order, const std::int64_t* highestFirst, int n, std::stri
   }
 }
 
-void CospectralIndex::AddHash(std::string_view key) {
+void CospectralIndex::AddHashed(std::uint64_t hash) {
   if (hashes_.size() >= kNone) throw std::length_error("more than 4294967294 graphs");
-  hashes_.push_back(std::hash<std::string_view>{}(key));
+  hashes_.push_back(hash);
 }
 
 bool CospectralIndex::Group() {

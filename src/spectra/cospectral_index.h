@@ -18,8 +18,11 @@ namespace grafen::spectra {
 
 class CospectralIndex {
  public:
-  // First reading: the key of graph number graphs() + 1 (numbers run 1, 2, ...).
-  void AddHash(std::string_view key);
+  // First reading: the key of graph number graphs() + 1 (numbers run 1, 2, ...),
+  // or its HashOf, worked out beforehand.
+  void AddHash(std::string_view key) { AddHashed(HashOf(key)); }
+  void AddHashed(std::uint64_t hash);
+  static std::uint64_t HashOf(std::string_view key) { return std::hash<std::string_view>{}(key); }
   // Ends the first reading; true when a second one is wanted.
   bool Group();
   // Second reading: whether graph `number` must give its key; the keys
