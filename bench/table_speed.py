@@ -20,7 +20,6 @@ runs its own best kernel.
 import argparse
 import csv
 import os
-import resource
 import statistics
 import subprocess
 import sys
@@ -32,15 +31,18 @@ PYTHON = "/usr/bin/python3"
 
 
 def timed(command, cwd, env=None, stdout=subprocess.DEVNULL):
-    """Wall seconds, peak resident KB of the child, and its standard error."""
-    before = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-    start = time.perf_counter()
-    done = subprocess.run(command, cwd=cwd, env=env, stdout=stdout, stderr=subprocess.PIPE)
-    seconds = time.perf_counter() - start
-    if done.returncode != 0:
-        sys.exit(f"{command[0]} failed: {done.stderr.decode()}")
-    peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
-    return seconds, peak if peak > before else None, done.stderr.decode()
+    """Wall seconds, peak resident KB of the child (its own, from wait4), and its standard error."""
+    with tempfile.TemporaryFile() as errors:
+        start = time.perf_counter()
+        child = subprocess.Popen(command, cwd=cwd, env=env, stdout=stdout, stderr=errors)
+        _, status, usage = os.wait4(child.pid, 0)
+        seconds = time.perf_counter() - start
+        child.returncode = os.waitstatus_to_exitcode(status)
+        errors.seek(0)
+        text = errors.read().decode()
+    if child.returncode != 0:
+        sys.exit(f"{command[0]} failed: {text}")
+    return seconds, usage.ru_maxrss, text
 
 
 def agree(ours_path, theirs_path):
