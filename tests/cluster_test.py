@@ -3,14 +3,13 @@
 
 usage: cluster_test.py CENSUS_BINARY ARRAY_SCRIPT
 
-Starts munged, slurmctld and slurmd in a scratch directory (their own key,
-socket, ports on loopback, state, spool and slurm.conf through SLURM_CONF;
-nothing of the machine's own Slurm is read or changed) and stops them at the
-end. Then the order-9 census as an array of 74 tasks (37 edge counts, 2 parts
-each; 1110 tasks are refused), one task cancelled while it waits: it leaves no
-table, the merge job does not run, --merge names the task, --resume runs it
-again, and the census then equals the single-process one byte for byte. The dry run's graph counts
-agree with the census's. The last line reads "N passed, N failed".
+Starts munged, slurmctld and slurmd in a scratch directory (own key, socket,
+loopback ports, state, spool, slurm.conf through SLURM_CONF; nothing of the
+machine's own Slurm read or changed) and stops them at the end. The dry run's
+graph counts agree with the census's; 1110 tasks are refused; the order-9
+census runs as 74 tasks with one cancelled while it waits: it leaves no table,
+the merge job does not run, --merge names it, --resume runs it, and the census
+then equals the single-process one byte for byte. Ends "N passed, N failed".
 """
 import csv
 import ctypes
@@ -44,68 +43,46 @@ def free_ports(count):
     sockets = [socket.socket() for _ in range(count)]
     for s in sockets:
         s.bind(("127.0.0.1", 0))
-    ports = [s.getsockname()[1] for s in sockets]
-    for s in sockets:
-        s.close()
-    return ports
+    return [s.getsockname()[1] for s in sockets]  # closed when collected
 
 
 class Cluster:
     """munged, slurmctld and slurmd on loopback, all kept in `root`."""
 
     def __init__(self, root):
-        self.root = root
-        self.daemons = []
-        user = pwd.getpwuid(os.getuid()).pw_name
-        host = socket.gethostname().split(".")[0]
+        self.root, self.daemons = root, []
+        path = lambda name: os.path.join(root, name)
+        user, host = pwd.getpwuid(os.getuid()).pw_name, socket.gethostname().split(".")[0]
         for name in ("state", "spool", "munge"):
-            os.mkdir(os.path.join(root, name), 0o700)
-        self.socket = os.path.join(root, "munge", "socket")
-        key = os.path.join(root, "munge", "key")
+            os.mkdir(path(name), 0o700)
+        self.socket, key = path("munge/socket"), path("munge/key")
         with open(key, "wb") as f:
             f.write(os.urandom(1024))
         os.chmod(key, 0o400)
         controller_port, node_port = free_ports(2)
-        self.conf = os.path.join(root, "slurm.conf")
-        path = lambda name: os.path.join(root, name)
+        settings = dict(
+            ClusterName="grafentest", SlurmctldHost="%s(127.0.0.1)" % host,
+            SlurmctldPort=controller_port, SlurmdPort=node_port, SlurmUser=user, SlurmdUser=user,
+            AuthType="auth/munge", CredType="cred/munge", AuthInfo="socket=" + self.socket,
+            StateSaveLocation=path("state"), SlurmdSpoolDir=path("spool"),
+            SlurmctldPidFile=path("slurmctld.pid"), SlurmdPidFile=path("slurmd.pid"),
+            SlurmctldLogFile=path("slurmctld.log"), SlurmdLogFile=path("slurmd.log"),
+            ProctrackType="proctrack/linuxproc", TaskPlugin="task/none",
+            JobAcctGatherType="jobacct_gather/none", JobCompType="jobcomp/none",
+            AccountingStorageType="accounting_storage/none", MpiDefault="none",
+            SelectType="select/cons_tres", SelectTypeParameters="CR_CPU", ReturnToService=2,
+            SchedulerType="sched/builtin",
+            SchedulerParameters="batch_sched_delay=0,sched_min_interval=0")
+        self.conf = path("slurm.conf")
         with open(self.conf, "w") as f:
-            f.write("\n".join([
-                "ClusterName=grafentest",
-                "SlurmctldHost=%s(127.0.0.1)" % host,
-                "SlurmctldPort=%d" % controller_port,
-                "SlurmdPort=%d" % node_port,
-                "SlurmUser=%s" % user,
-                "SlurmdUser=%s" % user,
-                "AuthType=auth/munge",
-                "CredType=cred/munge",
-                "AuthInfo=socket=%s" % self.socket,
-                "StateSaveLocation=%s" % path("state"),
-                "SlurmdSpoolDir=%s" % path("spool"),
-                "SlurmctldPidFile=%s" % path("slurmctld.pid"),
-                "SlurmdPidFile=%s" % path("slurmd.pid"),
-                "SlurmctldLogFile=%s" % path("slurmctld.log"),
-                "SlurmdLogFile=%s" % path("slurmd.log"),
-                "ProctrackType=proctrack/linuxproc",
-                "TaskPlugin=task/none",
-                "JobAcctGatherType=jobacct_gather/none",
-                "AccountingStorageType=accounting_storage/none",
-                "JobCompType=jobcomp/none",
-                "SelectType=select/cons_tres",
-                "SelectTypeParameters=CR_CPU",
-                "MpiDefault=none",
-                "ReturnToService=2",
-                "SchedulerType=sched/builtin",
-                "SchedulerParameters=batch_sched_delay=0,sched_min_interval=0",
-                "NodeName=%s NodeAddr=127.0.0.1 CPUs=%d State=UNKNOWN"
-                % (host, os.cpu_count() or 1),
-                "PartitionName=test Nodes=ALL Default=YES MaxTime=INFINITE State=UP",
-                ""]))
+            f.writelines("%s=%s\n" % setting for setting in settings.items())
+            f.write("NodeName=%s NodeAddr=127.0.0.1 CPUs=%d State=UNKNOWN\n"
+                    "PartitionName=test Nodes=ALL Default=YES MaxTime=INFINITE State=UP\n"
+                    % (host, os.cpu_count() or 1))
         self.env = dict(os.environ, SLURM_CONF=self.conf)
-        munge = os.path.join(root, "munge")
-        self.start(["munged", "--foreground", "--force", "--key-file", key,
-                    "--socket", self.socket, "--pid-file", os.path.join(munge, "pid"),
-                    "--log-file", os.path.join(munge, "log"),
-                    "--seed-file", os.path.join(munge, "seed")])
+        self.start(["munged", "--foreground", "--force", "--key-file", key, "--socket",
+                    self.socket, "--pid-file", path("munge/pid"), "--log-file",
+                    path("munge/log"), "--seed-file", path("munge/seed")])
         self.wait_for(lambda: os.path.exists(self.socket), "munged's socket")
         self.start(["slurmctld", "-D", "-i", "-f", self.conf])
         self.start(["slurmd", "-D", "-f", self.conf])
@@ -122,10 +99,8 @@ class Cluster:
         deadline = time.monotonic() + seconds
         while not ready():
             if time.monotonic() > deadline:
-                for name in ("slurmctld.log", "slurmd.log", "munge/log"):
-                    log = os.path.join(self.root, name)
-                    if os.path.exists(log):
-                        print("--- %s\n%s" % (name, open(log).read()[-3000:]))
+                for log in ("slurmctld.log", "slurmd.log", "munge/log"):
+                    print("--- %s\n%s" % (log, read(os.path.join(self.root, log))[-3000:]))
                 raise RuntimeError("timed out waiting for " + what)
             time.sleep(0.2)
 
@@ -138,12 +113,15 @@ class Cluster:
 
     def stop(self):
         for daemon in reversed(self.daemons):
-            daemon.send_signal(signal.SIGTERM)
+            daemon.terminate()
             try:
                 daemon.wait(timeout=30)
             except subprocess.TimeoutExpired:
                 daemon.kill()
-                daemon.wait()
+
+
+def read(path):
+    return open(path, newline="").read() if os.path.exists(path) else "(none)"
 
 
 def jobs_of(output):
@@ -165,13 +143,11 @@ def main():
                                capture_output=True, timeout=600).stdout
 
         plan = cluster.slurm([array, "--dry-run", "--parts", "2", "9"])
-        lines = plan.stdout.decode().splitlines()
-        counts = {(int(w[1]), w[2]): int(w[3]) for w in (l.split() for l in lines[1:-1])}
-        rows = [r for r in csv.DictReader(io.StringIO(whole.decode()))
-                if r["matrix"] == "A" and r["edges"] != "all"]
+        counts = {(w[1], w[2]): w[3] for w in map(str.split, plan.stdout.decode().splitlines()[1:-1])}
         check(plan.returncode == 0 and len(counts) == 74 and
-              all(counts[(int(r["edges"]), k)] == int(r["graphs"]) for r in rows
-                  for k in ("1/2", "2/2")),
+              all(counts[(r["edges"], k)] == r["graphs"] for k in ("1/2", "2/2")
+                  for r in csv.DictReader(io.StringIO(whole.decode()))
+                  if r["matrix"] == "A" and r["edges"] != "all"),
               "the dry run lists 74 tasks with each edge count's graphs: %r" % plan)
 
         runs = os.path.join(scratch, "census9")
@@ -185,9 +161,7 @@ def main():
         cancelled = cluster.slurm(["scancel", "%s_40" % tasks])
         check(cancelled.returncode == 0, "scancel: %r" % cancelled)
         cluster.slurm(["scontrol", "release", tasks])
-        cluster.wait_for_jobs(tasks)
-        time.sleep(1)
-        cluster.wait_for_jobs(merge_job)
+        cluster.wait_for_jobs(tasks, merge_job)
         tables = os.listdir(os.path.join(runs, "tables"))
         check(len(tables) == 73 and "edges-20-1of2.csv" not in tables,
               "the cancelled task left no table: %d tables" % len(tables))
@@ -201,11 +175,9 @@ def main():
         check(resumed.returncode == 0 and resumed.stdout.startswith(b"tasks 40:"),
               "--resume submits the one task: %r" % resumed)
         cluster.wait_for_jobs(*jobs_of(resumed.stdout))
-        result = os.path.join(runs, "census.csv")
-        log = os.path.join(runs, "logs", "merge.out")
-        check(os.path.exists(result) and open(result, "rb").read() == whole,
+        check(read(os.path.join(runs, "census.csv")) == whole.decode(),
               "the merged census equals the single-process one; the merge job's log: %s"
-              % (open(log).read() if os.path.exists(log) else "none"))
+              % read(os.path.join(runs, "logs", "merge.out")))
     finally:
         if cluster:
             cluster.slurm(["scancel", "--user", pwd.getpwuid(os.getuid()).pw_name])
