@@ -68,10 +68,6 @@ Destination Resolve(const std::string& path) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // Hands what fd holds from its current offset on to `take`, block by block.
 void ReadDescriptor(int fd, const std::function<void(std::string_view)>& take) {
   std::vector<char> block(kBlock);
