@@ -224,6 +224,8 @@ void AddFullFactorisation(Factorisation& result, const Piece& piece) {
   fmpz_poly_factor_clear(factors);
 }
 
+}  // namespace
+
 // Beyond this many roots the subsets are too many for the proof by sums.
 constexpr std::size_t kMaxSumProofRoots = 14;
 
@@ -233,11 +235,8 @@ constexpr std::size_t kMaxSumProofRoots = 14;
 // of f around its approximation, and every sum of up to d / 2 enclosures
 // stays clear of the integers. Hot: it settles most polynomials in a few
 // hundred floating-point operations, where the modular test takes thousands.
-bool ProvedIrreducibleByRoots(const Polynomial& f, const std::vector<double>& roots) {
-  const auto d = static_cast<std::size_t>(f.degree());
-  if (d < 2 || roots.size() != d || d > kMaxSumProofRoots) return false;
-  const FloatSigns signs(f);
-  if (!signs.usable()) return false;
+bool ProvedIrreducibleByRoots(const FloatSigns& signs, std::size_t d, const double* roots) {
+  if (d < 2 || d > kMaxSumProofRoots || !signs.usable()) return false;
   // (low_k, high_k) holds a root when f changes sign over it; d disjoint
   // ones hold one root each, as f has only d.
   std::array<double, kMaxSumProofRoots> low{};
@@ -279,8 +278,6 @@ bool ProvedIrreducibleByRoots(const Polynomial& f, const std::vector<double>& ro
   }
   return true;
 }
-
-}  // namespace
 
 bool ProvedIrreducible(const Polynomial& f) {
   const long degree = f.degree();
@@ -333,7 +330,9 @@ Factorisation Factorise(const Polynomial& charpoly, long low, long high,
     }
   }
   if (rest.degree() < 1) return result;
-  if (rest.degree() <= 3 || ProvedIrreducibleByRoots(rest, numeric)) {
+  if (rest.degree() <= 3 ||
+      (numeric.size() == static_cast<std::size_t>(rest.degree()) &&
+       ProvedIrreducibleByRoots(FloatSigns(rest), numeric.size(), numeric.data()))) {
     AddFactor(result, rest, 1, std::move(numeric));
     return result;
   }

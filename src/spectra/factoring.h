@@ -4,9 +4,11 @@
 // full factorisation.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "spectra/flint_values.h"
+#include "spectra/float_signs.h"
 
 namespace grafen::spectra {
 
@@ -40,6 +42,11 @@ struct Factorisation {
 // root guesses.
 Factorisation Factorise(const Polynomial& charpoly, long low, long high,
                         std::vector<double> numeric);
+
+// Whether the monic f of degree d, all of its roots real, is shown
+// irreducible over the integers by approximations to its d roots
+// (ascending); false means unknown.
+bool ProvedIrreducibleByRoots(const FloatSigns& f, std::size_t d, const double* roots);
 
 // Whether f (monic, degree >= 2) is shown irreducible over the integers by
 // the degrees of its factors modulo a few primes; false means unknown.

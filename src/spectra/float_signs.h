@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cmath>
+#include <cstdint>
 #include <vector>
 
 #include "spectra/flint_values.h"
@@ -23,6 +24,15 @@ class FloatSigns {
     // 4 (d + 1) u covers gamma(2d) and the rounding of the bound itself.
     factor_ = 4.0 * static_cast<double>(coefficients_.size()) * 0x1p-53;
   }
+  // f from machine-word coefficients, lowest power first.
+  FloatSigns(const std::int64_t* coefficients, std::size_t degree) {
+    for (std::size_t k = degree + 1; k > 0; --k) {
+      const std::int64_t a = coefficients[k - 1];
+      if (a >= kExactLimit || a <= -kExactLimit) exact_ = false;
+      coefficients_.push_back(static_cast<double>(a));
+    }
+    factor_ = 4.0 * static_cast<double>(coefficients_.size()) * 0x1p-53;
+  }
   bool usable() const { return exact_; }
 
   // The sign of f(x), x taken exactly, when the bound proves it; else 0.
@@ -38,6 +48,7 @@ class FloatSigns {
   }
 
  private:
+  static constexpr std::int64_t kExactLimit = std::int64_t{1} << 53;
   std::vector<double> coefficients_;  // highest power first
   double factor_ = 0;
   bool exact_ = true;

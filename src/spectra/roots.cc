@@ -317,46 +317,19 @@ std::optional<Decimal> GuessDecimal(double x, int digits) {
   return Decimal{text, exponent};
 }
 
-// All roots, rounded, proved in floating point: the guesses' midpoints
-// bracket one root each (signs alternate over 0, the midpoints and bound),
-// and f changes sign between two points inside each guessed decimal's
-// rounding cell and bracket. Nothing when any step is not proved.
+// The same roots with exact rational enclosures; nothing when any step is
+// not proved.
 std::optional<std::vector<CertifiedRoot>> FloatCertifiedRoots(const FloatSigns& f, long bound,
                                                               const std::vector<double>& guesses,
                                                               int digits) {
-  const std::size_t d = guesses.size();
-  std::vector<double> points(d + 1);
-  points[d] = static_cast<double>(bound);
-  for (std::size_t k = 1; k < d; ++k) points[k] = (guesses[k - 1] + guesses[k]) / 2;
-  std::vector<int> signs(d + 1);
-  for (std::size_t k = 0; k <= d; ++k) {
-    signs[k] = f.Sign(points[k]);
-    if (signs[k] == 0 || (k > 0 && (signs[k] == signs[k - 1] || points[k] <= points[k - 1]))) {
-      return std::nullopt;
-    }
-  }
-  constexpr double kMargin = 16 * 0x1p-53;  // beyond the error of the cell's ends in doubles
-  std::vector<CertifiedRoot> roots;
-  for (std::size_t k = 0; k < d; ++k) {
-    std::optional<Decimal> guess = GuessDecimal(guesses[k], digits);
-    if (!guess) return std::nullopt;
-    const std::optional<double> scale = PowerOfTen(guess->exponent);
-    if (!scale) return std::nullopt;
-    double m = 0;  // exact: at most 15 digits
-    for (const char c : guess->mantissa) m = m * 10 + (c - '0');
-    const bool powerOfTen = guess->mantissa.find_first_not_of('0', 1) == std::string::npos;
-    const double low =
-        std::max((m - (powerOfTen ? 0.05 : 0.5)) * *scale * (1 + kMargin), points[k]);
-    const double high = std::min((m + 0.5) * *scale * (1 - kMargin), points[k + 1]);
-    if (!(low < high)) return std::nullopt;
-    const int lowSign = f.Sign(low);
-    const int highSign = f.Sign(high);
-    if (lowSign == 0 || highSign == 0 || lowSign == highSign) return std::nullopt;
-    CertifiedRoot root{std::move(*guess), {}};
-    SetExactly(root.where.low.get(), low);
-    SetExactly(root.where.high.get(), high);
-    root.where.lowSign = lowSign;
-    roots.push_back(std::move(root));
+  std::vector<FloatRoot> found;
+  if (!FloatRoots(f, bound, guesses.data(), guesses.size(), digits, found)) return std::nullopt;
+  std::vector<CertifiedRoot> roots(found.size());
+  for (std::size_t k = 0; k < found.size(); ++k) {
+    roots[k].rounded = std::move(found[k].rounded);
+    SetExactly(roots[k].where.low.get(), found[k].low);
+    SetExactly(roots[k].where.high.get(), found[k].high);
+    roots[k].where.lowSign = found[k].lowSign;
   }
   return roots;
 }
@@ -443,6 +416,45 @@ std::vector<CertifiedRoot> SignedRoots(const Polynomial& f, long bound,
 }
 
 }  // namespace
+
+// The guesses' midpoints bracket one root each (signs alternate over 0, the
+// midpoints and bound), and f changes sign between two points inside each
+// guessed decimal's rounding cell and bracket.
+bool FloatRoots(const FloatSigns& f, long bound, const double* guesses, std::size_t count,
+                int digits, std::vector<FloatRoot>& roots) {
+  const std::size_t d = count;
+  roots.clear();
+  if (digits > kGuessDigits) return false;
+  std::vector<double> points(d + 1);
+  points[d] = static_cast<double>(bound);
+  for (std::size_t k = 1; k < d; ++k) points[k] = (guesses[k - 1] + guesses[k]) / 2;
+  std::vector<int> signs(d + 1);
+  for (std::size_t k = 0; k <= d; ++k) {
+    signs[k] = f.Sign(points[k]);
+    if (signs[k] == 0 || (k > 0 && (signs[k] == signs[k - 1] || points[k] <= points[k - 1]))) {
+      return false;
+    }
+  }
+  constexpr double kMargin = 16 * 0x1p-53;  // beyond the error of the cell's ends in doubles
+  for (std::size_t k = 0; k < d; ++k) {
+    std::optional<Decimal> guess = GuessDecimal(guesses[k], digits);
+    if (!guess) return false;
+    const std::optional<double> scale = PowerOfTen(guess->exponent);
+    if (!scale) return false;
+    double m = 0;  // exact: at most 15 digits
+    for (const char c : guess->mantissa) m = m * 10 + (c - '0');
+    const bool powerOfTen = guess->mantissa.find_first_not_of('0', 1) == std::string::npos;
+    const double low =
+        std::max((m - (powerOfTen ? 0.05 : 0.5)) * *scale * (1 + kMargin), points[k]);
+    const double high = std::min((m + 0.5) * *scale * (1 - kMargin), points[k + 1]);
+    if (!(low < high)) return false;
+    const int lowSign = f.Sign(low);
+    const int highSign = f.Sign(high);
+    if (lowSign == 0 || highSign == 0 || lowSign == highSign) return false;
+    roots.push_back(FloatRoot{std::move(*guess), low, high, lowSign});
+  }
+  return true;
+}
 
 int CompareRootWithInteger(const Polynomial& f, const Enclosure& root, long c) {
   Rational point;

@@ -3,10 +3,12 @@
 // polynomial are.
 #pragma once
 
+#include <cstddef>
 #include <vector>
 
 #include "spectra/decimal.h"
 #include "spectra/flint_values.h"
+#include "spectra/float_signs.h"
 
 namespace grafen::spectra {
 
@@ -24,6 +26,22 @@ struct CertifiedRoot {
   Decimal rounded;
   Enclosure where;
 };
+
+// A root as printed, and the open interval of doubles (low, high) that holds
+// it and no other root, with the sign of f at low.
+struct FloatRoot {
+  Decimal rounded;
+  double low = 0;
+  double high = 0;
+  int lowSign = 0;
+};
+
+// Every root of f in (0, bound), ascending, correctly rounded to `digits`
+// significant digits and proved in floating point alone, when f has exactly
+// `count` roots there and `guesses` (ascending) approximate them; false when
+// any step is not proved, which exact arithmetic must settle instead.
+bool FloatRoots(const FloatSigns& f, long bound, const double* guesses, std::size_t count,
+                int digits, std::vector<FloatRoot>& roots);
 
 // Every root of f, ascending, each the correctly rounded value of the true
 // root to `digits` significant digits. f is irreducible over the integers, of

@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
+#include <optional>
 #include <utility>
 
 #include "spectra/charpoly.h"
 #include "spectra/decimal.h"
 #include "spectra/factoring.h"
+#include "spectra/fast_path.h"
 #include "spectra/roots.h"
 #include "spectra/text.h"
 
@@ -73,30 +75,8 @@ std::vector<double> NumericEigenvalues(SpectralMatrix matrix, int order,
 }
 
 // f in plain infix, highest power first: "x^2 - 4*x + 2".
-std::string PolynomialText(const Polynomial& f) {
-  std::string text;
-  Integer magnitude;
-  for (long k = f.degree(); k >= 0; --k) {
-    const fmpz* a = f.coefficient(k);
-    const int sign = fmpz_sgn(a);
-    if (sign == 0) continue;
-    if (!text.empty()) {
-      text.append(sign < 0 ? " - " : " + ");
-    } else if (sign < 0) {
-      text.push_back('-');
-    }
-    fmpz_abs(magnitude.get(), a);
-    const bool unit = fmpz_is_one(magnitude.get()) != 0;
-    if (k == 0 || !unit) text += IntegerText(magnitude.get());
-    if (k > 0 && !unit) text.push_back('*');
-    if (k > 0) text.push_back('x');
-    if (k > 1) text.append("^").append(std::to_string(k));
-  }
-  return text;
-}
-
-std::string PowerText(const std::string& base, long exponent) {
-  return exponent == 1 ? base : base + "^" + std::to_string(exponent);
+std::string FactorText(const Polynomial& f) {
+  return PolynomialText(f.degree(), [&f](long k) { return IntegerText(f.coefficient(k)); });
 }
 
 // The factored characteristic polynomial: the integer roots' factors
@@ -105,11 +85,7 @@ std::string FactoredText(FactorRoots& known) {
   const Factorisation& factors = known.factors;
   std::vector<std::string> parts;
   for (const IntegerRoot& root : factors.integerRoots) {
-    const std::string base = root.value == 0 ? "x"
-                                             : std::string(root.value > 0 ? "(x - " : "(x + ")
-                                                   .append(std::to_string(std::labs(root.value)))
-                                                   .append(")");
-    parts.push_back(PowerText(base, root.multiplicity));
+    parts.push_back(RootFactorText(root.value, root.multiplicity));
   }
   std::vector<std::size_t> order(factors.factors.size());
   for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
@@ -121,9 +97,8 @@ std::string FactoredText(FactorRoots& known) {
   });
   for (const std::size_t k : order) {
     const NonLinearFactor& factor = factors.factors[k];
-    parts.push_back(
-        PowerText(std::string("(").append(PolynomialText(factor.polynomial)).append(")"),
-                  factor.multiplicity));
+    parts.push_back(PowerText(std::string("(").append(FactorText(factor.polynomial)).append(")"),
+                              factor.multiplicity));
   }
   std::string text;
   for (const std::string& part : parts) AppendItem(text, part, '*');
@@ -140,6 +115,14 @@ std::string Joined(const std::vector<T>& items, Text text) {
 }  // namespace
 
 Spectrum GraphSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
+                       int digits) {
+  if (std::optional<Spectrum> quick = WordSpectrum(matrix, order, edges, digits)) {
+    return std::move(*quick);
+  }
+  return ExactSpectrum(matrix, order, edges, digits);
+}
+
+Spectrum ExactSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
                        int digits) {
   const Polynomial charpoly = Charpoly(matrix, order, edges);
   Spectrum spectrum;

@@ -27,6 +27,11 @@ struct Spectrum {
 Spectrum GraphSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
                        int digits);
 
+// The same by exact arithmetic alone, without the machine-word fast path
+// that GraphSpectrum takes when it can.
+Spectrum ExactSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
+                       int digits);
+
 // The spectrum of the Laplacian of the graph on nodes 1..order with these
 // edges, non-integer eigenvalues to `digits` significant digits.
 inline Spectrum LaplacianSpectrum(int order, const std::vector<Edge>& edges, int digits) {

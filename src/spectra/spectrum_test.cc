@@ -6,12 +6,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "spectra/charpoly.h"
 #include "spectra/factoring.h"
+#include "spectra/fast_path.h"
 #include "spectra/roots.h"
 #include "spectra/table.h"
 #include "spectra/text.h"
@@ -239,6 +241,58 @@ TEST(Spectrum, RandomGraphsAgreeWithIndependentFacts) {
     EXPECT_EQ(fast, slow) << round;
     EXPECT_EQ(plain.factors.empty(), s.integral) << round;
   }
+}
+
+// The machine-word path, wherever it answers, gives what exact arithmetic
+// alone gives, for every matrix and rounding: random graphs of every order
+// it takes, sparse to dense, and symmetric ones, whose repeated and
+// reducible factors and integer eigenvalues inside clusters are its hard
+// cases.
+TEST(Spectrum, MachineWordPathAgreesWithExactArithmetic) {
+  std::vector<std::pair<int, std::vector<Edge>>> graphs;
+  std::uint64_t state = 99;
+  for (int round = 0; round < 240; ++round) {
+    const int n = 1 + round % kWrappingOrder;
+    const unsigned density = 1 + static_cast<unsigned>(round / kWrappingOrder) % 3;  // in 4
+    std::vector<Edge> edges;
+    for (int i = 1; i <= n; ++i) {
+      for (int j = i + 1; j <= n; ++j) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        if ((state >> 62) < density) edges.push_back(Edge{i, j});
+      }
+    }
+    graphs.emplace_back(n, edges);
+  }
+  for (int n = 4; n <= kWrappingOrder; ++n) {
+    std::vector<Edge> cycle;
+    std::vector<Edge> bipartite;
+    for (int i = 1; i <= n; ++i)
+      cycle.push_back(Edge{std::min(i, i % n + 1), std::max(i, i % n + 1)});
+    for (int i = 1; i <= n / 2; ++i) {
+      for (int j = n / 2 + 1; j <= n; ++j) bipartite.push_back(Edge{i, j});
+    }
+    graphs.emplace_back(n, cycle);
+    graphs.emplace_back(n, bipartite);
+  }
+  int answered = 0;
+  for (const auto& [n, edges] : graphs) {
+    for (const SpectralMatrix matrix :
+         {SpectralMatrix::kLaplacian, SpectralMatrix::kSignless, SpectralMatrix::kAdjacency}) {
+      for (const int digits : {1, 5, 15}) {
+        const std::optional<Spectrum> quick = WordSpectrum(matrix, n, edges, digits);
+        if (!quick) continue;
+        ++answered;
+        const Spectrum exact = ExactSpectrum(matrix, n, edges, digits);
+        const auto fields = [](const Spectrum& s) {
+          return std::vector<std::string>{s.charpoly,      s.factored,
+                                          s.eigenvalues,   s.algebraicConnectivity,
+                                          s.spanningTrees, s.integral ? "integral" : ""};
+        };
+        EXPECT_EQ(fields(*quick), fields(exact)) << n << " nodes, " << digits << " digits";
+      }
+    }
+  }
+  EXPECT_GT(answered, 1000);
 }
 
 }  // namespace
