@@ -70,38 +70,44 @@ std::optional<std::vector<std::int64_t>> Berkowitz(const Matrix& a) {
   return poly;
 }
 
-// Berkowitz's algorithm as above in integers modulo 2^64, for a matrix of
-// n <= kWrappingOrder rows stored with rows kWrappingOrder apart. It only
-// adds, subtracts and multiplies, so it holds in any ring, and for a graph
-// matrix on n nodes the coefficients, at most (2n - 1)^n in size (every
-// eigenvalue lies in [-(2n - 2), 2n - 2]), are below 2^63: the wrapped
-// results are the exact ones. Hot: no overflow checks, no allocation, a
-// fixed row stride the compiler can unroll and vectorise.
+// Berkowitz's algorithm as above in integers modulo 2^64, for a symmetric
+// matrix of n <= kWrappingOrder rows stored with rows kWrappingOrder apart.
+// It only adds, subtracts and multiplies, so it holds in any ring, and for a
+// graph matrix on n nodes the coefficients, at most (2n - 1)^n in size
+// (every eigenvalue lies in [-(2n - 2), 2n - 2]), are below 2^63: the
+// wrapped results are the exact ones. Hot: no overflow checks, no
+// allocation, a fixed row stride the compiler can unroll; and as the row R
+// is the column C transposed, R M^k C is the dot product of M^j C and
+// M^(k-j) C for j = k / 2, so half the products M^j C are enough.
 void WrappingBerkowitz(std::size_t n, const std::uint64_t* a, std::int64_t* coefficients) {
   using Word = std::uint64_t;
   constexpr std::size_t kStride = kWrappingOrder;
+  constexpr std::size_t kPowers = kWrappingOrder / 2 + 1;
   std::array<Word, kWrappingOrder + 1> poly{};
   std::array<Word, kWrappingOrder + 1> next{};
   std::array<Word, kWrappingOrder + 1> toeplitz{};
-  std::array<Word, kWrappingOrder> column{};
-  std::array<Word, kWrappingOrder> product{};
+  std::array<std::array<Word, kWrappingOrder>, kPowers> powers{};  // M^j C
   const auto at = [a](std::size_t i, std::size_t j) { return a[i * kStride + j]; };
   poly[0] = 1;
   poly[1] = 0U - at(0, 0);
   for (std::size_t r = 1; r < n; ++r) {
     toeplitz[0] = 1;
     toeplitz[1] = 0U - at(r, r);
-    for (std::size_t i = 0; i < r; ++i) column[i] = at(i, r);
-    for (std::size_t k = 0; k < r; ++k) {
-      Word dot = 0;
-      for (std::size_t j = 0; j < r; ++j) dot += at(r, j) * column[j];
-      toeplitz[k + 2] = 0U - dot;
+    for (std::size_t i = 0; i < r; ++i) powers[0][i] = at(i, r);
+    const std::size_t highest = r / 2;  // the largest j needed, k - j for k = r - 1
+    for (std::size_t j = 1; j <= highest; ++j) {
       for (std::size_t i = 0; i < r; ++i) {
         Word sum = 0;
-        for (std::size_t j = 0; j < r; ++j) sum += at(i, j) * column[j];
-        product[i] = sum;
+        for (std::size_t l = 0; l < r; ++l) sum += at(i, l) * powers[j - 1][l];
+        powers[j][i] = sum;
       }
-      column = product;
+    }
+    for (std::size_t k = 0; k < r; ++k) {
+      const std::array<Word, kWrappingOrder>& left = powers[k / 2];
+      const std::array<Word, kWrappingOrder>& right = powers[k - k / 2];
+      Word dot = 0;
+      for (std::size_t i = 0; i < r; ++i) dot += left[i] * right[i];
+      toeplitz[k + 2] = 0U - dot;
     }
     for (std::size_t i = 0; i < r + 2; ++i) {
       Word sum = 0;

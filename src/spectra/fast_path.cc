@@ -117,8 +117,10 @@ bool RealRoots(const std::int64_t* p, std::size_t d, double high, double* roots)
     if (m == 1) {
       x = -q[0] / q[1];
     } else {
-      // Settled when the steps reach rounding noise: then they stop
-      // shrinking (q carries the rounding of the roots divided out).
+      // Settled once a step is below 1e-6: the convergence being cubic, x
+      // is then as close as q allows; or when the steps reach rounding
+      // noise and stop shrinking (q carries the rounding of the roots
+      // divided out).
       double previous = std::numeric_limits<double>::infinity();
       bool settled = false;
       for (int iteration = 0; iteration < 32 && !settled; ++iteration) {
@@ -145,7 +147,7 @@ bool RealRoots(const std::int64_t* p, std::size_t d, double high, double* roots)
         }
         x -= step;
         previous = std::fabs(step);
-        settled = previous <= 1e-14 * std::max(1.0, std::fabs(x));
+        settled = previous <= 1e-6 * std::max(1.0, std::fabs(x));
       }
       if (!settled) return false;
     }
@@ -160,7 +162,7 @@ bool RealRoots(const std::int64_t* p, std::size_t d, double high, double* roots)
     q[m] = 0;
   }
   for (std::size_t r = 0; r < d; ++r) {
-    for (int polish = 0; polish < 2; ++polish) {
+    for (int polish = 0; polish < 1; ++polish) {
       double value = static_cast<double>(p[d]);
       double slope = 0;
       for (std::size_t k = d; k > 0; --k) {

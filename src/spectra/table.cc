@@ -89,7 +89,8 @@ TableRows::TableRows(SpectralMatrix matrix, int digits, unsigned threads,
       families_(families),
       write_(std::move(write)),
       gathering_(std::make_unique<Batch>()),
-      computing_(std::make_unique<Batch>()) {
+      computing_(std::make_unique<Batch>()),
+      finished_(std::make_unique<Batch>()) {
   summary_.matrix = matrix;
   write_(TableHeader(matrix));
 }
@@ -109,7 +110,12 @@ void TableRows::Add(ListedGraph& graph, int order) {
 }
 
 void TableRows::StartBatch() {
-  WriteComputed();
+  // The batch computed before is set aside and written while the gathered
+  // one is computed, so that the helpers never wait for the writing.
+  if (computed_.valid()) {
+    computed_.get();  // raises a helper's failure (out of memory) here
+    std::swap(computing_, finished_);
+  }
   std::swap(gathering_, computing_);
   Batch& batch = *computing_;
   batch.rows.resize(batch.graphs.size());
@@ -119,12 +125,10 @@ void TableRows::StartBatch() {
     });
     flint_cleanup();
   });
+  Write(*finished_);
 }
 
-void TableRows::WriteComputed() {
-  if (!computed_.valid()) return;
-  computed_.get();  // raises a helper's failure (out of memory) here
-  Batch& batch = *computing_;
+void TableRows::Write(Batch& batch) {
   std::string mates;
   for (std::size_t k = 0; k < batch.graphs.size(); ++k) {
     mates.clear();
@@ -144,7 +148,8 @@ void TableRows::WriteComputed() {
 
 TableSummary TableRows::Finish() {
   StartBatch();
-  WriteComputed();
+  computed_.get();
+  Write(*computing_);
   summary_.withCospectralMate = families_.withMate();
   summary_.distinctSpectra = families_.distinct();
   return summary_;

@@ -50,10 +50,10 @@ class TableRows {
  private:
   struct Batch;
   // Starts computing the gathered batch's rows in the background, once the
-  // batch before it is written.
+  // batch before it is computed, and writes that one meanwhile.
   void StartBatch();
-  // Waits for the batch being computed and writes its rows.
-  void WriteComputed();
+  // Writes the computed rows of a batch and empties it.
+  void Write(Batch& batch);
 
   SpectralMatrix matrix_;
   int digits_;
@@ -62,7 +62,8 @@ class TableRows {
   std::function<void(std::string_view)> write_;
   std::unique_ptr<Batch> gathering_;
   std::unique_ptr<Batch> computing_;
-  std::future<void> computed_;  // valid while computing_ is being computed
+  std::unique_ptr<Batch> finished_;  // computed, to be written
+  std::future<void> computed_;       // valid while computing_ is being computed
   TableSummary summary_;
 };
 
