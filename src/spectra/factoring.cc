@@ -7,6 +7,7 @@
 #include <bitset>
 #include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
 #include <limits>
 #include <utility>
@@ -274,7 +275,11 @@ bool ProvedIrreducibleByRoots(const FloatSigns& signs, std::size_t d, const doub
     const auto lowest = static_cast<std::size_t>(__builtin_ctzll(mask));
     lowSums[mask] = lowSums[smaller] + low[lowest];
     highSums[mask] = highSums[smaller] + high[lowest];
-    if (std::floor(highSums[mask] + kMargin) >= lowSums[mask] - kMargin) return false;
+    // floor() by conversion, as the sums are small (a libm call otherwise).
+    const double high = highSums[mask] + kMargin;
+    auto floor = static_cast<double>(static_cast<std::int64_t>(high));
+    if (floor > high) floor -= 1;
+    if (floor >= lowSums[mask] - kMargin) return false;
   }
   return true;
 }

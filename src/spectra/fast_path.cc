@@ -364,6 +364,7 @@ std::optional<Spectrum> WordSpectrum(SpectralMatrix matrix, int order,
   // of distinct irreducible factors differ, and an integer inside a root's
   // enclosure is left to exact arithmetic.
   std::vector<Listed> listed;
+  listed.reserve(n);
   for (std::size_t i = 0; i < integerCount; ++i) {
     const auto [c, multiplicity] = integerRoots[i];
     listed.push_back(

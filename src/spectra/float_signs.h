@@ -1,9 +1,10 @@
 // Signs of an integer polynomial at doubles, proved in floating point.
 #pragma once
 
+#include <array>
 #include <cmath>
+#include <cstddef>
 #include <cstdint>
-#include <vector>
 
 #include "spectra/flint_values.h"
 
@@ -17,21 +18,29 @@ namespace grafen::spectra {
 class FloatSigns {
  public:
   explicit FloatSigns(const Polynomial& f) {
+    if (f.degree() >= static_cast<long>(kMaxCoefficients)) {
+      exact_ = false;
+      return;
+    }
     for (long k = f.degree(); k >= 0; --k) {
       if (fmpz_bits(f.coefficient(k)) > 53) exact_ = false;
-      coefficients_.push_back(fmpz_get_d(f.coefficient(k)));
+      coefficients_[size_++] = fmpz_get_d(f.coefficient(k));
     }
     // 4 (d + 1) u covers gamma(2d) and the rounding of the bound itself.
-    factor_ = 4.0 * static_cast<double>(coefficients_.size()) * 0x1p-53;
+    factor_ = 4.0 * static_cast<double>(size_) * 0x1p-53;
   }
   // f from machine-word coefficients, lowest power first.
   FloatSigns(const std::int64_t* coefficients, std::size_t degree) {
+    if (degree >= kMaxCoefficients) {
+      exact_ = false;
+      return;
+    }
     for (std::size_t k = degree + 1; k > 0; --k) {
       const std::int64_t a = coefficients[k - 1];
       if (a >= kExactLimit || a <= -kExactLimit) exact_ = false;
-      coefficients_.push_back(static_cast<double>(a));
+      coefficients_[size_++] = static_cast<double>(a);
     }
-    factor_ = 4.0 * static_cast<double>(coefficients_.size()) * 0x1p-53;
+    factor_ = 4.0 * static_cast<double>(size_) * 0x1p-53;
   }
   bool usable() const { return exact_; }
 
@@ -39,9 +48,9 @@ class FloatSigns {
   int Sign(double x) const {
     double value = 0;
     double magnitude = 0;
-    for (const double a : coefficients_) {
-      value = value * x + a;
-      magnitude = magnitude * std::fabs(x) + std::fabs(a);
+    for (std::size_t k = 0; k < size_; ++k) {
+      value = value * x + coefficients_[k];
+      magnitude = magnitude * std::fabs(x) + std::fabs(coefficients_[k]);
     }
     const double bound = factor_ * magnitude;
     return value > bound ? 1 : (value < -bound ? -1 : 0);
@@ -49,7 +58,11 @@ class FloatSigns {
 
  private:
   static constexpr std::int64_t kExactLimit = std::int64_t{1} << 53;
-  std::vector<double> coefficients_;  // highest power first
+  // Held in place, as signs are taken on a hot path; larger polynomials are
+  // left to exact arithmetic.
+  static constexpr std::size_t kMaxCoefficients = 64;
+  std::array<double, kMaxCoefficients> coefficients_{};  // highest power first
+  std::size_t size_ = 0;
   double factor_ = 0;
   bool exact_ = true;
 };

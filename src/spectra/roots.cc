@@ -425,10 +425,14 @@ bool FloatRoots(const FloatSigns& f, long bound, const double* guesses, std::siz
   const std::size_t d = count;
   roots.clear();
   if (digits > kGuessDigits) return false;
-  std::vector<double> points(d + 1);
+  // Kept from call to call, one per thread: no allocation on this hot path.
+  thread_local std::vector<double> points;
+  thread_local std::vector<int> signs;
+  points.assign(d + 1, 0);
+  signs.assign(d + 1, 0);
+  roots.reserve(d);
   points[d] = static_cast<double>(bound);
   for (std::size_t k = 1; k < d; ++k) points[k] = (guesses[k - 1] + guesses[k]) / 2;
-  std::vector<int> signs(d + 1);
   for (std::size_t k = 0; k <= d; ++k) {
     signs[k] = f.Sign(points[k]);
     if (signs[k] == 0 || (k > 0 && (signs[k] == signs[k - 1] || points[k] <= points[k - 1]))) {
