@@ -276,10 +276,10 @@ bool ProvedIrreducibleByRoots(const FloatSigns& signs, std::size_t d, const doub
     lowSums[mask] = lowSums[smaller] + low[lowest];
     highSums[mask] = highSums[smaller] + high[lowest];
     // floor() by conversion, as the sums are small (a libm call otherwise).
-    const double high = highSums[mask] + kMargin;
-    auto floor = static_cast<double>(static_cast<std::int64_t>(high));
-    if (floor > high) floor -= 1;
-    if (floor >= lowSums[mask] - kMargin) return false;
+    const double top = highSums[mask] + kMargin;
+    auto whole = static_cast<double>(static_cast<std::int64_t>(top));
+    if (whole > top) whole -= 1;
+    if (whole >= lowSums[mask] - kMargin) return false;
   }
   return true;
 }
