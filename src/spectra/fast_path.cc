@@ -302,12 +302,13 @@ bool SplitIntoFactors(WordPolynomial rest, std::vector<double> roots,
 }
 
 // An eigenvalue as listed: an integer (low == high) or the root of a
-// factor inside the open interval (low, high), with its copies.
+// factor inside the open interval (low, high) with its rounding, and its
+// copies.
 struct Listed {
   double low = 0;
   double high = 0;
   long copies = 0;
-  std::string text;
+  const Decimal* rounded = nullptr;  // none for an integer
 };
 
 }  // namespace
@@ -367,12 +368,11 @@ std::optional<Spectrum> WordSpectrum(SpectralMatrix matrix, int order,
   listed.reserve(n);
   for (std::size_t i = 0; i < integerCount; ++i) {
     const auto [c, multiplicity] = integerRoots[i];
-    listed.push_back(
-        Listed{static_cast<double>(c), static_cast<double>(c), multiplicity, std::to_string(c)});
+    listed.push_back(Listed{static_cast<double>(c), static_cast<double>(c), multiplicity});
   }
   for (const WordFactor& f : factors) {
     for (const FloatRoot& root : f.roots) {
-      listed.push_back(Listed{root.low, root.high, f.multiplicity, DecimalText(root.rounded)});
+      listed.push_back(Listed{root.low, root.high, f.multiplicity, &root.rounded});
     }
   }
   std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
@@ -382,15 +382,20 @@ std::optional<Spectrum> WordSpectrum(SpectralMatrix matrix, int order,
     if (listed[k - 1].high > listed[k].low) return std::nullopt;
   }
   Spectrum spectrum;
+  spectrum.charpoly.reserve(8 * (n + 1));
+  spectrum.eigenvalues.reserve(8 * n);
+  spectrum.factored.reserve(12 * n);
   for (std::size_t k = 0; k <= n; ++k) {
     AppendItem(spectrum.charpoly, std::to_string(highestFirst[k]));
   }
   std::string second;
   std::size_t count = 0;
   for (const Listed& e : listed) {
+    const std::string text =
+        e.rounded != nullptr ? DecimalText(*e.rounded) : std::to_string(static_cast<long>(e.low));
     for (long copy = 0; copy < e.copies; ++copy) {
-      AppendItem(spectrum.eigenvalues, e.text);
-      if (++count == 2) second = e.text;
+      AppendItem(spectrum.eigenvalues, text);
+      if (++count == 2) second = text;
     }
   }
 
