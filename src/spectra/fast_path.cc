@@ -136,8 +136,9 @@ bool RealRoots(const std::int64_t* p, std::size_t d, double high, double* roots)
           settled = true;
           break;
         }
-        const double g = slope / value;
-        const double h = g * g - 2 * curve / value;
+        const double inverse = 1 / value;
+        const double g = slope * inverse;
+        const double h = g * g - 2 * curve * inverse;
         const auto n = static_cast<double>(m);
         const double root = std::sqrt(std::max(0.0, (n - 1) * (n * h - g * g)));
         const double step = n / (g >= 0 ? g + root : g - root);
