@@ -4,6 +4,8 @@
 #include <functional>
 #include <stdexcept>
 
+#include "spectra/text.h"
+
 namespace grafen::spectra {
 
 void PolynomialKey(int order, const Polynomial& charpoly, std::string& key) {
@@ -18,12 +20,13 @@ void PolynomialKey(int order, const Polynomial& charpoly, std::string& key) {
 }
 
 void PolynomialKey(int order, const std::int64_t* highestFirst, int n, std::string& key) {
-  key.assign(std::to_string(order));
+  key.clear();
+  AppendNumber(key, order);
   int k = n;
   while (k > 0 && highestFirst[k] == 0) --k;
   for (; k >= 0; --k) {
     key.push_back(',');
-    key.append(std::to_string(highestFirst[k]));
+    AppendNumber(key, highestFirst[k]);
   }
 }
 

@@ -163,16 +163,14 @@ bool RealRoots(const std::int64_t* p, std::size_t d, double high, double* roots)
     q[m] = 0;
   }
   for (std::size_t r = 0; r < d; ++r) {
-    for (int polish = 0; polish < 1; ++polish) {
-      double value = static_cast<double>(p[d]);
-      double slope = 0;
-      for (std::size_t k = d; k > 0; --k) {
-        slope = slope * roots[r] + value;
-        value = value * roots[r] + static_cast<double>(p[k - 1]);
-      }
-      if (slope == 0) return false;
-      roots[r] -= value / slope;
+    double value = static_cast<double>(p[d]);
+    double slope = 0;
+    for (std::size_t k = d; k > 0; --k) {
+      slope = slope * roots[r] + value;
+      value = value * roots[r] + static_cast<double>(p[k - 1]);
     }
+    if (slope == 0) return false;
+    roots[r] -= value / slope;
   }
   return std::is_sorted(roots, roots + d);
 }
@@ -237,7 +235,7 @@ bool ProvedIrreducible(const WordPolynomial& f, const double* roots) {
          ProvedIrreducibleByRoots(FloatSigns(f.c.data(), f.degree), f.degree, roots);
 }
 
-// Adds f (with `count` root approximations) to the factors, or raises the
+// Adds f, with approximations to its roots, to the factors, or raises the
 // power of an equal one.
 void AddWordFactor(std::vector<WordFactor>& factors, const WordPolynomial& f, const double* roots) {
   for (WordFactor& known : factors) {
@@ -387,7 +385,7 @@ std::optional<Spectrum> WordSpectrum(SpectralMatrix matrix, int order,
   spectrum.eigenvalues.reserve(8 * n);
   spectrum.factored.reserve(12 * n);
   for (std::size_t k = 0; k <= n; ++k) {
-    AppendItem(spectrum.charpoly, std::to_string(highestFirst[k]));
+    AppendNumberItem(spectrum.charpoly, highestFirst[k]);
   }
   std::string second;
   std::size_t count = 0;

@@ -28,7 +28,7 @@ void AppendDegrees(std::string& text, int order, const std::vector<Edge>& edges)
   std::sort(degrees.begin(), end, std::greater<>());
   for (auto d = degrees.begin(); d != end; ++d) {
     if (d != degrees.begin()) text.push_back(' ');
-    text.append(std::to_string(*d));
+    AppendNumber(text, *d);
   }
 }
 
@@ -38,15 +38,20 @@ struct PartialRow {
   bool integral = false;
 };
 
-// The row of one graph up to and including the comma before its last column.
-PartialRow RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digits) {
+// The row of one graph up to and including the comma before its last
+// column, into row (its room kept from batch to batch).
+void RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digits,
+           PartialRow& row) {
   const Spectrum s = GraphSpectrum(matrix, order, graph.edges, digits);
-  PartialRow row;
   std::string& text = row.text;
+  text.clear();
   text.reserve(64 + 2 * s.charpoly.size() + s.factored.size() + s.eigenvalues.size());
-  text.append(std::to_string(graph.number)).push_back(',');
-  text.append(std::to_string(order)).push_back(',');
-  text.append(std::to_string(graph.edges.size())).push_back(',');
+  AppendNumber(text, graph.number);
+  text.push_back(',');
+  AppendNumber(text, order);
+  text.push_back(',');
+  AppendNumber(text, static_cast<long long>(graph.edges.size()));
+  text.push_back(',');
   text.append(Graph6(order, graph.edges)).push_back(',');
   AppendDegrees(text, order, graph.edges);
   text.push_back(',');
@@ -56,7 +61,6 @@ PartialRow RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int
   }
   text.append(s.integral ? "1," : "0,");
   row.integral = s.integral;
-  return row;
 }
 
 // Graphs gathered before their rows are computed: enough to keep every
@@ -66,9 +70,10 @@ constexpr std::size_t kBatchGraphs = 4096;
 }  // namespace
 
 struct TableRows::Batch {
-  std::vector<ListedGraph> graphs;
+  std::vector<ListedGraph> graphs;  // room kept from batch to batch
   std::vector<int> orders;
   std::vector<PartialRow> rows;
+  std::size_t count = 0;  // graphs gathered
 };
 
 std::string TableHeader(SpectralMatrix matrix) {
@@ -101,12 +106,17 @@ TableRows::~TableRows() {
 }
 
 void TableRows::Add(ListedGraph& graph, int order) {
-  if (gathering_->graphs.size() == kBatchGraphs) StartBatch();
+  if (gathering_->count == kBatchGraphs) StartBatch();
   Batch& batch = *gathering_;
-  batch.graphs.emplace_back();
-  std::swap(batch.graphs.back().edges, graph.edges);
-  batch.graphs.back().number = graph.number;
-  batch.orders.push_back(graph.order != 0 ? graph.order : order);
+  if (batch.count == batch.graphs.size()) {
+    batch.graphs.emplace_back();
+    batch.orders.emplace_back();
+  }
+  // The reader gets the slot's old edges back, room and all.
+  ListedGraph& slot = batch.graphs[batch.count];
+  std::swap(slot.edges, graph.edges);
+  slot.number = graph.number;
+  batch.orders[batch.count++] = graph.order != 0 ? graph.order : order;
 }
 
 void TableRows::StartBatch() {
@@ -118,10 +128,10 @@ void TableRows::StartBatch() {
   }
   std::swap(gathering_, computing_);
   Batch& batch = *computing_;
-  batch.rows.resize(batch.graphs.size());
+  batch.rows.resize(std::max(batch.rows.size(), batch.count));
   computed_ = std::async(std::launch::async, [this, &batch] {
-    ParallelFor(batch.graphs.size(), threads_, [&](std::size_t k) {
-      batch.rows[k] = RowOf(matrix_, batch.graphs[k], batch.orders[k], digits_);
+    ParallelFor(batch.count, threads_, [&](std::size_t k) {
+      RowOf(matrix_, batch.graphs[k], batch.orders[k], digits_, batch.rows[k]);
     });
     flint_cleanup();
   });
@@ -130,11 +140,11 @@ void TableRows::StartBatch() {
 
 void TableRows::Write(Batch& batch) {
   std::string mates;
-  for (std::size_t k = 0; k < batch.graphs.size(); ++k) {
+  for (std::size_t k = 0; k < batch.count; ++k) {
     mates.clear();
     const std::int64_t number = batch.graphs[k].number;
     for (const std::uint32_t other : families_.Family(number)) {
-      if (other != number) AppendItem(mates, std::to_string(other));
+      if (other != number) AppendNumberItem(mates, other);
     }
     mates.append("\r\n");
     write_(batch.rows[k].text);
@@ -142,8 +152,7 @@ void TableRows::Write(Batch& batch) {
     ++summary_.graphs;
     summary_.integral += batch.rows[k].integral ? 1 : 0;
   }
-  batch.graphs.clear();
-  batch.orders.clear();
+  batch.count = 0;
 }
 
 TableSummary TableRows::Finish() {

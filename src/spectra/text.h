@@ -2,6 +2,7 @@
 // the texts of polynomials and their factors.
 #pragma once
 
+#include <charconv>
 #include <cstdlib>
 #include <string>
 #include <string_view>
@@ -12,6 +13,21 @@ namespace grafen::spectra {
 inline void AppendItem(std::string& list, std::string_view item, char separator = ' ') {
   if (!list.empty()) list.push_back(separator);
   list.append(item);
+}
+
+// Appends the decimal text of n, with no string made for it on the way
+// (the rows are written on a hot path).
+inline void AppendNumber(std::string& text, long long n) {
+  char digits[24];
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, n);
+  text.append(digits, end.ptr);
+}
+
+// Appends the decimal text of n to list, after the separator unless list is
+// empty.
+inline void AppendNumberItem(std::string& list, long long n, char separator = ' ') {
+  if (!list.empty()) list.push_back(separator);
+  AppendNumber(list, n);
 }
 
 // base, or base^exponent for an exponent above 1.
