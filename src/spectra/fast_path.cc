@@ -342,12 +342,17 @@ std::optional<Spectrum> WordSpectrum(SpectralMatrix matrix, int order,
   // rounded in floating point.
   const std::size_t d = rest.degree;
   const long bound = highest + 1;
-  std::vector<WordFactor> factors;
+  // Kept from graph to graph, one per thread: their room stays.
+  thread_local std::vector<WordFactor> factors;
+  thread_local std::vector<double> numeric;
+  thread_local std::vector<Listed> listed;
+  factors.clear();
+  listed.clear();
   if (d > 0) {
-    std::vector<double> numeric(d);
+    numeric.assign(d, 0);
     if (!FloatSigns(rest.c.data(), d).usable() ||
         !RealRoots(rest.c.data(), d, static_cast<double>(bound), numeric.data()) ||
-        !SplitIntoFactors(rest, std::move(numeric), factors)) {
+        !SplitIntoFactors(rest, numeric, factors)) {
       return std::nullopt;
     }
   }
@@ -363,8 +368,6 @@ std::optional<Spectrum> WordSpectrum(SpectralMatrix matrix, int order,
   // The eigenvalues in ascending order, each apart from the next: the roots
   // of distinct irreducible factors differ, and an integer inside a root's
   // enclosure is left to exact arithmetic.
-  std::vector<Listed> listed;
-  listed.reserve(n);
   for (std::size_t i = 0; i < integerCount; ++i) {
     const auto [c, multiplicity] = integerRoots[i];
     listed.push_back(Listed{static_cast<double>(c), static_cast<double>(c), multiplicity});

@@ -3,6 +3,7 @@
 #include <flint/fmpq_poly.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstddef>
 #include <cstdlib>
@@ -280,9 +281,11 @@ std::vector<CertifiedRoot> RoundBrackets(const Polynomial& f, long bound,
 
 // 10^k as a double, exact for |k| <= 22 (the range used); nothing beyond.
 std::optional<double> PowerOfTen(long k) {
+  static constexpr std::array<double, 23> kPowers = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   if (k < -22 || k > 22) return std::nullopt;
-  double power = 1;
-  for (long j = 0; j < std::labs(k); ++j) power *= 10;
+  const double power = kPowers[static_cast<std::size_t>(std::labs(k))];
   return k >= 0 ? power : 1 / power;
 }
 

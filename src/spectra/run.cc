@@ -77,12 +77,13 @@ void KeyOf(SpectralMatrix matrix, const ListedGraph& graph, int order, std::stri
   }
 }
 
-// Graphs gathered a batch at a time, their keys worked out on every thread
+// Graphs gathered a batch at a time, their keys and the keys' hashes worked
+// out on every thread
 // in the background while the next batch is read, and handed on in the
 // graphs' order.
 class KeyedGraphs {
  public:
-  using Take = std::function<void(std::int64_t number, const std::string& key)>;
+  using Take = std::function<void(std::int64_t number, const std::string& key, std::uint64_t hash)>;
   KeyedGraphs(SpectralMatrix matrix, int order, Take take)
       : matrix_(matrix), order_(order), take_(std::move(take)) {}
   ~KeyedGraphs() {
@@ -111,6 +112,7 @@ class KeyedGraphs {
   struct Batch {
     std::vector<ListedGraph> graphs;  // room kept from batch to batch
     std::vector<std::string> keys;
+    std::vector<std::uint64_t> hashes;
     std::size_t count = 0;
   };
 
@@ -119,9 +121,11 @@ class KeyedGraphs {
     std::swap(gathering_, computing_);
     Batch& batch = computing_;
     batch.keys.resize(std::max(batch.keys.size(), batch.count));
+    batch.hashes.resize(batch.keys.size());
     computed_ = std::async(std::launch::async, [this, &batch] {
       ParallelFor(batch.count, UsableCores(), [this, &batch](std::size_t k) {
         KeyOf(matrix_, batch.graphs[k], order_, batch.keys[k]);
+        batch.hashes[k] = CospectralIndex::HashOf(batch.keys[k]);
       });
       flint_cleanup();
     });
@@ -131,7 +135,9 @@ class KeyedGraphs {
     if (!computed_.valid()) return;
     computed_.get();
     Batch& batch = computing_;
-    for (std::size_t k = 0; k < batch.count; ++k) take_(batch.graphs[k].number, batch.keys[k]);
+    for (std::size_t k = 0; k < batch.count; ++k) {
+      take_(batch.graphs[k].number, batch.keys[k], batch.hashes[k]);
+    }
     batch.count = 0;
   }
 
@@ -167,17 +173,19 @@ int Run(const Options& options) {
   int largest = 1;
   GraphFormat format = GraphFormat::kUndecided;
   try {
-    KeyedGraphs hashed(options.matrix, order,
-                       [&](std::int64_t, const std::string& key) { families.AddHash(key); });
+    KeyedGraphs hashed(
+        options.matrix, order,
+        [&](std::int64_t, const std::string&, std::uint64_t hash) { families.AddHashed(hash); });
     format = ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
       largest = std::max(largest, LargestNode(graph));
       hashed.Add(graph);
     });
     hashed.Finish();
     if (families.Group()) {
-      KeyedGraphs keyed(options.matrix, order, [&](std::int64_t number, const std::string& key) {
-        families.AddKey(number, key);
-      });
+      KeyedGraphs keyed(options.matrix, order,
+                        [&](std::int64_t number, const std::string& key, std::uint64_t) {
+                          families.AddKey(number, key);
+                        });
       ReadGraphs(
           input, maxNode, [&](ListedGraph& graph) { keyed.Add(graph); },
           [&families](std::int64_t number) { return families.WantsKey(number); });
