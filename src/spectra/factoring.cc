@@ -141,7 +141,7 @@ void SplitByRoots(Polynomial rest, std::vector<double> roots, std::vector<Piece>
     for (;;) {
       double sum = 0;
       for (const std::size_t k : pick) sum += roots[k];
-      if (std::fabs(sum - std::round(sum)) <= 1e-6 * std::max(1.0, std::fabs(sum))) {
+      if (NearInteger(sum)) {
         chosen.clear();
         for (const std::size_t k : pick) chosen.push_back(roots[k]);
         if (IntegerPolynomialFrom(chosen, candidate) &&
@@ -155,11 +155,7 @@ void SplitByRoots(Polynomial rest, std::vector<double> roots, std::vector<Piece>
           break;
         }
       }
-      std::size_t k = size;
-      while (k > 0 && pick[k - 1] == roots.size() - size + k - 1) --k;
-      if (k == 0) break;
-      ++pick[k - 1];
-      for (std::size_t j = k; j < size; ++j) pick[j] = pick[j - 1] + 1;
+      if (!NextSubset(pick.data(), size, roots.size())) break;
     }
     if (!found) ++size;
   }

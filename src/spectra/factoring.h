@@ -4,6 +4,8 @@
 // full factorisation.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <vector>
 
@@ -42,6 +44,23 @@ struct Factorisation {
 // root guesses.
 Factorisation Factorise(const Polynomial& charpoly, long low, long high,
                         std::vector<double> numeric);
+
+// Advances pick[0..size) to the next list of increasing indices below count
+// (the subsets of a set of roots, in order); false after the last.
+inline bool NextSubset(std::size_t* pick, std::size_t size, std::size_t count) {
+  std::size_t k = size;
+  while (k > 0 && pick[k - 1] == count - size + k - 1) --k;
+  if (k == 0) return false;
+  ++pick[k - 1];
+  for (std::size_t j = k; j < size; ++j) pick[j] = pick[j - 1] + 1;
+  return true;
+}
+
+// Whether a sum of approximate roots is close enough to an integer to be the
+// root sum (a coefficient) of a factor, and worth a closer look.
+inline bool NearInteger(double sum) {
+  return std::fabs(sum - std::round(sum)) <= 1e-6 * std::max(1.0, std::fabs(sum));
+}
 
 // Whether the monic f of degree d, all of its roots real, is shown
 // irreducible over the integers by approximations to its d roots

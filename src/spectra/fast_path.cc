@@ -276,7 +276,7 @@ bool SplitIntoFactors(WordPolynomial rest, std::vector<double> roots,
     for (;;) {
       double sum = 0;
       for (std::size_t k = 0; k < size; ++k) sum += roots[pick[k]];
-      if (std::fabs(sum - std::round(sum)) <= 1e-6 * std::max(1.0, std::fabs(sum))) {
+      if (NearInteger(sum)) {
         for (std::size_t k = 0; k < size; ++k) chosen[k] = roots[pick[k]];
         if (RoundedProduct(chosen.data(), size, candidate) &&
             DividesExactly(rest, candidate, quotient)) {
@@ -290,11 +290,7 @@ bool SplitIntoFactors(WordPolynomial rest, std::vector<double> roots,
           break;
         }
       }
-      std::size_t k = size;
-      while (k > 0 && pick[k - 1] == roots.size() - size + k - 1) --k;
-      if (k == 0) break;
-      ++pick[k - 1];
-      for (std::size_t j = k; j < size; ++j) pick[j] = pick[j - 1] + 1;
+      if (!NextSubset(pick.data(), size, roots.size())) break;
     }
     if (!found) ++size;
   }

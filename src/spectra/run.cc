@@ -141,7 +141,7 @@ class KeyedGraphs {
     batch.count = 0;
   }
 
-  static constexpr std::size_t kBatch = 4096;
+  static constexpr std::size_t kBatch = 16384;
   SpectralMatrix matrix_;
   int order_;
   Take take_;

@@ -65,7 +65,7 @@ void RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digit
 
 // Graphs gathered before their rows are computed: enough to keep every
 // thread busy, few enough that the batch's memory stays small.
-constexpr std::size_t kBatchGraphs = 4096;
+constexpr std::size_t kBatchGraphs = 16384;
 
 }  // namespace
 
