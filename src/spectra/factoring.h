@@ -62,10 +62,10 @@ inline bool NearInteger(double sum) {
   return std::fabs(sum - std::round(sum)) <= 1e-6 * std::max(1.0, std::fabs(sum));
 }
 
-// Whether the monic f of degree d, all of its roots real, is shown
-// irreducible over the integers by approximations to its d roots
-// (ascending); false means unknown.
-bool ProvedIrreducibleByRoots(const FloatSigns& f, std::size_t d, const double* roots);
+// Whether the monic polynomial of degree d whose signs these are, all of
+// its roots real, is shown irreducible over the integers by approximations
+// to its d roots (ascending); false means unknown.
+bool ProvedIrreducibleByRoots(const FloatSigns& signs, std::size_t d, const double* roots);
 
 // Whether f (monic, degree >= 2) is shown irreducible over the integers by
 // the degrees of its factors modulo a few primes; false means unknown.

@@ -340,11 +340,11 @@ std::optional<Spectrum> WordSpectrum(SpectralMatrix matrix, int order,
   const long bound = highest + 1;
   // Kept from graph to graph, one per thread: their room stays.
   thread_local std::vector<WordFactor> factors;
-  thread_local std::vector<double> numeric;
   thread_local std::vector<Listed> listed;
   factors.clear();
   listed.clear();
   if (d > 0) {
+    thread_local std::vector<double> numeric;
     numeric.assign(d, 0);
     if (!FloatSigns(rest.c.data(), d).usable() ||
         !RealRoots(rest.c.data(), d, static_cast<double>(bound), numeric.data()) ||
