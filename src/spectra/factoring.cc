@@ -148,9 +148,7 @@ void SplitByRoots(Polynomial rest, std::vector<double> roots, std::vector<Piece>
             fmpz_poly_divides(quotient.get(), rest.get(), candidate.get()) != 0) {
           pieces.push_back(Piece{candidate, chosen});
           rest = quotient;
-          for (std::size_t k = size; k > 0; --k) {
-            roots.erase(roots.begin() + static_cast<std::ptrdiff_t>(pick[k - 1]));
-          }
+          EraseSubset(roots, pick.data(), size);
           found = true;
           break;
         }

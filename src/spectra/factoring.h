@@ -56,6 +56,14 @@ inline bool NextSubset(std::size_t* pick, std::size_t size, std::size_t count) {
   return true;
 }
 
+// Removes the roots at pick[0..size) (increasing indices): those of a
+// factor divided off.
+inline void EraseSubset(std::vector<double>& roots, const std::size_t* pick, std::size_t size) {
+  for (std::size_t k = size; k > 0; --k) {
+    roots.erase(roots.begin() + static_cast<std::ptrdiff_t>(pick[k - 1]));
+  }
+}
+
 // Whether a sum of approximate roots is close enough to an integer to be the
 // root sum (a coefficient) of a factor, and worth a closer look.
 inline bool NearInteger(double sum) {

@@ -283,9 +283,7 @@ bool SplitIntoFactors(WordPolynomial rest, std::vector<double> roots,
           if (!ProvedIrreducible(candidate, chosen.data())) return false;
           AddWordFactor(factors, candidate, chosen.data());
           rest = quotient;
-          for (std::size_t k = size; k > 0; --k) {
-            roots.erase(roots.begin() + static_cast<std::ptrdiff_t>(pick[k - 1]));
-          }
+          EraseSubset(roots, pick.data(), size);
           found = true;
           break;
         }
