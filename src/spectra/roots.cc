@@ -367,15 +367,16 @@ std::vector<CertifiedRoot> PositiveRoots(const Polynomial& f, long bound,
   return RoundBrackets(f, bound, BracketBySturm(f, bound), {}, digits);
 }
 
-// The root -r of f(-x) as the root r of f: its rounding negated, its
-// enclosure mirrored (the sign of f at -high is that of f(-x) at high).
-CertifiedRoot Mirrored(CertifiedRoot root) {
+// The root r of the reflection g(x) = (-1)^d f(-x) as the root -r of f, of
+// degree d: its rounding negated, its enclosure mirrored. The sign of f at
+// -high is (-1)^d times g's at high, the opposite of g's at low.
+CertifiedRoot Mirrored(CertifiedRoot root, long degree) {
   CertifiedRoot mirrored;
   mirrored.rounded = std::move(root.rounded);
   mirrored.rounded.negative = !mirrored.rounded.negative;
   fmpq_neg(mirrored.where.low.get(), root.where.high.get());
   fmpq_neg(mirrored.where.high.get(), root.where.low.get());
-  mirrored.where.lowSign = -root.where.lowSign;
+  mirrored.where.lowSign = degree % 2 == 1 ? root.where.lowSign : -root.where.lowSign;
   return mirrored;
 }
 
@@ -413,7 +414,8 @@ std::vector<CertifiedRoot> SignedRoots(const Polynomial& f, long bound,
   }
   std::vector<CertifiedRoot> roots;
   roots.reserve(degree);
-  for (auto r = below.rbegin(); r != below.rend(); ++r) roots.push_back(Mirrored(std::move(*r)));
+  for (auto r = below.rbegin(); r != below.rend(); ++r)
+    roots.push_back(Mirrored(std::move(*r), f.degree()));
   for (CertifiedRoot& r : above) roots.push_back(std::move(r));
   return roots;
 }
