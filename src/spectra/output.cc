@@ -8,6 +8,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -80,6 +81,19 @@ void ReadDescriptor(int fd, const std::function<void(std::string_view)>& take) {
   }
 }
 
+// A digest of a byte stream that any change of a byte or of the bytes'
+// order alters with near certainty: FNV-1a over 64 bits.
+class StreamDigest {
+ public:
+  void Add(std::string_view bytes) {
+    for (const char c : bytes) value_ = (value_ ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+  }
+  std::uint64_t value() const { return value_; }
+
+ private:
+  std::uint64_t value_ = 0xcbf29ce484222325ULL;
+};
+
 }  // namespace
 
 void ReadBlocks(const std::string& path, const std::function<void(std::string_view)>& take) {
@@ -123,7 +137,12 @@ ReplayableInput::~ReplayableInput() {
 void ReplayableInput::Read(const std::function<void(std::string_view)>& take) {
   if (readOnce_) {
     if (::lseek(fd_, start_, SEEK_SET) < 0) RaiseErrno();
-    ReadDescriptor(fd_, take);
+    StreamDigest again;
+    ReadDescriptor(fd_, [&](std::string_view block) {
+      again.Add(block);
+      take(block);
+    });
+    if (again.value() != digest_) throw std::runtime_error("changed while being read");
     return;
   }
   readOnce_ = true;
@@ -141,7 +160,12 @@ void ReplayableInput::Read(const std::function<void(std::string_view)>& take) {
     fd_ = source;
     owned_ = !standardInput;
     start_ = at;
-    ReadDescriptor(fd_, take);
+    StreamDigest first;
+    ReadDescriptor(fd_, [&](std::string_view block) {
+      first.Add(block);
+      take(block);
+    });
+    digest_ = first.value();
     return;
   }
   struct Closer {
@@ -153,10 +177,13 @@ void ReplayableInput::Read(const std::function<void(std::string_view)>& take) {
   } closer{source, !standardInput};
   fd_ = UnnamedTemporaryFile();
   owned_ = true;
+  StreamDigest copied;
   ReadDescriptor(source, [&](std::string_view block) {
     WriteWhole(fd_, block);
+    copied.Add(block);
     take(block);
   });
+  digest_ = copied.value();
 }
 
 void WriteWhole(int fd, std::string_view text) {

@@ -6,6 +6,7 @@
 #include <sys/types.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -21,7 +22,10 @@ void ReadBlocks(const std::string& path, const std::function<void(std::string_vi
 // as standard input) is read again from where it started; anything else (a
 // pipe, a terminal, a FIFO) is copied, as the first reading goes, to an
 // unnamed temporary file in $TMPDIR (else /tmp) that later readings take
-// instead, and that goes when the object does. Throws std::system_error.
+// instead, and that goes when the object does. A file read again must give
+// the same bytes in the same order, or the reading ends in
+// std::runtime_error("changed while being read"): later readings find
+// graphs by their place. Throws std::system_error.
 class ReplayableInput {
  public:
   explicit ReplayableInput(std::string path);
@@ -38,6 +42,7 @@ class ReplayableInput {
   bool owned_ = false;  // fd_ is ours to close
   off_t start_ = 0;     // where the content starts in fd_
   bool readOnce_ = false;
+  std::uint64_t digest_ = 0;  // of the bytes of the first reading of a file
 };
 
 // Writes all of text to the descriptor; throws std::system_error.
