@@ -8,7 +8,10 @@ mate (OEIS A006608 for A, the tables of Haemers and Spence for L and Q) and of i
 graphs (A077027, A363065); the connected ones (A064731, A363064). The census split by
 edge count and by --part K/4, merged, equals the whole, byte for byte; --merge refuses
 overlapping, differently split and incomplete parts. --families: every family's graphs
-have equal spectra (mpmath, 30 digits) and different families differ. Then bad input
+have equal spectra (mpmath, 30 digits) and different families differ, the largest of
+each edge count is its row's largest_family, and the parts of a split list them all.
+K_2 to K_12 are integral for every matrix; a stream mixing orders gives its rows in
+order; a cospectral pair of order 40 stays together in any part. Then bad input
 and usage errors. The last line reads "N passed, N failed".
 """
 import csv
@@ -127,6 +130,54 @@ def main(census):
               and sum(len(f) for f in families) == int(rows[("L", "7")]["with_mate"])
               and len(families) == int(rows[("L", "7")]["families"]),
               "--families of the connected graphs of order 7 (%d families)" % len(families))
+        # The largest family of each edge count, and of the order, is the largest listed.
+        largest = {}
+        for family in families:
+            edges = str(networkx.from_graph6_bytes(family[0]).number_of_edges())
+            largest[edges] = max(largest.get(edges, 0), len(family))
+            largest["all"] = max(largest.get("all", 0), len(family))
+        check(all(r["largest_family"] == str(largest.get(r["edges"], 0))
+                  for r in csv.DictReader(io.StringIO(done.stdout.decode()))),
+              "largest_family: the members of the largest family listed")
+        # Each part lists its own families, and together the parts list the whole's.
+        listed = set()
+        for k in (1, 2):
+            part = run(census, ["--matrix", "L", "--part", "%d/2" % k, "--families",
+                                "f%d.g6" % k], scratch, geng("-c", "7"))
+            check(part.returncode == 0, "--families with --part %d/2: %r" % (k, part.stderr))
+            with open(at("f%d.g6" % k), "ab+") as listing:
+                listing.seek(0)
+                listed |= {frozenset(f.split()) for f in listing.read().split(b"\n\n") if f.strip()}
+        check(listed == {frozenset(f) for f in families}, "--families with --part 1/2 and 2/2")
+
+        # K_2 to K_12 are integral for every matrix, their largest eigenvalues
+        # n - 1, n and 2n - 2; a stream of orders in any sequence gives rows
+        # by matrix, order and edge count, then the totals in the same order.
+        complete = b"".join(networkx.to_graph6_bytes(networkx.complete_graph(n), header=False)
+                            for n in range(12, 1, -1))
+        done = run(census, [], scratch, complete + geng("4") + geng("3"))
+        table = list(csv.DictReader(io.StringIO(done.stdout.decode())))
+        keys = [(r["edges"] == "all", "ALQ".index(r["matrix"]), int(r["order"]),
+                 0 if r["edges"] == "all" else int(r["edges"])) for r in table]
+        complete_rows = [r["integral"] for r in table if int(r["order"]) > 4
+                         and r["edges"] == str(int(r["order"]) * (int(r["order"]) - 1) // 2)]
+        check(done.returncode == 0 and keys == sorted(keys) and complete_rows == ["1"] * 24,
+              "complete graphs, mixed orders (%r)" % complete_rows)
+        # A cospectral pair of order 40, A-mates: a star on nodes 34 to 38 and a
+        # square on nodes 1 to 4 (nodes above 32 must count in the split key).
+        pair = b""
+        for edges in ([(33, 34 + k) for k in range(4)], [(k, (k + 1) % 4) for k in range(4)]):
+            graph = networkx.empty_graph(40)
+            graph.add_edges_from(edges)
+            pair += networkx.to_graph6_bytes(graph, header=False)
+        whole = run(census, ["--matrix", "A"], scratch, pair)
+        parts = []
+        for k in range(1, 9):
+            parts.append("pair%d.csv" % k)
+            run(census, ["--matrix", "A", "--part", "%d/8" % k, "-o", parts[-1]], scratch, pair)
+        merged = run(census, ["--merge"] + parts, scratch)
+        check(b"A,40,4,2,1,2,1,2," in whole.stdout and merged.stdout == whole.stdout,
+              "an order-40 pair in 8 parts (%r)" % merged.stderr)
 
         for stdin, arguments, status, message in (
                 (b"Bw\nBx\n", [], 1, b"grafen-census: <stdin>:2: not graph6: padding bits set"),
