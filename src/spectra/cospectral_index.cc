@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <stdexcept>
 
 #include "spectra/text.h"
@@ -70,18 +71,32 @@ bool CospectralIndex::Group() {
     table[slot] = h;
   }
   sorted = {};
-  const auto isShared = [&](std::uint64_t h) {
-    if (h == 0) return zeroShared;
+  // The table's slot of a shared hash (mask + 1 for the hash 0), or none.
+  const auto sharedSlot = [&](std::uint64_t h) -> std::optional<std::size_t> {
+    if (h == 0) return zeroShared ? std::optional<std::size_t>(mask + 1) : std::nullopt;
     for (std::size_t slot = slotOf(h);; slot = (slot + 1) & mask) {
-      if (table[slot] == h) return true;
-      if (table[slot] == 0) return false;
+      if (table[slot] == h) return slot;
+      if (table[slot] == 0) return std::nullopt;
     }
   };
+  // Each candidate starts out owning the key of the first with its hash.
+  std::vector<std::uint32_t> firstWith(mask + 2, kNone);
   for (std::size_t k = 0; k < hashes_.size(); ++k) {
-    if (isShared(hashes_[k])) candidates_.push_back(static_cast<std::uint32_t>(k + 1));
+    if (const std::optional<std::size_t> slot = sharedSlot(hashes_[k])) {
+      const auto candidate = static_cast<std::uint32_t>(candidates_.size());
+      if (firstWith[*slot] == kNone) firstWith[*slot] = candidate;
+      keyOwner_.push_back(firstWith[*slot]);
+      candidates_.push_back(static_cast<std::uint32_t>(k + 1));
+    }
   }
   keyEnds_.reserve(candidates_.size());
   return !candidates_.empty();
+}
+
+std::string_view CospectralIndex::KeyOf(std::size_t candidate) const {
+  const std::size_t owner = keyOwner_[candidate];
+  const std::uint64_t start = owner == 0 ? 0 : keyEnds_[owner - 1];
+  return std::string_view(keys_).substr(start, keyEnds_[owner] - start);
 }
 
 bool CospectralIndex::WantsKey(std::int64_t number) const {
@@ -93,7 +108,18 @@ void CospectralIndex::AddKey(std::int64_t number, std::string_view key) {
   if (keyEnds_.size() >= candidates_.size() || candidates_[keyEnds_.size()] != number) {
     throw std::runtime_error("the input changed between its readings");
   }
-  keys_.append(key);
+  // Copies of one graph, or graphs that share a polynomial, keep its key
+  // once: the first with the hash owns it, and the others with the same key
+  // point to it (an empty span of their own).
+  const std::size_t candidate = keyEnds_.size();
+  const std::uint32_t first = keyOwner_[candidate];
+  const bool known = first != candidate && KeyOf(first) == key;
+  if (known) {
+    keyOwner_[candidate] = keyOwner_[first];
+  } else {
+    keys_.append(key);
+    keyOwner_[candidate] = static_cast<std::uint32_t>(candidate);
+  }
   keyEnds_.push_back(keys_.size());
 }
 
@@ -105,10 +131,7 @@ void CospectralIndex::Seal() {
   // equal keys is a family.
   std::vector<std::uint32_t> slots(candidates_.size());
   for (std::size_t k = 0; k < slots.size(); ++k) slots[k] = static_cast<std::uint32_t>(k);
-  const auto keyOf = [this](std::uint32_t slot) {
-    const std::uint64_t start = slot == 0 ? 0 : keyEnds_[slot - 1];
-    return std::string_view(keys_).substr(start, keyEnds_[slot] - start);
-  };
+  const auto keyOf = [this](std::uint32_t slot) { return KeyOf(slot); };
   std::sort(slots.begin(), slots.end(), [&](std::uint32_t a, std::uint32_t b) {
     const std::uint64_t ha = hashes_[candidates_[a] - 1];
     const std::uint64_t hb = hashes_[candidates_[b] - 1];
@@ -141,6 +164,7 @@ void CospectralIndex::Seal() {
   candidates_ = {};
   keys_ = {};
   keyEnds_ = {};
+  keyOwner_ = {};
   count_ = total;
 }
 

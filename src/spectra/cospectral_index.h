@@ -43,10 +43,14 @@ class CospectralIndex {
   std::int64_t distinct() const { return distinct_; }
 
  private:
+  // The key of candidate slot `candidate`, once it has been added.
+  std::string_view KeyOf(std::size_t candidate) const;
+
   std::vector<std::uint64_t> hashes_;       // by number - 1; freed once sealed
   std::vector<std::uint32_t> candidates_;   // numbers whose hash is shared, ascending
   std::string keys_;                        // the candidates' keys, end to end
-  std::vector<std::uint64_t> keyEnds_;      // where each candidate's key ends
+  std::vector<std::uint64_t> keyEnds_;      // where each candidate's own key ends
+  std::vector<std::uint32_t> keyOwner_;     // by candidate: whose key bytes are its key
   std::vector<std::uint32_t> familyOf_;     // by number - 1: family index, or kNone
   std::vector<std::uint32_t> members_;      // the families' numbers, family by family
   std::vector<std::uint32_t> familyStart_;  // family f: members_[start[f], start[f+1])
