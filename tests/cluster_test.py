@@ -136,37 +136,31 @@ def jobs_of(output):
 
 
 # OEIS A000088 and A001349: the graphs, and the connected graphs, on n = 1..12 nodes.
-GRAPHS = [1, 2, 4, 11, 34, 156, 1044, 12346, 274668, 12005168, 1018997864, 165091172592]
-CONNECTED = [1, 1, 2, 6, 21, 112, 853, 11117, 261080, 11716571, 1006700565, 164059830476]
+PUBLISHED = {"": [1, 2, 4, 11, 34, 156, 1044, 12346, 274668, 12005168, 1018997864, 165091172592],
+             "c": [1, 1, 2, 6, 21, 112, 853, 11117, 261080, 11716571, 1006700565, 164059830476]}
 
 
-def dry_run_counts(array, arguments):
-    """The dry run's {edges: graphs} and the total of its last line."""
-    done = subprocess.run([array, "--dry-run"] + arguments, capture_output=True, timeout=120)
-    lines = done.stdout.decode().splitlines()
-    if done.returncode != 0 or len(lines) < 3:
-        return {}, None
-    return ({int(w[1]): int(w[3]) for w in map(str.split, lines[1:-1])},
-            int(lines[-1].split()[2]))
-
-
-def geng_count(flags, n, edges):
-    done = subprocess.run(["nauty-geng", "-u"] + flags + [str(n), "%d:%d" % (edges, edges)],
-                          capture_output=True, timeout=60)
-    words = done.stderr.split()
-    return int(words[words.index(b">Z") + 1]) if b">Z" in words else 0
+def counted(command, *arguments):
+    """{edges: graphs} of a dry run, or nauty-geng's count: the number after its '>Z'."""
+    done = subprocess.run(command + [str(a) for a in arguments], capture_output=True, timeout=120)
+    if command[0] == "nauty-geng":
+        words = done.stderr.split()
+        return int(words[words.index(b">Z") + 1]) if b">Z" in words else 0
+    return {int(w[1]): int(w[3]) for w in map(str.split, done.stdout.decode().splitlines()[1:-1])}
 
 
 def without_cluster(census, array, scratch):
     """The dry run's counts, the refusals and a merge of 660 tables in a deep DIR."""
-    for flags, published in (([], GRAPHS), (["--connected"], CONNECTED)):
-        totals = [dry_run_counts(array, flags + [str(n)])[1] for n in range(1, 13)]
-        check(totals == published, "%s: the totals of orders 1 to 12: %r" % (flags, totals))
+    for c, published in PUBLISHED.items():
+        dry = [array, "--dry-run"] + (["--connected"] if c else [])
+        totals = [sum(counted(dry, n).values()) for n in range(1, 13)]
+        check(totals == published, "-%s: the totals of orders 1 to 12: %r" % (c, totals))
         for n in range(1, 8):
-            counts = dry_run_counts(array, flags + [str(n)])[0]
-            geng = {m: geng_count(flags[:1] and ["-c"], n, m) for m in range(n * (n - 1) // 2 + 1)}
-            check({m: c for m, c in geng.items() if c or m in counts} == counts,
-                  "%s order %d by edge count: %r, geng %r" % (flags, n, counts, geng))
+            ours = counted(dry, n)
+            geng = {m: counted(["nauty-geng", "-u" + c], n, "%d:%d" % (m, m))
+                    for m in range(n * (n - 1) // 2 + 1)}
+            check({m: g for m, g in geng.items() if g or m in ours} == ours,
+                  "-%s order %d by edge count: %r, geng %r" % (c, n, ours, geng))
     for arguments, message in (
             (["--dry-run", "33"], b"ORDER is a whole number from 1 to 32"),
             (["40", os.path.join(scratch, "forty")], b"ORDER is a whole number from 1 to 32"),
@@ -175,30 +169,26 @@ def without_cluster(census, array, scratch):
         check(done.returncode == 2 and done.stderr.startswith(b"census-array: " + message)
               and not os.path.exists(arguments[-1]), "%s: %r" % (arguments, done.stderr))
 
-    # Order 5 in 60 parts: 660 tables whose paths pass 2 MB together.
-    runs = os.path.realpath(scratch)
-    for k in range(18):
-        runs = os.path.join(runs, "%02d" % k + "d" * 200)
+    # Order 5 in 60 parts: 660 tables whose paths pass 2 MB together, each
+    # the rows of one edge count of a part and, as its totals, the same.
+    runs = os.path.join(os.path.realpath(scratch), *("%02dd" % k + "d" * 200 for k in range(18)))
     os.makedirs(os.path.join(runs, "tables"))
     graphs = subprocess.run(["nauty-geng", "-q", "5"], capture_output=True, check=True).stdout
-    whole = subprocess.run([census], input=graphs, capture_output=True, check=True).stdout
-    parts = [subprocess.run([census, "--part", "%d/60" % k], input=graphs, capture_output=True,
-                            check=True).stdout.decode().split("\r\n")[:-1] for k in range(1, 61)]
+    census_of = lambda *a: subprocess.run([census] + list(a), input=graphs, check=True,
+                                          capture_output=True).stdout.decode()
+    parts = [census_of("--part", "%d/60" % k).split("\r\n")[:-1] for k in range(1, 61)]
     plan = ["order 5", "parts 60", "matrix A,L,Q", "connected no", "script " + array]
-    for edges in range(11):
-        for k, part in enumerate(parts, 1):
-            # The rows of one edge count, and as totals the same with edges "all".
-            rows = [r for r in part[1:] if r.split(",")[2] == str(edges)]
-            totals = [",".join(r.split(",")[:2] + ["all"] + r.split(",")[3:]) for r in rows]
-            with open(os.path.join(runs, "tables", "edges-%d-%dof60.csv" % (edges, k)), "w",
-                      newline="") as table:
-                table.write("\r\n".join(part[:1] + rows + totals + [""]))
-            plan.append("task %d %d %d/60" % (len(plan) - 5, edges, k))
+    for edges, (k, part) in ((e, p) for e in range(11) for p in enumerate(parts, 1)):
+        rows = [r.split(",") for r in part[1:] if r.split(",")[2] == str(edges)]
+        with open(os.path.join(runs, "tables", "edges-%d-%dof60.csv" % (edges, k)), "w") as f:
+            f.write("".join(",".join(r) + "\r\n" for r in [part[0].split(",")] + rows
+                            + [r[:2] + ["all"] + r[3:] for r in rows]))
+        plan.append("task %d %d %d/60" % (len(plan) - 5, edges, k))
     with open(os.path.join(runs, "plan"), "w") as f:
         f.write("\n".join(plan) + "\n")
     merged = subprocess.run([array, "--merge", runs], env=dict(os.environ, GRAFEN_CENSUS=census),
                             capture_output=True, timeout=120)
-    check(merged.returncode == 0 and read(os.path.join(runs, "census.csv")) == whole.decode(),
+    check(merged.returncode == 0 and read(os.path.join(runs, "census.csv")) == census_of(),
           "660 tables in a deep DIR merge into the census: %r" % merged.stderr[-300:])
     for task in (7, 8, 9, 500):
         os.remove(os.path.join(runs, "tables", "edges-%d-%dof60.csv" % (task // 60, task % 60 + 1)))
