@@ -6,13 +6,14 @@ usage: census_test.py CENSUS_BINARY
 All graphs of order 9 (nauty-geng 9): the published counts of graphs with a cospectral
 mate (OEIS A006608 for A, the tables of Haemers and Spence for L and Q) and of integral
 graphs (A077027, A363065); the connected ones (A064731, A363064). The census split by
-edge count and by --part K/4, merged, equals the whole, byte for byte; --merge refuses
-overlapping, differently split and incomplete parts. --families: every family's graphs
-have equal spectra (mpmath, 30 digits) and different families differ, the largest of
-each edge count is its row's largest_family, and the parts of a split list them all.
-K_2 to K_12 are integral for every matrix; a stream mixing orders gives its rows in
-order; a cospectral pair of order 40 stays together in any part. Then bad input
-and usage errors. The last line reads "N passed, N failed".
+edge count and by --part K/4, merged (named on the command line or by a --tables list),
+equals the whole, byte for byte; --merge refuses overlapping, differently split and
+incomplete parts. --families: every family's graphs have equal spectra (mpmath, 30
+digits) and different families differ, the largest of each edge count is its row's
+largest_family, and the parts of a split list them all. K_2 to K_12 are integral for
+every matrix; a stream mixing orders gives its rows in order; a cospectral pair of
+order 40 stays together in any part. Then bad input and usage errors. The last line
+reads "N passed, N failed".
 """
 import csv
 import io
@@ -97,12 +98,19 @@ def main(census):
             done = run(census, ["-o", names[-1]], scratch, geng("9", "%d:%d" % (edges, edges)))
             check(done.returncode == 0, "edge count %d" % edges)
         merged = run(census, ["--merge", "-o", "merged.csv"] + names, scratch)
+        # The same tables named by a list instead, on standard input and in a file.
+        listed = run(census, ["--merge", "--tables", "-"], scratch,
+                     "".join(at(name) + "\n" for name in names).encode())
+        with open(at("list"), "w") as listing:
+            listing.write("\n".join(names[1:]) + "\n\n")
+        listed_too = run(census, ["--merge", names[0], "--tables", "list"], scratch)
         parts = ["p%d.csv" % k for k in range(1, 5)]
         for k, name in enumerate(parts, 1):
             run(census, ["a9.g6", "--part", "%d/4" % k, "-o", name], scratch)
         keyed = run(census, ["--merge"] + parts, scratch)
         with open(at("merged.csv"), "rb") as table:
-            check(merged.returncode == 0 and table.read() == text and keyed.stdout == text,
+            check(merged.returncode == 0 and table.read() == text and keyed.stdout == text
+                  and listed.stdout == text and listed_too.stdout == text,
                   "split by edge count and by --part K/4, merged: the whole (%r %r)"
                   % (merged.stderr, keyed.stderr))
         run(census, ["--part", "1/3", "-o", "third.csv"], scratch, geng("9", "5:5"))
@@ -111,7 +119,9 @@ def main(census):
                 ([parts[0], parts[0]], b"p1.csv: part 1/4 of A, order 9, 0 edges is in p1.csv too"),
                 ([parts[0], "third.csv"], b"third.csv: A, order 9, 5 edges is split into 3 parts"),
                 (["e5.csv", "e5.csv"], b"e5.csv: part all of A, order 9, 5 edges is in e5.csv too"),
-                (["a9.g6"], b"a9.g6:1: not a grafen-census table")):
+                (["a9.g6"], b"a9.g6:1: not a grafen-census table"),
+                (["--tables", "nolist"], b"nolist: No such file"),
+                (["--tables", "a9.g6"], b"H??????: No such file")):
             done = run(census, ["--merge"] + arguments, scratch)
             check(done.returncode == 1 and done.stderr.startswith(b"grafen-census: " + message)
                   and done.stderr.count(b"\n") == 1, "merge %s: %r" % (arguments, done.stderr))
@@ -185,7 +195,8 @@ def main(census):
                 (None, ["missing.g6", "-o", "out.csv"], 1, b"grafen-census: missing.g6: No such"),
                 (None, ["--part", "5/4"], 2, b"grafen-census: --part takes K/M"),
                 (None, ["--families", "f.g6"], 2, b"grafen-census: --families needs exactly one"),
-                (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, L, Q")):
+                (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, L, Q"),
+                (None, ["--tables", "list"], 2, b"grafen-census: --tables needs --merge")):
             done = run(census, arguments, scratch, stdin)
             check(done.returncode == status and done.stderr.startswith(message)
                   and not os.path.exists(at("out.csv")),

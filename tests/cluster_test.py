@@ -6,10 +6,15 @@ usage: cluster_test.py CENSUS_BINARY ARRAY_SCRIPT
 Starts munged, slurmctld and slurmd in a scratch directory (own key, socket,
 loopback ports, state, spool, slurm.conf through SLURM_CONF; nothing of the
 machine's own Slurm read or changed) and stops them at the end. The dry run's
-graph counts agree with the census's; 1110 tasks are refused; the order-9
-census runs as 74 tasks with one cancelled while it waits: it leaves no table,
-the merge job does not run, --merge names it, --resume runs it, and the census
-then equals the single-process one byte for byte. Ends "N passed, N failed".
+graph counts agree with the census's; 1110 tasks are refused, by the dry run
+too; the order-9 census runs, in a DIR with a % in its name, as 74 tasks with
+one cancelled while it waits: it leaves no table, the merge job does not run,
+--merge names it, --resume of the relative DIR runs it, and the census then
+equals the single-process one byte for byte. Before the cluster starts: the
+dry run's counts against OEIS A000088 and A001349 (orders 1 to 12) and
+nauty-geng -u (orders 1 to 7, every edge count), orders beyond 32 and a '\'
+in DIR refused, and 660 tables in a deep DIR merged, or their missing tasks
+named. Ends "N passed, N failed".
 """
 import csv
 import ctypes
@@ -130,6 +135,71 @@ def jobs_of(output):
     return words[words.index("tasks") + 3].rstrip(";"), words[words.index("merge:") + 2].rstrip(";")
 
 
+# OEIS A000088 and A001349: the graphs, and the connected graphs, on n = 1..12 nodes.
+PUBLISHED = {"": [1, 2, 4, 11, 34, 156, 1044, 12346, 274668, 12005168, 1018997864, 165091172592],
+             "c": [1, 1, 2, 6, 21, 112, 853, 11117, 261080, 11716571, 1006700565, 164059830476]}
+
+
+def counted(command, *arguments):
+    """{edges: graphs} of a dry run, or nauty-geng's count: the number after its '>Z'."""
+    done = subprocess.run(command + [str(a) for a in arguments], capture_output=True, timeout=120)
+    if command[0] == "nauty-geng":
+        words = done.stderr.split()
+        return int(words[words.index(b">Z") + 1]) if b">Z" in words else 0
+    return {int(w[1]): int(w[3]) for w in map(str.split, done.stdout.decode().splitlines()[1:-1])}
+
+
+def without_cluster(census, array, scratch):
+    """The dry run's counts, the refusals and a merge of 660 tables in a deep DIR."""
+    for c, published in PUBLISHED.items():
+        dry = [array, "--dry-run"] + (["--connected"] if c else [])
+        totals = [sum(counted(dry, n).values()) for n in range(1, 13)]
+        check(totals == published, "-%s: the totals of orders 1 to 12: %r" % (c, totals))
+        for n in range(1, 8):
+            ours = counted(dry, n)
+            geng = {m: counted(["nauty-geng", "-u" + c], n, "%d:%d" % (m, m))
+                    for m in range(n * (n - 1) // 2 + 1)}
+            check({m: g for m, g in geng.items() if g or m in ours} == ours,
+                  "-%s order %d by edge count: %r, geng %r" % (c, n, ours, geng))
+    for arguments, message in (
+            (["--dry-run", "33"], b"ORDER is a whole number from 1 to 32"),
+            (["40", os.path.join(scratch, "forty")], b"ORDER is a whole number from 1 to 32"),
+            (["9", os.path.join(scratch, "back\\slash")], b"DIR must not hold a '\\'")):
+        done = subprocess.run([array] + arguments, capture_output=True, timeout=60)
+        check(done.returncode == 2 and done.stderr.startswith(b"census-array: " + message)
+              and not os.path.exists(arguments[-1]), "%s: %r" % (arguments, done.stderr))
+
+    # Order 5 in 60 parts: 660 tables whose paths pass 2 MB together, each
+    # the rows of one edge count of a part and, as its totals, the same.
+    runs = os.path.join(os.path.realpath(scratch), *("%02dd" % k + "d" * 200 for k in range(18)))
+    os.makedirs(os.path.join(runs, "tables"))
+    graphs = subprocess.run(["nauty-geng", "-q", "5"], capture_output=True, check=True).stdout
+    census_of = lambda *a: subprocess.run([census] + list(a), input=graphs, check=True,
+                                          capture_output=True).stdout.decode()
+    parts = [census_of("--part", "%d/60" % k).split("\r\n")[:-1] for k in range(1, 61)]
+    plan = ["order 5", "parts 60", "matrix A,L,Q", "connected no", "script " + array]
+    for edges, (k, part) in ((e, p) for e in range(11) for p in enumerate(parts, 1)):
+        rows = [r.split(",") for r in part[1:] if r.split(",")[2] == str(edges)]
+        with open(os.path.join(runs, "tables", "edges-%d-%dof60.csv" % (edges, k)), "w") as f:
+            f.write("".join(",".join(r) + "\r\n" for r in [part[0].split(",")] + rows
+                            + [r[:2] + ["all"] + r[3:] for r in rows]))
+        plan.append("task %d %d %d/60" % (len(plan) - 5, edges, k))
+    with open(os.path.join(runs, "plan"), "w") as f:
+        f.write("\n".join(plan) + "\n")
+    merged = subprocess.run([array, "--merge", runs], env=dict(os.environ, GRAFEN_CENSUS=census),
+                            capture_output=True, timeout=120)
+    check(merged.returncode == 0 and read(os.path.join(runs, "census.csv")) == census_of(),
+          "660 tables in a deep DIR merge into the census: %r" % merged.stderr[-300:])
+    for task in (7, 8, 9, 500):
+        os.remove(os.path.join(runs, "tables", "edges-%d-%dof60.csv" % (task // 60, task % 60 + 1)))
+    merged = subprocess.run([array, "--merge", os.path.basename(runs)], capture_output=True,
+                            cwd=os.path.dirname(runs), timeout=120)
+    check(merged.returncode == 1 and merged.stderr.startswith(
+        b"census-array: the tables of tasks 7-9,500 are missing; run them again with: "
+        + array.encode() + b" --resume " + runs.encode() + b" (or sbatch --array=7-9,500"),
+          "--merge of a relative DIR names the missing tasks as ranges: %r" % merged.stderr[:300])
+
+
 def main():
     # A timeout's SIGTERM still stops the cluster and removes the scratch.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("cluster_test: terminated"))
@@ -137,6 +207,7 @@ def main():
     scratch = tempfile.mkdtemp(prefix="grafen-cluster-")
     cluster = None
     try:
+        without_cluster(census, array, scratch)
         cluster = Cluster(scratch)
         cluster.env["GRAFEN_CENSUS"] = census
         whole = subprocess.run("nauty-geng -q 9 | %s" % census, shell=True, check=True,
@@ -150,11 +221,13 @@ def main():
                   if r["matrix"] == "A" and r["edges"] != "all"),
               "the dry run lists 74 tasks with each edge count's graphs: %r" % plan)
 
-        runs = os.path.join(scratch, "census9")
-        refused = cluster.slurm([array, "--parts", "30", "9", runs])
-        check(refused.returncode == 1 and b"MaxArraySize of 1001" in refused.stderr and
-              not os.path.exists(os.path.join(runs, "plan")),
-              "1110 tasks are refused before anything is submitted: %r" % refused)
+        # A % in DIR is no pattern of sbatch's: the logs land in DIR itself.
+        runs = os.path.join(scratch, "census%a9")
+        for dry in ([], ["--dry-run"]):
+            refused = cluster.slurm([array] + dry + ["--parts", "30", "9", runs])
+            check(refused.returncode == 1 and b"MaxArraySize of 1001" in refused.stderr and
+                  not os.path.exists(os.path.join(runs, "plan")),
+                  "%s1110 tasks are refused before anything is submitted: %r" % (dry, refused))
         submitted = cluster.slurm([array, "--parts", "2", "9", runs, "--", "--hold"])
         check(submitted.returncode == 0, "submitted: %r" % submitted)
         tasks, merge_job = jobs_of(submitted.stdout)
@@ -165,13 +238,15 @@ def main():
         tables = os.listdir(os.path.join(runs, "tables"))
         check(len(tables) == 73 and "edges-20-1of2.csv" not in tables,
               "the cancelled task left no table: %d tables" % len(tables))
+        logs = os.listdir(os.path.join(runs, "logs"))
+        check(len(logs) == 73 and "task-0.out" in logs, "the tasks' logs in DIR: %s" % logs[:3])
         check(not os.path.exists(os.path.join(runs, "census.csv")),
               "the merge job did not run without the cancelled task")
         merged = cluster.slurm([array, "--merge", runs])
         check(merged.returncode == 1 and b"tables of tasks 40 are missing" in merged.stderr,
               "--merge names the missing task: %r" % merged)
 
-        resumed = cluster.slurm([array, "--resume", runs])
+        resumed = cluster.slurm([array, "--resume", os.path.basename(runs)], cwd=scratch)
         check(resumed.returncode == 0 and resumed.stdout.startswith(b"tasks 40:"),
               "--resume submits the one task: %r" % resumed)
         cluster.wait_for_jobs(*jobs_of(resumed.stdout))

@@ -56,7 +56,7 @@ bool TableOrder(SpectralMatrix a, SpectralMatrix b) {
 std::string UsageText() {
   return "usage: grafen-census [--matrix A,L,Q] [--part K/M] [--families FILE] [--order N]\n"
          "                     [-o FILE] [FILE]\n"
-         "       grafen-census --merge [-o FILE] FILE...\n"
+         "       grafen-census --merge [--tables LIST] [-o FILE] [FILE...]\n"
          "Counts, for every order and edge count of a graph6 stream (nauty-geng's\n"
          "output) or an edge list (FILE - or none: standard input), the graphs, their\n"
          "distinct spectra, cospectral families and integral graphs, exactly, as CSV.\n"
@@ -69,6 +69,8 @@ std::string UsageText() {
          "  --order N       the number of nodes of an edge list, 1 to 62 (default: N of\n"
          "                  grafenN.txt)\n"
          "  --merge         add the part tables FILE... into the census\n"
+         "  --tables LIST   --merge also the tables LIST names, one path a line (LIST -:\n"
+         "                  standard input), however many there are\n"
          "  -o FILE         write the table to FILE (it appears only when complete)\n"
          "  --help          show this text;  --version  show the version\n";
 }
@@ -129,6 +131,9 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (name == "--families") {
       options.families = takeValue();
       if (options.families.empty()) throw UsageError("--families needs a file name");
+    } else if (name == "--tables") {
+      options.tables = takeValue();
+      if (options.tables.empty()) throw UsageError("--tables needs a file name");
     } else if (name == "-o" || name == "--output") {
       options.output = takeValue();
       if (options.output.empty()) throw UsageError(std::string(name) + " needs a file name");
@@ -138,11 +143,14 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     }
   }
   if (options.help || options.version) return options;
+  if (!options.tables.empty() && !options.merge) throw UsageError("--tables needs --merge");
   if (options.merge) {
-    if (options.inputs.empty()) throw UsageError("--merge needs the part tables to add");
+    if (options.inputs.empty() && options.tables.empty()) {
+      throw UsageError("--merge needs the part tables to add");
+    }
     if (!options.matrices.empty() || !options.part.whole() || !options.families.empty() ||
         options.order != 0) {
-      throw UsageError("--merge takes only -o and the part tables");
+      throw UsageError("--merge takes only -o, --tables and the part tables");
     }
     return options;
   }

@@ -1,6 +1,6 @@
 // The command line of grafen-census:
 //   grafen-census [--matrix A,L,Q] [--part K/M] [--families FILE] [--order N] [-o FILE] [FILE]
-//   grafen-census --merge [-o FILE] FILE...
+//   grafen-census --merge [--tables LIST] [-o FILE] [FILE...]
 #pragma once
 
 #include <stdexcept>
@@ -22,6 +22,7 @@ struct Options {
   int order = 0;                    // 0: from the file name grafenN.txt (edge lists only)
   std::string families;             // "": none
   std::string output;               // "": standard output
+  std::string tables;               // --merge: a file listing tables, a line each; "": none
   std::vector<std::string> inputs;  // "-": standard input; several only with --merge
 };
 

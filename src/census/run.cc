@@ -7,6 +7,7 @@
 #include <new>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "census/census.h"
 #include "census/options.h"
@@ -74,10 +75,36 @@ std::string Summary(const std::vector<CensusRow>& rows) {
   return text;
 }
 
+// The paths of the file `list` (standard input for "-"), one a line, empty
+// lines left out, appended to `paths`. Throws std::system_error.
+void ReadTableList(const std::string& list, std::vector<std::string>& paths) {
+  std::string line;
+  spectra::ReadBlocks(list, [&](std::string_view block) {
+    for (const char c : block) {
+      if (c != '\n') {
+        line.push_back(c);
+      } else if (!line.empty()) {
+        paths.push_back(std::move(line));
+        line.clear();
+      }
+    }
+  });
+  if (!line.empty()) paths.push_back(std::move(line));
+}
+
 int Merge(const Options& options) {
+  std::vector<std::string> paths = options.inputs;
+  if (!options.tables.empty()) {
+    try {
+      ReadTableList(options.tables, paths);
+    } catch (const std::system_error& e) {
+      return Fail(NameOf(options.tables) + ": " + e.code().message());
+    }
+    if (paths.empty()) return Fail(NameOf(options.tables) + ": names no tables");
+  }
   std::vector<std::vector<CensusRow>> tables;
   std::vector<std::string> names;
-  for (const std::string& path : options.inputs) {
+  for (const std::string& path : paths) {
     std::string text;
     try {
       spectra::ReadBlocks(path, [&text](std::string_view block) {
