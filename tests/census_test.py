@@ -14,9 +14,11 @@ and usage errors. The last line reads "N passed, N failed".
 import csv
 import io
 import os
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 try:
     import mpmath
@@ -39,9 +41,9 @@ def geng(*arguments):
                           capture_output=True, timeout=600).stdout
 
 
-def run(census, arguments, cwd, stdin=None):
+def run(census, arguments, cwd, stdin=None, **kwargs):
     return subprocess.run([census] + arguments, cwd=cwd, input=stdin, capture_output=True,
-                          timeout=600)
+                          timeout=600, **kwargs)
 
 
 def totals(table):
@@ -149,11 +151,80 @@ def main(census):
                 (None, ["missing.g6", "-o", "out.csv"], 1, b"grafen-census: missing.g6: No such"),
                 (None, ["--part", "5/4"], 2, b"grafen-census: --part takes K/M"),
                 (None, ["--families", "f.g6"], 2, b"grafen-census: --families needs exactly one"),
-                (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, L, Q")):
+                (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, L, Q"),
+                (None, ["--part", "1/2", "--part=2/2"], 2, b"grafen-census: --part given more "),
+                (None, ["-o", "out.csv", "--output", "b.csv"], 2, b"grafen-census: -o given more"),
+                (None, ["--matrix", "A", "--matrix", "L"], 2, b"grafen-census: --matrix given"),
+                (None, ["--order", "5", "--order=5"], 2, b"grafen-census: --order given more"),
+                (None, ["--matrix=A", "--families", "f", "--families", "g"], 2,
+                 b"grafen-census: --families given more than once")):
             done = run(census, arguments, scratch, stdin)
             check(done.returncode == status and done.stderr.startswith(message)
                   and not os.path.exists(at("out.csv")),
                   "%r %s: status %d (%r)" % (stdin, arguments, status, done.stderr))
+        # No output may be the input: by name, through a symbolic or a hard link, or as
+        # standard input; refused before anything is written.
+        with open(at("in.g6"), "wb") as out:
+            out.write(geng("5"))
+        os.symlink("in.g6", at("soft.g6"))
+        os.link(at("in.g6"), at("hard.g6"))
+        before = sorted(os.listdir(scratch))
+        for arguments, source, message in (
+                (["--matrix", "A", "--families", "in.g6", "in.g6", "-o", "/dev/null"], None,
+                 b"in.g6: the input itself; give --families another file"),
+                (["in.g6", "-o", "soft.g6"], None,
+                 b"soft.g6: the input itself; give -o another file"),
+                (["-o", "hard.g6"], "in.g6", b"hard.g6: the input itself; give -o another file"),
+                (["--matrix", "L", "--families", "in.g6", "-o", "soft.g6"], "e5.csv",
+                 b"soft.g6: the --families file too; give -o another file"),
+                (["--merge", "e5.csv", "e6.csv", "-o", "e6.csv"], None,
+                 b"e6.csv: one of the tables merged; give -o another file")):
+            with open(at(source) if source else os.devnull, "rb") as given:
+                done = subprocess.run([census] + arguments, cwd=scratch, stdin=given,
+                                      capture_output=True, timeout=600)
+            check(done.returncode == 1 and done.stderr == b"grafen-census: " + message + b"\n"
+                  and sorted(os.listdir(scratch)) == before and open(at("in.g6"), "rb").read()
+                  == geng("5"), "%s: the input as output refused (%r)" % (arguments, done.stderr))
+
+        # graph6 in a file named grafenN.txt states its own orders; empty lines alone are no
+        # graphs; a spool that cannot be made is named as such.
+        os.rename(at("in.g6"), at("grafen3.txt"))
+        done = run(census, ["--matrix", "A", "grafen3.txt"], scratch)
+        check(done.returncode == 0 and done.stderr.startswith(b"grafen-census: 34 graphs read;"),
+              "graph6 of order 5 in grafen3.txt (%r)" % done.stderr)
+        done = run(census, [], scratch, b"\n\r\n\n")
+        check(done.returncode == 0 and done.stdout.count(b"\r\n") == 1
+              and done.stderr == b"grafen-census: 0 graphs read\n",
+              "empty lines alone: no graphs (%r)" % done.stderr)
+        done = run(census, ["-o", "spooled.csv"], scratch, geng("5"),
+                   env=dict(os.environ, TMPDIR=at("none")))
+        check(done.returncode == 1 and done.stderr == b"grafen-census: the spool (the temporary "
+              b"copy) of <stdin> in $TMPDIR (%s): No such file or directory\n"
+              % at("none").encode() and not os.path.exists(at("spooled.csv")),
+              "no spool directory (%r)" % done.stderr)
+        done = run(census, ["--matrix", "Q", "-o", "one.csv"], scratch, b"@\n")
+        check(done.returncode == 0 and done.stderr == b"grafen-census: 1 graph read; Q: 1 distinct "
+              b"spectrum, 0 with a cospectral mate, 1 integral\n", "one graph: %r" % done.stderr)
+
+        # A run ended by a signal leaves no temporary file beside its outputs.
+        temporary = lambda: [n for n in os.listdir(scratch) if n.startswith((".sig.", ".fam."))]
+        stopped = subprocess.Popen([census, "--matrix", "L", "--families", "fam.g6", "-o",
+                                    "sig.csv"], cwd=scratch, stdin=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+        stopped.stdin.write(geng("5"))
+        stopped.stdin.flush()
+        for _ in range(200):
+            if len(temporary()) == 2:
+                break
+            time.sleep(0.05)
+        appeared = len(temporary()) == 2
+        stopped.send_signal(signal.SIGINT)
+        stopped.wait(timeout=60)
+        stopped.stdin.close()
+        stopped.stderr.close()
+        check(appeared and stopped.returncode == -signal.SIGINT and not temporary(),
+              "SIGINT: temporary files removed (%s, status %s)" % (appeared, stopped.returncode))
+
         done = run(census, ["--help"], scratch)
         check(done.returncode == 0 and done.stdout.startswith(b"usage: grafen-census"), "--help")
     print("%d passed, %d failed" % (results["passed"], results["failed"]))

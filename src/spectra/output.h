@@ -7,6 +7,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -17,11 +18,19 @@ namespace grafen::spectra {
 // held here. Throws std::system_error, and whatever `take` throws.
 void ReadBlocks(const std::string& path, const std::function<void(std::string_view)>& take);
 
+// The spool of an input (its temporary copy) cannot be made or written: the
+// message names it and its directory rather than the input.
+class SpoolError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // An input read more than once, whole each time. A regular file (named, or
 // as standard input) is read again from where it started; anything else (a
 // pipe, a terminal, a FIFO) is copied, as the first reading goes, to an
-// unnamed temporary file in $TMPDIR (else /tmp) that later readings take
-// instead, and that goes when the object does. Throws std::system_error.
+// unnamed temporary file, the spool, in $TMPDIR (else /tmp) that later
+// readings take instead, and that goes when the object does. Throws
+// std::system_error, and SpoolError for the spool.
 class ReplayableInput {
  public:
   explicit ReplayableInput(std::string path);
@@ -31,14 +40,30 @@ class ReplayableInput {
 
   // Hands the whole content to `take` block by block, as ReadBlocks does.
   void Read(const std::function<void(std::string_view)>& take);
+  // The readings begun so far, FirstByteNotIn's aside.
+  int readings() const { return readings_; }
+  // The first byte of the content that is not in `skipped`, -1 when there is
+  // none; every reading still gets the whole content.
+  int FirstByteNotIn(std::string_view skipped);
 
  private:
+  void Open();
+  void Pass(const std::function<void(std::string_view)>& take);
+
   std::string path_;
-  int fd_ = -1;         // what later readings take: the file, or the copy
+  int fd_ = -1;         // what readings take: the file, or the spool
   bool owned_ = false;  // fd_ is ours to close
   off_t start_ = 0;     // where the content starts in fd_
-  bool readOnce_ = false;
+  int source_ = -1;     // a pipe or the like, not yet copied whole to the spool
+  bool sourceOwned_ = false;
+  bool opened_ = false;
+  int readings_ = 0;
 };
+
+// Whether output, its symbolic links followed, is the file that input names
+// ("-": standard input, when it is a regular file): the same device and
+// inode. A missing output and a character device (/dev/null) never are.
+bool SameFile(const std::string& output, const std::string& input);
 
 // Writes all of text to the descriptor; throws std::system_error.
 void WriteWhole(int fd, std::string_view text);
@@ -51,7 +76,8 @@ void WriteWhole(int fd, std::string_view text);
 // permission bits, a new one gets 0666 less the umask. Anything else (a
 // device, a FIFO, a socket) is opened and written directly. Written through
 // a buffer. Throws std::system_error; an uncommitted temporary file is
-// removed when the object goes.
+// removed when the object goes, and when SIGTERM, SIGINT or SIGHUP ends the
+// program.
 class TableOutput {
  public:
   explicit TableOutput(const std::string& path);
@@ -72,6 +98,7 @@ class TableOutput {
   std::string path_;
   std::string target_;     // where a temporary file is renamed to
   std::string temporary_;  // "" unless writing through a temporary file
+  int slot_ = -1;          // its place in the list the signal handler removes
   mode_t mode_ = 0;
   std::string buffer_;
 };
