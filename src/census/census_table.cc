@@ -327,10 +327,10 @@ void CheckCounted(const SeenRows& seen, const std::vector<std::string>& names) {
     for (const auto& [index, t] : s.from) holding.insert(t);
     std::string tables;
     for (const std::size_t t : holding) tables.append(tables.empty() ? "" : ", ").append(names[t]);
-    throw std::runtime_error(tables + ": " + Where(s.merged) + " counts " +
-                             std::to_string(s.merged.graphs) +
-                             " graphs in all its parts, not the " +
-                             std::to_string(s.merged.input.graphs) + " of its input");
+    throw std::runtime_error(
+        tables + ": " + Where(s.merged) + " counts " + std::to_string(s.merged.graphs) +
+        (s.merged.graphs == 1 ? " graph" : " graphs") + " in all its parts, not the " +
+        std::to_string(s.merged.input.graphs) + " of its input");
   }
 }
 
