@@ -205,8 +205,12 @@ void ReplayableInput::Open() {
   const int source = standardInput ? STDIN_FILENO : ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (source < 0) RaiseErrno();
   struct stat status {};
-  const off_t at =
-      ::fstat(source, &status) == 0 && S_ISREG(status.st_mode) ? ::lseek(source, 0, SEEK_CUR) : -1;
+  if (::fstat(source, &status) != 0) {
+    const int error = errno;
+    if (!standardInput) static_cast<void>(::close(source));
+    throw std::system_error(error, std::generic_category());
+  }
+  const off_t at = S_ISREG(status.st_mode) ? ::lseek(source, 0, SEEK_CUR) : -1;
   if (at >= 0) {
     fd_ = source;
     owned_ = !standardInput;
