@@ -18,9 +18,11 @@ reads "N passed, N failed".
 import csv
 import io
 import os
+import signal
 import subprocess
 import sys
 import tempfile
+import time
 
 try:
     import mpmath
@@ -43,9 +45,9 @@ def geng(*arguments):
                           capture_output=True, timeout=600).stdout
 
 
-def run(census, arguments, cwd, stdin=None):
+def run(census, arguments, cwd, stdin=None, **kwargs):
     return subprocess.run([census] + arguments, cwd=cwd, input=stdin, capture_output=True,
-                          timeout=600)
+                          timeout=600, **kwargs)
 
 
 def totals(table):
@@ -114,6 +116,18 @@ def main(census):
                   "split by edge count and by --part K/4, merged: the whole (%r %r)"
                   % (merged.stderr, keyed.stderr))
         run(census, ["--part", "1/3", "-o", "third.csv"], scratch, geng("9", "5:5"))
+        # Tables whose totals add up but whose counts cannot be: a complete row
+        # one graph short of its input; a family of 2 holding 3 graphs.
+        with open(at("e5.csv"), "rb") as table:
+            lines = table.read().split(b"\r\n")
+        for name, row, change in (("short.csv", 2, {3: -1, 4: -1}),
+                                  ("crowded.csv", 1, {7: -1})):
+            altered = [line.split(b",") for line in lines]
+            for fields in (altered[row], altered[row + 3]):
+                for field, step in change.items():
+                    fields[field] = b"%d" % (int(fields[field]) + step)
+            with open(at(name), "wb") as out:
+                out.write(b"\r\n".join(b",".join(fields) for fields in altered))
         for arguments, message in (
                 (parts[:3], b"missing parts: 4/4 (111 rows, from A, order 9, 0 edges)"),
                 ([parts[0], parts[0]], b"p1.csv: part 1/4 of A, order 9, 0 edges is in p1.csv too"),
@@ -121,7 +135,10 @@ def main(census):
                 (["e5.csv", "e5.csv"], b"e5.csv: part all of A, order 9, 5 edges is in e5.csv too"),
                 (["a9.g6"], b"a9.g6:1: not a grafen-census table"),
                 (["--tables", "nolist"], b"nolist: No such file"),
-                (["--tables", "a9.g6"], b"H??????: No such file")):
+                (["--tables", "a9.g6"], b"H??????: No such file"),
+                (["short.csv"], b"short.csv:3: a whole row that counts fewer graphs than its input"),
+                (["crowded.csv"], b"crowded.csv:2: the counts do not fit together: with_mate above "
+                 b"families x largest_family")):
             done = run(census, ["--merge"] + arguments, scratch)
             check(done.returncode == 1 and done.stderr.startswith(b"grafen-census: " + message)
                   and done.stderr.count(b"\n") == 1, "merge %s: %r" % (arguments, done.stderr))
@@ -196,11 +213,80 @@ def main(census):
                 (None, ["--part", "5/4"], 2, b"grafen-census: --part takes K/M"),
                 (None, ["--families", "f.g6"], 2, b"grafen-census: --families needs exactly one"),
                 (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, L, Q"),
-                (None, ["--tables", "list"], 2, b"grafen-census: --tables needs --merge")):
+                (None, ["--tables", "list"], 2, b"grafen-census: --tables needs --merge"),
+                (None, ["--part", "1/2", "--part=2/2"], 2, b"grafen-census: --part given more "),
+                (None, ["-o", "out.csv", "--output", "b.csv"], 2, b"grafen-census: -o given more"),
+                (None, ["--matrix", "A", "--matrix", "L"], 2, b"grafen-census: --matrix given"),
+                (None, ["--order", "5", "--order=5"], 2, b"grafen-census: --order given more"),
+                (None, ["--matrix=A", "--families", "f", "--families", "g"], 2,
+                 b"grafen-census: --families given more than once")):
             done = run(census, arguments, scratch, stdin)
             check(done.returncode == status and done.stderr.startswith(message)
                   and not os.path.exists(at("out.csv")),
                   "%r %s: status %d (%r)" % (stdin, arguments, status, done.stderr))
+        # No output may be the input: by name, through a symbolic or a hard link, or as
+        # standard input; refused before anything is written.
+        with open(at("in.g6"), "wb") as out:
+            out.write(geng("5"))
+        os.symlink("in.g6", at("soft.g6"))
+        os.link(at("in.g6"), at("hard.g6"))
+        before = sorted(os.listdir(scratch))
+        for arguments, source, message in (
+                (["--matrix", "A", "--families", "in.g6", "in.g6", "-o", "/dev/null"], None,
+                 b"in.g6: the input itself; give --families another file"),
+                (["in.g6", "-o", "soft.g6"], None,
+                 b"soft.g6: the input itself; give -o another file"),
+                (["-o", "hard.g6"], "in.g6", b"hard.g6: the input itself; give -o another file"),
+                (["--matrix", "L", "--families", "in.g6", "-o", "soft.g6"], "e5.csv",
+                 b"soft.g6: the --families file too; give -o another file"),
+                (["--merge", "e5.csv", "e6.csv", "-o", "e6.csv"], None,
+                 b"e6.csv: one of the tables merged; give -o another file")):
+            with open(at(source) if source else os.devnull, "rb") as given:
+                done = subprocess.run([census] + arguments, cwd=scratch, stdin=given,
+                                      capture_output=True, timeout=600)
+            check(done.returncode == 1 and done.stderr == b"grafen-census: " + message + b"\n"
+                  and sorted(os.listdir(scratch)) == before and open(at("in.g6"), "rb").read()
+                  == geng("5"), "%s: the input as output refused (%r)" % (arguments, done.stderr))
+
+        # graph6 in a file named grafenN.txt states its own orders; empty lines alone are no
+        # graphs; a spool that cannot be made is named as such.
+        os.rename(at("in.g6"), at("grafen3.txt"))
+        done = run(census, ["--matrix", "A", "grafen3.txt"], scratch)
+        check(done.returncode == 0 and done.stderr.startswith(b"grafen-census: 34 graphs read;"),
+              "graph6 of order 5 in grafen3.txt (%r)" % done.stderr)
+        done = run(census, [], scratch, b"\n\r\n\n")
+        check(done.returncode == 0 and done.stdout.count(b"\r\n") == 1
+              and done.stderr == b"grafen-census: 0 graphs read\n",
+              "empty lines alone: no graphs (%r)" % done.stderr)
+        done = run(census, ["-o", "spooled.csv"], scratch, geng("5"),
+                   env=dict(os.environ, TMPDIR=at("none")))
+        check(done.returncode == 1 and done.stderr == b"grafen-census: the spool (the temporary "
+              b"copy) of <stdin> in $TMPDIR (%s): No such file or directory\n"
+              % at("none").encode() and not os.path.exists(at("spooled.csv")),
+              "no spool directory (%r)" % done.stderr)
+        done = run(census, ["--matrix", "Q", "-o", "one.csv"], scratch, b"@\n")
+        check(done.returncode == 0 and done.stderr == b"grafen-census: 1 graph read; Q: 1 distinct "
+              b"spectrum, 0 with a cospectral mate, 1 integral\n", "one graph: %r" % done.stderr)
+
+        # A run ended by a signal leaves no temporary file beside its outputs.
+        temporary = lambda: [n for n in os.listdir(scratch) if n.startswith((".sig.", ".fam."))]
+        stopped = subprocess.Popen([census, "--matrix", "L", "--families", "fam.g6", "-o",
+                                    "sig.csv"], cwd=scratch, stdin=subprocess.PIPE,
+                                   stderr=subprocess.PIPE)
+        stopped.stdin.write(geng("5"))
+        stopped.stdin.flush()
+        for _ in range(200):
+            if len(temporary()) == 2:
+                break
+            time.sleep(0.05)
+        appeared = len(temporary()) == 2
+        stopped.send_signal(signal.SIGINT)
+        stopped.wait(timeout=60)
+        stopped.stdin.close()
+        stopped.stderr.close()
+        check(appeared and stopped.returncode == -signal.SIGINT and not temporary(),
+              "SIGINT: temporary files removed (%s, status %s)" % (appeared, stopped.returncode))
+
         done = run(census, ["--help"], scratch)
         check(done.returncode == 0 and done.stdout.startswith(b"usage: grafen-census"), "--help")
     print("%d passed, %d failed" % (results["passed"], results["failed"]))

@@ -30,10 +30,12 @@ import os
 import pathlib
 import random
 import re
+import signal
 import stat
 import subprocess
 import sys
 import tempfile
+import time
 
 try:
     import mpmath
@@ -199,8 +201,9 @@ def check_table(name, text, graphs, order, digits, summary, matrix="L", laplacia
         check(row["cospectral_with"] == " ".join(mates), where + ": cospectral mates")
         integral += exact
         with_mate += bool(mates)
-    expected = ("grafen-spectra: %d graphs read, %d %s, %d with a cospectral mate, %d distinct "
-                "spectra\n" % (len(rows), integral, integral_word, with_mate, len(by_poly)))
+    expected = ("grafen-spectra: %d graph%s read, %d %s, %d with a cospectral mate, %d distinct "
+                "spectr%s\n" % (len(rows), "s"[:len(rows) != 1], integral, integral_word, with_mate,
+                                len(by_poly), "a" if len(by_poly) != 1 else "um"))
     check(summary == expected, name + ": summary %r" % summary)
     return rows
 
@@ -356,6 +359,10 @@ def main(grafen, spectra):
             ("1\n    1    2\n    1    2\n\n", "bad.txt", r"bad\.txt:3: edge 1 2 given twice"),
             (None, "missing.txt", r"missing\.txt: No such file"),
             ("1\n\n", "grafen99.txt", r"grafen99\.txt: the order 99 of the file name"),
+            ("Dhc\rDhc\r", "bad.g6", r"bad\.g6:1: lines end in CR alone: give LF or CR LF"),
+            ("1\r    1    2\r\r", "grafen2.txt", r"grafen2\.txt:1: lines end in CR alone"),
+            ("~?@E" + "?" * 403 + "\n", "bad.g6", r"bad\.g6:1: graph6 of order 70, above 62, the "
+             r"largest read"),
         ]
         for content, name, message in failures:
             path = os.path.join(scratch, name)
@@ -405,6 +412,64 @@ def main(grafen, spectra):
                 print("note: no device node in the scratch directory (%s)" % refused)
             else:
                 check(out("null").returncode == 0 and at("null").is_char_device(), "-o null device")
+
+        # No output may be the input: by name, through a symbolic or a hard link, or as
+        # standard input; refused before anything is written.
+        os.symlink("grafen5.txt", at("same.txt"))
+        os.link(at("grafen5.txt"), at("hard.txt"))
+        listing = at("grafen5.txt").read_bytes()
+        before = sorted(os.listdir(scratch))
+        for arguments, source in ((["grafen5.txt", "-o", "grafen5.txt"], os.devnull),
+                                  (["grafen5.txt", "-o", "same.txt"], os.devnull),
+                                  (["same.txt", "--output=hard.txt"], os.devnull),
+                                  (["-o", "hard.txt"], at("grafen5.txt"))):
+            with open(source, "rb") as given:
+                done = subprocess.run([spectra] + arguments, cwd=scratch, stdin=given,
+                                      capture_output=True, timeout=300)
+            check(done.returncode == 1 and re.fullmatch(
+                rb"grafen-spectra: \S+: the input itself; give -o another file\n", done.stderr)
+                  and at("grafen5.txt").read_bytes() == listing
+                  and sorted(os.listdir(scratch)) == before,
+                  "%s: the input as output refused (%r)" % (arguments, done.stderr))
+        os.remove(at("same.txt"))
+        os.remove(at("hard.txt"))
+
+        # graph6 in a file named grafenN.txt states its own orders; empty lines alone are no
+        # graphs; a spool that cannot be made is named as such.
+        at("grafen3.txt").write_bytes(geng("5"))
+        done = run(spectra, ["grafen3.txt"], scratch)
+        check(done.returncode == 0 and done.stdout.count(b"\r\n") == 35,
+              "graph6 of order 5 in grafen3.txt (%r)" % done.stderr)
+        done = run(spectra, [], scratch, b"\n\r\n\n")
+        check(done.returncode == 0 and done.stdout.count(b"\r\n") == 1 and done.stderr ==
+              b"grafen-spectra: 0 graphs read, 0 Laplacian-integral, 0 with a cospectral mate, "
+              b"0 distinct spectra\n", "empty lines alone: no graphs (%r)" % done.stderr)
+        done = run(spectra, ["-o", "spooled.csv"], scratch, b"Dhc\n",
+                   env=dict(os.environ, TMPDIR=str(at("none"))))
+        check(done.returncode == 1 and done.stderr == b"grafen-spectra: the spool (the temporary "
+              b"copy) of <stdin> in $TMPDIR (%s): No such file or directory\n" % bytes(at("none"))
+              and not at("spooled.csv").exists(), "no spool directory (%r)" % done.stderr)
+
+        # A run ended by a signal leaves no temporary file beside its output.
+        for ending in (signal.SIGTERM, signal.SIGHUP):
+            stopped = subprocess.Popen([spectra, "-o", "stopped.csv"], cwd=scratch,
+                                       stdin=subprocess.PIPE, stderr=subprocess.PIPE)
+            stopped.stdin.write(b"Dhc\n")
+            stopped.stdin.flush()
+            temporary = lambda: [n for n in os.listdir(scratch) if n.startswith(".stopped.csv.")]
+            for _ in range(200):
+                if temporary():
+                    break
+                time.sleep(0.05)
+            appeared = bool(temporary())
+            stopped.send_signal(ending)
+            stopped.wait(timeout=60)
+            stopped.stdin.close()
+            stopped.stderr.close()
+            check(appeared and stopped.returncode == -ending and not temporary()
+                  and not at("stopped.csv").exists(),
+                  "signal %d: temporary removed (%s, status %s)" % (ending, appeared,
+                                                                     stopped.returncode))
 
         for arguments in (["--order", "0"], ["--digits"], ["a", "b"], ["--bogus"]):
             done = run(spectra, arguments, scratch)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <map>
 #include <optional>
+#include <set>
 #include <tuple>
 #include <utility>
 
@@ -82,6 +83,34 @@ std::optional<std::int64_t> Number(std::string_view text) {
   return value;
 }
 
+// Which relation between a row's counts fails, nullptr when none does. A
+// family has two graphs or more and the families share no graph, so the
+// graphs with a mate are at least two per family, at least the largest
+// family and two more for each other, at most families x largest_family.
+const char* Contradiction(const CensusRow& row) {
+  if (row.withMate > row.graphs || row.integral > row.graphs) {
+    return "with_mate or integral above graphs";
+  }
+  if ((row.families == 0) != (row.withMate == 0)) {
+    return "families and with_mate not both 0 or both above 0";
+  }
+  if (row.families == 0 && row.largestFamily != 0) return "largest_family above 0 with no families";
+  if (row.families > 0) {
+    if (row.largestFamily < 2) return "largest_family below 2";
+    if (row.largestFamily + 2 * (row.families - 1) > row.withMate) {
+      return "with_mate below largest_family + 2 x (families - 1)";
+    }
+    // families x largest_family, which may not fit in 64 bits, divided out.
+    if ((row.withMate + row.largestFamily - 1) / row.largestFamily > row.families) {
+      return "with_mate above families x largest_family";
+    }
+  }
+  if (row.distinctSpectra != row.graphs - row.withMate + row.families) {
+    return "distinct_spectra is not graphs - with_mate + families";
+  }
+  return nullptr;
+}
+
 // One line's row; the message says what is wrong.
 CensusRow ParseRow(std::string_view line, std::int64_t number) {
   std::vector<std::string_view> fields;
@@ -118,10 +147,8 @@ CensusRow ParseRow(std::string_view line, std::int64_t number) {
   row.families = field(6, false);
   row.largestFamily = field(7, false);
   row.integral = field(8, false);
-  if (row.distinctSpectra > row.graphs || row.withMate > row.graphs || row.integral > row.graphs ||
-      2 * row.families > row.withMate || row.largestFamily > row.withMate ||
-      row.distinctSpectra != row.graphs - row.withMate + row.families) {
-    throw TableError(number, "the counts do not fit together");
+  if (const char* const wrong = Contradiction(row)) {
+    throw TableError(number, std::string("the counts do not fit together: ") + wrong);
   }
   if (fields[9] != "all") {
     const std::size_t slash = fields[9].find('/');
@@ -146,6 +173,9 @@ CensusRow ParseRow(std::string_view line, std::int64_t number) {
         row.input.hashSum * 16 + static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
   }
   if (row.graphs > *count) throw TableError(number, "more graphs counted than read");
+  if (row.part.whole() && row.graphs != *count) {
+    throw TableError(number, "a whole row that counts fewer graphs than its input holds");
+  }
   return row;
 }
 
@@ -203,81 +233,119 @@ std::vector<CensusRow> ReadCensusTable(std::string_view text) {
   return rows;
 }
 
-std::vector<CensusRow> MergeParts(const std::vector<std::vector<CensusRow>>& tables,
-                                  const std::vector<std::string>& names) {
-  struct Seen {
-    CensusRow merged;
-    int parts = 1;                    // M
-    std::map<int, std::size_t> from;  // part index -> the table it came from
-  };
-  std::map<std::tuple<char, int, int>, Seen> seen;
-  const auto where = [](const CensusRow& row) {
-    return std::string(1, row.matrix) + ", order " + std::to_string(row.order) + ", " +
-           std::to_string(row.edges) + " edges";
-  };
-  for (std::size_t t = 0; t < tables.size(); ++t) {
-    for (const CensusRow& row : tables[t]) {
-      auto [at, fresh] = seen.try_emplace(Key(row));
-      Seen& s = at->second;
-      if (fresh) {
-        s.merged = row;
-        s.merged.graphs = s.merged.distinctSpectra = s.merged.withMate = s.merged.families =
-            s.merged.largestFamily = s.merged.integral = 0;
-        s.merged.part = Part{};
-        s.parts = row.part.count;
-      }
-      if (s.parts != row.part.count) {
-        throw std::runtime_error(names[t] + ": " + where(row) + " is split into " +
-                                 std::to_string(row.part.count) + " parts there, into " +
-                                 std::to_string(s.parts) + " elsewhere");
-      }
-      if (!(s.merged.input == row.input)) {
-        throw std::runtime_error(names[t] + ": " + where(row) +
-                                 " comes from another input than in the tables before");
-      }
-      const auto [slot, added] = s.from.try_emplace(row.part.index, t);
-      if (!added) {
-        throw std::runtime_error(names[t] + ": part " + PartText(row.part) + " of " + where(row) +
-                                 " is in " + names[slot->second] + " too");
-      }
-      s.merged.graphs += row.graphs;
-      s.merged.distinctSpectra += row.distinctSpectra;
-      s.merged.withMate += row.withMate;
-      s.merged.families += row.families;
-      s.merged.largestFamily = std::max(s.merged.largestFamily, row.largestFamily);
-      s.merged.integral += row.integral;
-    }
+namespace {
+
+// A row of the merged table as its parts come in.
+struct Seen {
+  CensusRow merged;
+  int parts = 1;                    // M
+  std::map<int, std::size_t> from;  // part index -> the table it came from
+};
+using SeenRows = std::map<std::tuple<char, int, int>, Seen>;
+
+std::string Where(const CensusRow& row) {
+  return std::string(1, row.matrix) + ", order " + std::to_string(row.order) + ", " +
+         std::to_string(row.edges) + (row.edges == 1 ? " edge" : " edges");
+}
+
+// Adds the row of table t to its merged row; throws naming what does not fit.
+void AddPart(SeenRows& seen, const CensusRow& row, std::size_t t,
+             const std::vector<std::string>& names) {
+  auto [at, fresh] = seen.try_emplace(Key(row));
+  Seen& s = at->second;
+  if (fresh) {
+    s.merged = row;
+    s.merged.graphs = s.merged.distinctSpectra = s.merged.withMate = s.merged.families =
+        s.merged.largestFamily = s.merged.integral = 0;
+    s.merged.part = Part{};
+    s.parts = row.part.count;
   }
-  // Each missing part named once, with how many rows lack it and the first
-  // (up to ten missing parts a row, so that a table split a thousandfold
-  // still gives a short answer quickly).
+  if (s.parts != row.part.count) {
+    const auto parts = [](int count) { return std::to_string(count) + " parts"; };
+    const std::string there =
+        row.part.whole() ? "whole there" : "split into " + parts(row.part.count) + " there";
+    const std::string elsewhere =
+        s.parts == 1
+            ? "whole elsewhere"
+            : (row.part.whole() ? "into " + parts(s.parts) : "into " + std::to_string(s.parts)) +
+                  " elsewhere";
+    throw std::runtime_error(names[t] + ": " + Where(row) + " is " + there + ", " + elsewhere);
+  }
+  if (!(s.merged.input == row.input)) {
+    throw std::runtime_error(names[t] + ": " + Where(row) +
+                             " comes from another input than in the tables before");
+  }
+  const auto [slot, added] = s.from.try_emplace(row.part.index, t);
+  if (!added) {
+    throw std::runtime_error(names[t] + ": part " + PartText(row.part) + " of " + Where(row) +
+                             " is in " + names[slot->second] + " too");
+  }
+  s.merged.graphs += row.graphs;
+  s.merged.distinctSpectra += row.distinctSpectra;
+  s.merged.withMate += row.withMate;
+  s.merged.families += row.families;
+  s.merged.largestFamily = std::max(s.merged.largestFamily, row.largestFamily);
+  s.merged.integral += row.integral;
+}
+
+// Throws naming the parts no table holds: each once, with how many rows lack
+// it and the first (up to ten missing parts a row, so that a table split a
+// thousandfold still gives a short answer quickly).
+void CheckComplete(const SeenRows& seen) {
   std::map<std::pair<int, int>, std::pair<std::size_t, std::string>> missing;
-  std::vector<CensusRow> merged;
   for (const auto& [key, s] : seen) {
     int found = 0;
     for (int k = 1; k <= s.parts && found < 10 && static_cast<int>(s.from.size()) < s.parts; ++k) {
       if (s.from.count(k) != 0) continue;
       ++found;
-      auto [at, fresh] = missing.try_emplace({s.parts, k}, 0, where(s.merged));
+      auto [at, fresh] = missing.try_emplace({s.parts, k}, 0, Where(s.merged));
       ++at->second.first;
     }
-    merged.push_back(s.merged);
   }
-  if (!missing.empty()) {
-    std::string text = "missing parts:";
-    std::size_t named = 0;
-    for (const auto& [part, rows] : missing) {
-      if (++named > 10) {
-        text.append("; and " + std::to_string(missing.size() - 10) + " more");
-        break;
-      }
-      text.append(text.back() == ':' ? " " : "; ");
-      text.append(std::to_string(part.second) + "/" + std::to_string(part.first) + " (" +
-                  std::to_string(rows.first) + (rows.first == 1 ? " row: " : " rows, from ") +
-                  rows.second + ")");
+  if (missing.empty()) return;
+  std::string text = "missing parts:";
+  std::size_t named = 0;
+  for (const auto& [part, rows] : missing) {
+    if (++named > 10) {
+      text.append("; and " + std::to_string(missing.size() - 10) + " more");
+      break;
     }
-    throw std::runtime_error(text);
+    text.append(text.back() == ':' ? " " : "; ");
+    text.append(std::to_string(part.second) + "/" + std::to_string(part.first) + " (" +
+                std::to_string(rows.first) + (rows.first == 1 ? " row: " : " rows, from ") +
+                rows.second + ")");
   }
+  throw std::runtime_error(text);
+}
+
+// Throws naming the first complete row whose parts together count other
+// than the graphs of its input, and the tables that hold them.
+void CheckCounted(const SeenRows& seen, const std::vector<std::string>& names) {
+  for (const auto& [key, s] : seen) {
+    if (static_cast<std::uint64_t>(s.merged.graphs) == s.merged.input.graphs) continue;
+    std::set<std::size_t> holding;
+    for (const auto& [index, t] : s.from) holding.insert(t);
+    std::string tables;
+    for (const std::size_t t : holding) tables.append(tables.empty() ? "" : ", ").append(names[t]);
+    throw std::runtime_error(
+        tables + ": " + Where(s.merged) + " counts " + std::to_string(s.merged.graphs) +
+        (s.merged.graphs == 1 ? " graph" : " graphs") + " in all its parts, not the " +
+        std::to_string(s.merged.input.graphs) + " of its input");
+  }
+}
+
+}  // namespace
+
+std::vector<CensusRow> MergeParts(const std::vector<std::vector<CensusRow>>& tables,
+                                  const std::vector<std::string>& names) {
+  SeenRows seen;
+  for (std::size_t t = 0; t < tables.size(); ++t) {
+    for (const CensusRow& row : tables[t]) AddPart(seen, row, t, names);
+  }
+  CheckComplete(seen);
+  CheckCounted(seen, names);
+  std::vector<CensusRow> merged;
+  for (const auto& [key, s] : seen) merged.push_back(s.merged);
   return merged;
 }
 

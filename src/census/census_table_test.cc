@@ -43,7 +43,21 @@ TEST(CensusTable, ReadsBackWhatItWritesAndRefusesWhatDoesNotAddUp) {
       {header + "L,3,4,1,1,0,0,0,1,all,1:0000000000000007\r\n", 2,
        "no graph has this order and edge count"},
       {header + "L,3,2,1,2,0,0,0,1,all,1:0000000000000007\r\n", 2,
-       "the counts do not fit together"},
+       "the counts do not fit together: distinct_spectra is not graphs - with_mate + families"},
+      {header + "L,3,2,2,2,2,0,0,0,all,2:0000000000000007\r\n", 2,
+       "the counts do not fit together: families and with_mate not both 0 or both above 0"},
+      {header + "L,3,2,3,1,3,1,2,0,all,3:0000000000000007\r\n", 2,
+       "the counts do not fit together: with_mate above families x largest_family"},
+      {header + "L,3,2,5,2,5,2,4,0,all,5:0000000000000007\r\n", 2,
+       "the counts do not fit together: with_mate below largest_family + 2 x (families - 1)"},
+      {header + "L,3,2,2,1,2,1,1,0,all,2:0000000000000007\r\n", 2,
+       "the counts do not fit together: largest_family below 2"},
+      {header + "L,3,2,1,1,0,0,2,0,all,1:0000000000000007\r\n", 2,
+       "the counts do not fit together: largest_family above 0 with no families"},
+      {header + "L,3,2,1,1,0,0,0,2,all,1:0000000000000007\r\n", 2,
+       "the counts do not fit together: with_mate or integral above graphs"},
+      {header + "L,3,2,1,1,0,0,0,1,all,2:0000000000000007\r\n", 2,
+       "a whole row that counts fewer graphs than its input holds"},
       {header + "L,3,2,1,1,0,0,0,1,0/2,1:0000000000000007\r\n", 2,
        "the part is neither 'all' nor K/M"},
       {header + "L,3,2,1,1,0,0,0,1,all,1:00000000000000x7\r\n", 2, "the input is not COUNT:HASH"},
@@ -83,6 +97,12 @@ TEST(CensusTable, MergesPartsOnlyWhenTheyFitTogether) {
             "b: part 1/2 of L, order 3, 2 edges is in a too");
   EXPECT_EQ(refusal({table("1/2"), table("2/3")}),
             "b: L, order 3, 2 edges is split into 3 parts there, into 2 elsewhere");
+  EXPECT_EQ(refusal({table("1/2"), table("all")}),
+            "b: L, order 3, 2 edges is whole there, into 2 parts elsewhere");
+  std::vector<CensusRow> short_ = table("1/2");
+  short_[1].graphs = short_[1].distinctSpectra = short_[1].integral = 0;
+  EXPECT_EQ(refusal({short_, table("2/2")}),
+            "a, b: L, order 3, 3 edges counts 0 graphs in all its parts, not the 1 of its input");
   std::vector<CensusRow> other = table("2/2");
   other[0].input.hashSum = 8;
   EXPECT_EQ(refusal({table("1/2"), other}),

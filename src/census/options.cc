@@ -78,6 +78,7 @@ std::string UsageText() {
 Options ParseOptions(const std::vector<std::string_view>& arguments) {
   Options options;
   bool optionsEnd = false;
+  std::vector<std::string_view> given;  // the options with a value met so far
   for (std::size_t k = 0; k < arguments.size(); ++k) {
     const std::string_view argument = arguments[k];
     std::string_view name = argument;
@@ -90,6 +91,12 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       hasValue = true;
     }
     const auto takeValue = [&]() -> std::string_view {
+      // One value an option: a second would silently replace the first.
+      const std::string_view option = name == "--output" ? "-o" : name;
+      if (std::find(given.begin(), given.end(), option) != given.end()) {
+        throw UsageError(std::string(option) + " given more than once");
+      }
+      given.push_back(option);
       if (hasValue) return value;
       if (k + 1 >= arguments.size()) throw UsageError(std::string(name) + " needs a value");
       return arguments[++k];

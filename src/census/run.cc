@@ -4,7 +4,9 @@
 
 #include <chrono>
 #include <cstdio>
+#include <functional>
 #include <new>
+#include <optional>
 #include <string>
 #include <system_error>
 #include <utility>
@@ -12,9 +14,11 @@
 #include "census/census.h"
 #include "census/options.h"
 #include "results/edge_list_reader.h"
+#include "results/graph_reader.h"
 #include "spectra/options.h"
 #include "spectra/output.h"
 #include "spectra/parallel.h"
+#include "spectra/text.h"
 
 #ifndef GRAFEN_VERSION
 #define GRAFEN_VERSION "unknown"
@@ -24,6 +28,8 @@ namespace grafen::census {
 namespace {
 
 constexpr std::string_view kProgram = "grafen-census: ";
+
+using spectra::Counted;
 
 // A part table is small: a few hundred rows. Anything far larger is refused
 // before it is held.
@@ -58,7 +64,7 @@ std::string Summary(const std::vector<CensusRow>& rows) {
   for (const CensusRow& row : rows) {
     if (row.matrix == rows.front().matrix) read += static_cast<std::int64_t>(row.input.graphs);
   }
-  std::string text = std::to_string(rows.empty() ? 0 : read) + " graphs read";
+  std::string text = Counted(rows.empty() ? 0 : read, "graph") + " read";
   for (std::size_t k = 0; k < rows.size();) {
     const char matrix = rows[k].matrix;
     CensusRow total;
@@ -68,7 +74,7 @@ std::string Summary(const std::vector<CensusRow>& rows) {
       total.integral += rows[k].integral;
     }
     text.append("; ").append(1, matrix).append(": ");
-    text.append(std::to_string(total.distinctSpectra) + " distinct spectra, " +
+    text.append(Counted(total.distinctSpectra, "distinct spectrum", "distinct spectra") + ", " +
                 std::to_string(total.withMate) + " with a cospectral mate, " +
                 std::to_string(total.integral) + " integral");
   }
@@ -95,6 +101,9 @@ void ReadTableList(const std::string& list, std::vector<std::string>& paths) {
 int Merge(const Options& options) {
   std::vector<std::string> paths = options.inputs;
   if (!options.tables.empty()) {
+    if (spectra::SameFile(options.output, options.tables)) {
+      return Fail(options.output + ": the list of tables; give -o another file");
+    }
     try {
       ReadTableList(options.tables, paths);
     } catch (const std::system_error& e) {
@@ -104,6 +113,11 @@ int Merge(const Options& options) {
   }
   std::vector<std::vector<CensusRow>> tables;
   std::vector<std::string> names;
+  for (const std::string& path : paths) {
+    if (spectra::SameFile(options.output, path)) {
+      return Fail(options.output + ": one of the tables merged; give -o another file");
+    }
+  }
   for (const std::string& path : paths) {
     std::string text;
     try {
@@ -134,46 +148,93 @@ int Merge(const Options& options) {
     return Fail((options.output.empty() ? "standard output" : options.output) + ": " +
                 e.code().message());
   }
-  return Tell(std::to_string(tables.size()) + " tables merged: " + Summary(merged)) ? 0 : 1;
+  return Tell(Counted(static_cast<long long>(tables.size()), "table") +
+              " merged: " + Summary(merged))
+             ? 0
+             : 1;
 }
 
+// Why the outputs cannot be written as asked, "" when they can: one of them
+// is the input, or both are one file.
+std::string OutputClash(const Options& options) {
+  const std::string& path = options.inputs.front();
+  if (spectra::SameFile(options.families, path)) {
+    return options.families + ": the input itself; give --families another file";
+  }
+  if (spectra::SameFile(options.output, path)) {
+    return options.output + ": the input itself; give -o another file";
+  }
+  if (!options.families.empty() && spectra::SameFile(options.output, options.families)) {
+    return options.output + ": the --families file too; give -o another file";
+  }
+  return "";
+}
+
+// The order of an edge list named grafenN.txt, 0 for any other name or for
+// graph6, whose graphs state their own. Throws std::runtime_error naming an
+// order out of range, std::system_error and spectra::SpoolError.
+int OrderOfFileName(const std::string& path, spectra::ReplayableInput& input) {
+  const std::optional<long> named = spectra::OrderFromFileName(path);
+  if (!named) return 0;
+  const int first = input.FirstByteNotIn("\r\n");
+  if (first >= 0 && FormatOf(static_cast<char>(first)) == GraphFormat::kGraph6) return 0;
+  if (*named < 1 || *named > 62) {
+    throw std::runtime_error("the order " + std::to_string(*named) +
+                             " of the file name is outside 1..62 (give --order)");
+  }
+  return static_cast<int>(*named);
+}
+
+// The progress line's callback: the reading under way, its graphs so far
+// and their rate, redrawn about once a second (runs take minutes).
+std::function<void(std::int64_t)> Progress(const spectra::ReplayableInput& input) {
+  struct Shown {
+    int reading = 0;
+    std::chrono::steady_clock::time_point start, last;
+  };
+  return [&input, shown = Shown{}](std::int64_t read) mutable {
+    const auto now = std::chrono::steady_clock::now();
+    if (shown.reading != input.readings()) shown = {input.readings(), now, now};
+    if (now - shown.last < std::chrono::seconds(1)) return;
+    shown.last = now;
+    const double seconds = std::chrono::duration<double>(now - shown.start).count();
+    static_cast<void>(Tell("\r" + std::string(kProgram) + "reading " +
+                           std::to_string(shown.reading) + ": " + Counted(read, "graph") + ", " +
+                           std::to_string(static_cast<long>(static_cast<double>(read) / seconds)) +
+                           " graphs/s   \033[A"));
+  };
+}
+
+// Takes the census and writes the table (and the families); the status.
 int Count(const Options& options) {
   const std::string& path = options.inputs.front();
+  if (const std::string clash = OutputClash(options); !clash.empty()) return Fail(clash);
+  spectra::ReplayableInput input(path);
   CensusRequest request;
   request.matrices = options.matrices;
   request.part = options.part;
   request.order = options.order;
-  if (request.order == 0) {
-    if (const std::optional<long> named = spectra::OrderFromFileName(path)) {
-      if (*named < 1 || *named > 62) {
-        return Fail(NameOf(path) + ": the order " + std::to_string(*named) +
-                    " of the file name is outside 1..62 (give --order)");
-      }
-      request.order = static_cast<int>(*named);
-    }
-  }
   request.threads = spectra::UsableCores();
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
-  const auto start = std::chrono::steady_clock::now();
-  auto shown = start;
-  if (terminal) {
-    // A progress line, redrawn about once a second: runs take minutes.
-    request.progress = [&](std::int64_t read) {
-      const auto now = std::chrono::steady_clock::now();
-      if (now - shown < std::chrono::seconds(1)) return;
-      shown = now;
-      const double seconds = std::chrono::duration<double>(now - start).count();
-      static_cast<void>(
-          Tell("\r" + std::string(kProgram) + std::to_string(read) + " graphs, " +
-               std::to_string(static_cast<long>(static_cast<double>(read) / seconds)) +
-               " graphs/s   \033[A"));
-    };
+  if (terminal) request.progress = Progress(input);
+  std::optional<spectra::TableOutput> familiesOut;
+  std::optional<spectra::TableOutput> tableOut;
+  const std::string* failing = &options.families;
+  try {
+    // Opened first, so that a run of hours does not end on a bad name.
+    if (!options.families.empty()) familiesOut.emplace(options.families);
+    failing = &options.output;
+    tableOut.emplace(options.output);
+  } catch (const std::system_error& e) {
+    return Fail((failing->empty() ? "standard output" : *failing) + ": " + e.code().message());
   }
   std::vector<CensusRow> rows;
   std::string families;
   try {
-    spectra::ReplayableInput input(path);
-    rows = TakeCensus(input, request, options.families.empty() ? nullptr : &families);
+    if (request.order == 0) request.order = OrderOfFileName(path, input);
+    rows = TakeCensus(input, request, familiesOut ? &families : nullptr);
+  } catch (const spectra::SpoolError& e) {
+    return Fail(e.what());
   } catch (const std::system_error& e) {
     return Fail(NameOf(path) + ": " + e.code().message());
   } catch (const EdgeListError& e) {
@@ -183,14 +244,15 @@ int Count(const Options& options) {
     return Fail(NameOf(path) + ": " + e.what());
   }
   if (terminal) static_cast<void>(Tell("\r\033[K\033[A"));
-  const std::string* failing = &options.output;
   try {
-    if (!options.families.empty()) {
+    if (familiesOut) {
       failing = &options.families;
-      Publish(options.families, families);
+      familiesOut->Write(families);
+      familiesOut->Commit();
     }
     failing = &options.output;
-    Publish(options.output, CensusText(rows));
+    tableOut->Write(CensusText(rows));
+    tableOut->Commit();
   } catch (const std::system_error& e) {
     return Fail((failing->empty() ? "standard output" : *failing) + ": " + e.code().message());
   }

@@ -156,6 +156,9 @@ EdgeListReader::~EdgeListReader() = default;
 
 void EdgeListReader::TakeLine(std::string_view line) {
   if (line.ends_with('\r')) line.remove_suffix(1);
+  if (line.find('\r') != std::string_view::npos) {
+    BlockReader::Fail(blocks_->NextLine(), kCrOnly);
+  }
   if (line.size() > kMaxEdgeListLine) {
     BlockReader::Fail(blocks_->NextLine(),
                       "line longer than " + std::to_string(kMaxEdgeListLine) + " bytes");
@@ -170,7 +173,9 @@ void EdgeListReader::Feed(std::string_view piece) {
     // Room for the line and its CR: anything longer is refused unread.
     if (partial_.size() + part.size() > kMaxEdgeListLine + 1) {
       BlockReader::Fail(blocks_->NextLine(),
-                        "line longer than " + std::to_string(kMaxEdgeListLine) + " bytes");
+                        HasInnerCr(partial_, part)
+                            ? std::string(kCrOnly)
+                            : "line longer than " + std::to_string(kMaxEdgeListLine) + " bytes");
     }
     if (end == std::string_view::npos) {
       partial_.append(part);

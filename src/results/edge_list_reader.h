@@ -49,6 +49,18 @@ class EdgeListError : public std::runtime_error {
 // this much of it has been read, so no input makes the reader hold more.
 inline constexpr std::size_t kMaxEdgeListLine = 255;
 
+// What the readers say of lines that end in CR alone, read as one line.
+inline constexpr const char* kCrOnly = "lines end in CR alone: give LF or CR LF line ends";
+
+// Whether a line read so far, `held` then `more`, has a CR before its last
+// byte: a line end of CR alone.
+inline bool HasInnerCr(std::string_view held, std::string_view more) {
+  const std::size_t inHeld = held.find('\r');
+  const std::size_t inMore = more.find('\r');
+  if (inHeld != std::string_view::npos && (inHeld + 1 < held.size() || !more.empty())) return true;
+  return inMore != std::string_view::npos && inMore + 1 < more.size();
+}
+
 class BlockReader;
 
 // Reads an edge list as it arrives, in pieces cut anywhere: Feed each piece

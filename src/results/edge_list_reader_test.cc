@@ -74,7 +74,11 @@ TEST(EdgeListReader, NamesTheFirstBadLine) {
       {"1\r\n    1    2    3\r\n\r\n", 4, 2, "not an edge line (two node numbers i j)"},
       {"1\r\n    12\r\n\r\n", 4, 2, "not an edge line (two node numbers i j)"},
       {"1\r\n\r\n\r\n", 4, 3, "not an edge list: expected the number of graph 2"},
-      {"1\r\r\n\r\n", 4, 1, "not an edge list: expected the number of graph 1"},
+      {"1\r\r\n\r\n", 4, 1, "lines end in CR alone: give LF or CR LF line ends"},
+      {"1\r    1    2\r\r", 4, 1, "lines end in CR alone: give LF or CR LF line ends"},
+      {"1\r\n" + std::string(300, ' ') + "\r\n\r\n", 4, 2, "line longer than 255 bytes"},
+      {"1\r" + std::string(300, ' ') + "\r\n\r\n", 4, 1,
+       "lines end in CR alone: give LF or CR LF line ends"},
       {"1\r\n    1    " + std::string(1000, '9') + "\r\n\r\n", 4, 2, "line longer than 255 bytes"},
       {"1\r\n    1    " + std::string(100, '9') + "\r\n\r\n", 4, 2,
        "node 999999999999999999999999... outside 1..4"},
@@ -129,6 +133,9 @@ TEST(GraphReader, ReadsGraph6AndEdgeListsCutAnywhere) {
   GraphFormat format{};
   EXPECT_EQ(ReadGraphs("1\n    1    2\n\n", 2, 1, format).size(), 1U);
   EXPECT_EQ(format, GraphFormat::kEdgeList);
+  // Empty lines alone are skipped, as in graph6: no graphs, no format.
+  EXPECT_TRUE(ReadGraphs("\n\r\n\n", 2, 1, format).empty());
+  EXPECT_EQ(format, GraphFormat::kUndecided);
 }
 
 // What the writer writes, the reader reads back, for graphs of every order.
@@ -170,10 +177,20 @@ TEST(GraphReader, NamesTheFirstBadGraph6Line) {
       {"Bw\nB\x7f\n", 62, 2, "not graph6: byte 2 is out of range"},
       {"Bw\n:Bw\n", 62, 2, "sparse6 is not read: give graph6 (nauty-geng's default)"},
       {"Bw\n&Bw\n", 62, 2, "digraph6 is not read: give graph6 of an undirected graph"},
-      {"Bw\n~??~\n", 62, 2, "not graph6 of order 1 to 62: its order is above 62"},
+      {"Bw\n~??~\n", 62, 2, "graph6 of order 63, above 62, the largest read"},
+      {"Bw\n~??" + std::string(327, '~') + "\n", 62, 2,
+       "graph6 of order 63, above 62, the largest read"},
+      {">>graph6<<~?@E" + std::string(403, '?') + "\n", 62, 1,
+       "graph6 of order 70, above 62, the largest read"},
+      {"Bw\n~~???~??\n", 62, 2, "graph6 of order 258048, above 62, the largest read"},
+      {"Bw\n~~?\n", 62, 2, "graph6 of an order above 62, the largest read"},
+      {"Bw\rDhc\r", 62, 1, "lines end in CR alone: give LF or CR LF line ends"},
+      {"Bw\n" + std::string(400, 'x') + "\r\n", 62, 2, "line longer than 327 bytes"},
+      {"Bw\r" + std::string(400, 'x') + "\r\n", 62, 1,
+       "lines end in CR alone: give LF or CR LF line ends"},
+      {"Bw\n@?\n", 62, 2, "graph6 of order 1 has 1 byte, not 2"},
       {"Bw\n?\n", 62, 2, "a graph with no nodes"},
       {"Bw\r\nDQo\r\n", 4, 2, "a graph of order 5, outside 1..4"},
-      {"Bw\n" + std::string(400, '~') + "\n", 62, 2, "line longer than 327 bytes"},
   };
   for (const Case& c : cases) {
     try {

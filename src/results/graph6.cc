@@ -32,6 +32,19 @@ std::string Graph6(int order, const std::vector<Edge>& edges) {
   return text;
 }
 
+std::string OrderAboveMaxText(std::string_view text) {
+  // The order in the 3 bytes after '~', or in the 6 after "~~".
+  const std::size_t digits = text.size() > 1 && text[1] == '~' ? 6 : 3;
+  const std::size_t first = digits == 6 ? 2 : 1;
+  std::uint64_t order = 0;
+  for (std::size_t k = first; k < first + digits; ++k) {
+    const int value = k < text.size() ? static_cast<unsigned char>(text[k]) - 63 : -1;
+    if (value < 0 || value > 63) return "graph6 of an order above 62, the largest read";
+    order = order << 6 | static_cast<std::uint64_t>(value);
+  }
+  return "graph6 of order " + std::to_string(order) + ", above 62, the largest read";
+}
+
 std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph) {
   graph.edges.clear();
   if (text.empty()) return "empty graph6 text";
@@ -39,7 +52,7 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
   if (text[0] == ':' || text[0] == ';')
     return "sparse6 is not read: give graph6 (nauty-geng's default)";
   if (text[0] == '&') return "digraph6 is not read: give graph6 of an undirected graph";
-  if (size == 63) return "not graph6 of order 1 to 62: its order is above 62";
+  if (size == 63) return OrderAboveMaxText(text);
   if (size < 0 || size > 63) return "not graph6: its first byte is no order";
   if (size == 0) return "a graph with no nodes";
   if (size > maxNode) {
@@ -50,7 +63,7 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
   const std::size_t bytes = (pairs + 5) / 6;
   if (text.size() - 1 != bytes) {
     return "graph6 of order " + std::to_string(size) + " has " + std::to_string(bytes + 1) +
-           " bytes, not " + std::to_string(text.size());
+           (bytes == 0 ? " byte, not " : " bytes, not ") + std::to_string(text.size());
   }
   // Pair k of the upper triangle, column by column, is bit 5 - k % 6 of byte
   // 1 + k / 6.

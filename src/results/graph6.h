@@ -25,6 +25,10 @@ inline constexpr std::size_t kMaxGraph6Line = kGraph6Header.size() + 1 + 316;
 // node i is vertex i-1.
 std::string Graph6(int order, const std::vector<Edge>& edges);
 
+// What is wrong with graph6 text whose size byte says an order above 62:
+// that order, as far as the text gives it, is more than is read.
+std::string OrderAboveMaxText(std::string_view text);
+
 // Decodes the graph6 text of one graph (no line end) into graph.order and
 // graph.edges (i < j, ascending by i, then j); nodes up to maxNode. Returns
 // "" on success, else what is wrong with the text.

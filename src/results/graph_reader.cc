@@ -5,6 +5,19 @@
 #include "results/graph6.h"
 
 namespace grafen {
+namespace {
+
+// Why a graph6 line that has grown too long, `held` then `more`, is refused:
+// its order above 62, or CR line ends, else its length.
+std::string LongLineText(std::string_view held, std::string_view more) {
+  if (HasInnerCr(held, more)) return kCrOnly;
+  std::string_view start = held.empty() ? more : held;
+  if (start.starts_with(kGraph6Header)) start.remove_prefix(kGraph6Header.size());
+  if (start.starts_with('~')) return OrderAboveMaxText(start);
+  return "line longer than " + std::to_string(kMaxGraph6Line) + " bytes";
+}
+
+}  // namespace
 
 GraphReader::GraphReader(int maxNode, GraphSink sink) : GraphReader(maxNode, std::move(sink), {}) {}
 
@@ -25,9 +38,7 @@ void GraphReader::Feed(std::string_view piece) {
       leading_.append(piece);
       return;
     }
-    const char first = piece[content];
-    const bool edgeList = (first >= '0' && first <= '9') || first == ' ' || first == '\t';
-    format_ = edgeList ? GraphFormat::kEdgeList : GraphFormat::kGraph6;
+    format_ = FormatOf(piece[content]);
     std::string held;
     std::swap(held, leading_);
     Feed(held);
@@ -40,8 +51,7 @@ void GraphReader::Feed(std::string_view piece) {
     const std::size_t end = piece.find('\n');
     const std::string_view part = piece.substr(0, end);
     if (partial_.size() + part.size() > kMaxGraph6Line + 1) {
-      throw EdgeListError(line_ + 1,
-                          "line longer than " + std::to_string(kMaxGraph6Line) + " bytes");
+      throw EdgeListError(line_ + 1, LongLineText(partial_, part));
     }
     if (end == std::string_view::npos) {
       partial_.append(part);
@@ -59,10 +69,7 @@ void GraphReader::Feed(std::string_view piece) {
 }
 
 void GraphReader::Finish() {
-  if (format_ == GraphFormat::kUndecided && !leading_.empty()) {
-    format_ = GraphFormat::kEdgeList;  // only empty lines: refused as an edge list
-    edgeList_.Feed(leading_);
-  }
+  // Only empty lines, or nothing: no graphs, in no format.
   if (format_ == GraphFormat::kEdgeList) {
     static_cast<void>(edgeList_.Finish());
   } else if (!partial_.empty()) {
@@ -74,6 +81,7 @@ void GraphReader::Finish() {
 void GraphReader::TakeGraph6Line(std::string_view line) {
   ++line_;
   if (line.ends_with('\r')) line.remove_suffix(1);
+  if (line.find('\r') != std::string_view::npos) throw EdgeListError(line_, kCrOnly);
   if (graph_.number == 0 && line.starts_with(kGraph6Header)) {
     line.remove_prefix(kGraph6Header.size());
   }

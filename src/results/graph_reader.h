@@ -16,6 +16,12 @@ namespace grafen {
 
 enum class GraphFormat { kUndecided, kEdgeList, kGraph6 };
 
+// The format a stream whose first byte after any empty lines is `first` has.
+inline GraphFormat FormatOf(char first) {
+  return (first >= '0' && first <= '9') || first == ' ' || first == '\t' ? GraphFormat::kEdgeList
+                                                                         : GraphFormat::kGraph6;
+}
+
 // Feeds pieces cut anywhere to the reader of the stream's format; each graph
 // goes to the sink as soon as it is complete. Throws EdgeListError at the
 // first line that breaks the format. Nodes must lie in 1..maxNode. In graph6

@@ -40,7 +40,11 @@ TEST(Options, RejectsWhatCannotBeObeyed) {
                                              {"a", "b"},
                                              {"-o", ""},
                                              {"--unknown"},
-                                             {"--help=1"}}) {
+                                             {"--help=1"},
+                                             {"-o", "a.csv", "--output=b.csv"},
+                                             {"--order", "3", "--order", "3"},
+                                             {"--digits=3", "--digits", "4"},
+                                             {"--matrix", "A", "--matrix=L"}}) {
     EXPECT_THROW(ParseOptions(Arguments(given)), UsageError) << given[0];
   }
 }

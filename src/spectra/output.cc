@@ -4,8 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -94,6 +97,62 @@ class StreamDigest {
   std::uint64_t value_ = 0xcbf29ce484222325ULL;
 };
 
+// The temporary files the signal handler removes: fixed slots of C strings,
+// so that the handler needs neither allocation nor locks. A slot is used
+// once its path is whole.
+constexpr std::size_t kTemporarySlots = 16;
+struct TemporarySlot {
+  std::array<char, PATH_MAX> path{};
+  volatile std::sig_atomic_t used = 0;
+};
+std::array<TemporarySlot, kTemporarySlots> temporaries;
+
+// Removes every temporary file listed, then lets the signal end the program
+// as it would have: the default action, delivered once the handler returns.
+extern "C" void RemoveTemporaries(int signal) {
+  for (const TemporarySlot& slot : temporaries) {
+    if (slot.used != 0) static_cast<void>(::unlink(slot.path.data()));
+  }
+  static_cast<void>(std::signal(signal, SIG_DFL));
+  static_cast<void>(::raise(signal));
+}
+
+// Sets the handler for the signals that end a run, once; a signal ignored
+// (as under nohup) stays ignored.
+void HandleEndingSignals() {
+  static std::atomic<bool> installed{false};
+  if (installed.exchange(true)) return;
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
+    struct sigaction action {};
+    if (::sigaction(signal, nullptr, &action) != 0 || action.sa_handler == SIG_IGN) continue;
+    action.sa_handler = RemoveTemporaries;
+    sigemptyset(&action.sa_mask);
+    for (const int also : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&action.sa_mask, also);
+    static_cast<void>(::sigaction(signal, &action, nullptr));
+  }
+}
+
+// Lists path for the handler; the slot, or -1 when none is free or the path
+// does not fit (the file is then removed only on a normal end).
+int ListTemporary(const std::string& path) {
+  HandleEndingSignals();
+  for (std::size_t k = 0; k < temporaries.size(); ++k) {
+    TemporarySlot& slot = temporaries[k];
+    if (slot.used != 0 || path.size() >= slot.path.size()) continue;
+    path.copy(slot.path.data(), path.size());
+    slot.path[path.size()] = '\0';
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    slot.used = 1;
+    return static_cast<int>(k);
+  }
+  return -1;
+}
+
+// Takes a temporary file off the handler's list.
+void UnlistTemporary(int slot) {
+  if (slot >= 0) temporaries[static_cast<std::size_t>(slot)].used = 0;
+}
+
 }  // namespace
 
 void ReadBlocks(const std::string& path, const std::function<void(std::string_view)>& take) {
@@ -112,16 +171,35 @@ void ReadBlocks(const std::string& path, const std::function<void(std::string_vi
 
 namespace {
 
-// An unnamed file for the copy of an input: gone once closed.
-int UnnamedTemporaryFile() {
+// The directory of the spool, and how the messages name it.
+struct SpoolDirectory {
+  std::string path;
+  std::string named;
+};
+
+SpoolDirectory SpoolDirectoryOf() {
   const char* dir = std::getenv("TMPDIR");
-  const std::string directory = dir != nullptr && *dir != '\0' ? dir : "/tmp";
+  if (dir != nullptr && *dir != '\0') return {dir, std::string("$TMPDIR (") + dir + ")"};
+  return {"/tmp", "/tmp"};
+}
+
+// What a failure of the spool of path says: the spool and its directory.
+[[noreturn]] void RaiseSpoolError(const std::string& path, int error) {
+  throw SpoolError("the spool (the temporary copy) of " + (path == "-" ? "<stdin>" : path) +
+                   " in " + SpoolDirectoryOf().named + ": " +
+                   std::generic_category().message(error));
+}
+
+// An unnamed file for the copy of an input: gone once closed. Throws
+// SpoolError.
+int UnnamedTemporaryFile(const std::string& input) {
+  const std::string directory = SpoolDirectoryOf().path;
   const int fd = ::open(directory.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd >= 0) return fd;
   // A file system without O_TMPFILE: a named file, unlinked at once.
   std::string name = directory + "/grafen-spectra-XXXXXX";
   const int named = ::mkostemp(name.data(), O_CLOEXEC);
-  if (named < 0) RaiseErrno();
+  if (named < 0) RaiseSpoolError(input, errno);
   static_cast<void>(::unlink(name.c_str()));
   return named;
 }
@@ -131,21 +209,12 @@ int UnnamedTemporaryFile() {
 ReplayableInput::ReplayableInput(std::string path) : path_(std::move(path)) {}
 
 ReplayableInput::~ReplayableInput() {
+  if (sourceOwned_) static_cast<void>(::close(source_));
   if (owned_) static_cast<void>(::close(fd_));
 }
 
-void ReplayableInput::Read(const std::function<void(std::string_view)>& take) {
-  if (readOnce_) {
-    if (::lseek(fd_, start_, SEEK_SET) < 0) RaiseErrno();
-    StreamDigest again;
-    ReadDescriptor(fd_, [&](std::string_view block) {
-      again.Add(block);
-      take(block);
-    });
-    if (again.value() != digest_) throw std::runtime_error("changed while being read");
-    return;
-  }
-  readOnce_ = true;
+void ReplayableInput::Open() {
+  opened_ = true;
   const bool standardInput = path_ == "-";
   const int source = standardInput ? STDIN_FILENO : ::open(path_.c_str(), O_RDONLY | O_CLOEXEC);
   if (source < 0) RaiseErrno();
@@ -160,30 +229,73 @@ void ReplayableInput::Read(const std::function<void(std::string_view)>& take) {
     fd_ = source;
     owned_ = !standardInput;
     start_ = at;
-    StreamDigest first;
-    ReadDescriptor(fd_, [&](std::string_view block) {
-      first.Add(block);
-      take(block);
-    });
-    digest_ = first.value();
     return;
   }
-  struct Closer {
-    int fd;
-    bool owned;
-    ~Closer() {
-      if (owned) static_cast<void>(::close(fd));
-    }
-  } closer{source, !standardInput};
-  fd_ = UnnamedTemporaryFile();
+  source_ = source;
+  sourceOwned_ = !standardInput;
+  fd_ = UnnamedTemporaryFile(path_);
   owned_ = true;
-  StreamDigest copied;
-  ReadDescriptor(source, [&](std::string_view block) {
-    WriteWhole(fd_, block);
-    copied.Add(block);
+}
+
+void ReplayableInput::Pass(const std::function<void(std::string_view)>& take) {
+  if (!opened_) Open();
+  if (::lseek(fd_, start_, SEEK_SET) < 0) RaiseErrno();
+  ReadDescriptor(fd_, take);
+  if (source_ < 0) return;
+  // The spool ends where the source was left: the rest is copied as it is
+  // read (a pass stopped early leaves the spool a whole prefix of it).
+  ReadDescriptor(source_, [&](std::string_view block) {
+    try {
+      WriteWhole(fd_, block);
+    } catch (const std::system_error& e) {
+      RaiseSpoolError(path_, e.code().value());
+    }
     take(block);
   });
-  digest_ = copied.value();
+  if (sourceOwned_) static_cast<void>(::close(source_));
+  source_ = -1;
+  sourceOwned_ = false;
+}
+
+void ReplayableInput::Read(const std::function<void(std::string_view)>& take) {
+  ++readings_;
+  StreamDigest digest;
+  Pass([&](std::string_view block) {
+    digest.Add(block);
+    take(block);
+  });
+  if (readings_ == 1) {
+    digest_ = digest.value();
+  } else if (digest.value() != digest_) {
+    throw std::runtime_error("changed while being read");
+  }
+}
+
+int ReplayableInput::FirstByteNotIn(std::string_view skipped) {
+  struct Found {
+    int byte;
+  };
+  try {
+    Pass([skipped](std::string_view block) {
+      const std::size_t at = block.find_first_not_of(skipped);
+      if (at != std::string_view::npos) throw Found{static_cast<unsigned char>(block[at])};
+    });
+  } catch (const Found& found) {
+    return found.byte;
+  }
+  return -1;
+}
+
+bool SameFile(const std::string& output, const std::string& input) {
+  struct stat out {};
+  struct stat in {};
+  if (output.empty() || ::stat(output.c_str(), &out) != 0 || S_ISCHR(out.st_mode)) return false;
+  if (input == "-") {
+    if (::fstat(STDIN_FILENO, &in) != 0 || !S_ISREG(in.st_mode)) return false;
+  } else if (::stat(input.c_str(), &in) != 0) {
+    return false;
+  }
+  return in.st_dev == out.st_dev && in.st_ino == out.st_ino;
 }
 
 void WriteWhole(int fd, std::string_view text) {
@@ -219,12 +331,14 @@ TableOutput::TableOutput(const std::string& path) : path_(path) {
     temporary_.clear();
     RaiseErrno();
   }
+  slot_ = ListTemporary(temporary_);
 }
 
 TableOutput::~TableOutput() {
   if (path_.empty()) return;
   if (fd_ >= 0) static_cast<void>(::close(fd_));
   if (!temporary_.empty()) static_cast<void>(::unlink(temporary_.c_str()));
+  UnlistTemporary(slot_);
 }
 
 void TableOutput::Write(std::string_view text) {
@@ -250,6 +364,8 @@ void TableOutput::Commit() {
   if (temporary_.empty()) return;
   if (::rename(temporary_.c_str(), target_.c_str()) != 0) RaiseErrno();
   temporary_.clear();
+  UnlistTemporary(slot_);
+  slot_ = -1;
 }
 
 }  // namespace grafen::spectra

@@ -8,6 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -18,14 +19,22 @@ namespace grafen::spectra {
 // held here. Throws std::system_error, and whatever `take` throws.
 void ReadBlocks(const std::string& path, const std::function<void(std::string_view)>& take);
 
+// The spool of an input (its temporary copy) cannot be made or written: the
+// message names it and its directory rather than the input.
+class SpoolError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 // An input read more than once, whole each time. A regular file (named, or
 // as standard input) is read again from where it started; anything else (a
 // pipe, a terminal, a FIFO) is copied, as the first reading goes, to an
-// unnamed temporary file in $TMPDIR (else /tmp) that later readings take
-// instead, and that goes when the object does. A file read again must give
-// the same bytes in the same order, or the reading ends in
-// std::runtime_error("changed while being read"): later readings find
-// graphs by their place. Throws std::system_error.
+// unnamed temporary file, the spool, in $TMPDIR (else /tmp) that later
+// readings take instead, and that goes when the object does. A later
+// reading must give the same bytes in the same order as the first, or it
+// ends in std::runtime_error("changed while being read"): later readings
+// find graphs by their place. Throws std::system_error, and SpoolError for
+// the spool.
 class ReplayableInput {
  public:
   explicit ReplayableInput(std::string path);
@@ -35,15 +44,31 @@ class ReplayableInput {
 
   // Hands the whole content to `take` block by block, as ReadBlocks does.
   void Read(const std::function<void(std::string_view)>& take);
+  // The readings begun so far, FirstByteNotIn's aside.
+  int readings() const { return readings_; }
+  // The first byte of the content that is not in `skipped`, -1 when there is
+  // none; every reading still gets the whole content.
+  int FirstByteNotIn(std::string_view skipped);
 
  private:
+  void Open();
+  void Pass(const std::function<void(std::string_view)>& take);
+
   std::string path_;
-  int fd_ = -1;         // what later readings take: the file, or the copy
+  int fd_ = -1;         // what readings take: the file, or the spool
   bool owned_ = false;  // fd_ is ours to close
   off_t start_ = 0;     // where the content starts in fd_
-  bool readOnce_ = false;
-  std::uint64_t digest_ = 0;  // of the bytes of the first reading of a file
+  int source_ = -1;     // a pipe or the like, not yet copied whole to the spool
+  bool sourceOwned_ = false;
+  bool opened_ = false;
+  int readings_ = 0;
+  std::uint64_t digest_ = 0;  // of the bytes of the first whole reading
 };
+
+// Whether output, its symbolic links followed, is the file that input names
+// ("-": standard input, when it is a regular file): the same device and
+// inode. A missing output and a character device (/dev/null) never are.
+bool SameFile(const std::string& output, const std::string& input);
 
 // Writes all of text to the descriptor; throws std::system_error.
 void WriteWhole(int fd, std::string_view text);
@@ -56,7 +81,8 @@ void WriteWhole(int fd, std::string_view text);
 // permission bits, a new one gets 0666 less the umask. Anything else (a
 // device, a FIFO, a socket) is opened and written directly. Written through
 // a buffer. Throws std::system_error; an uncommitted temporary file is
-// removed when the object goes.
+// removed when the object goes, and when SIGTERM, SIGINT or SIGHUP ends the
+// program.
 class TableOutput {
  public:
   explicit TableOutput(const std::string& path);
@@ -77,6 +103,7 @@ class TableOutput {
   std::string path_;
   std::string target_;     // where a temporary file is renamed to
   std::string temporary_;  // "" unless writing through a temporary file
+  int slot_ = -1;          // its place in the list the signal handler removes
   mode_t mode_ = 0;
   std::string buffer_;
 };

@@ -150,21 +150,34 @@ class KeyedGraphs {
   std::future<void> computed_;
 };
 
+// The order of an edge list named grafenN.txt, 0 for any other name or for
+// graph6, whose graphs state their own. Throws std::runtime_error naming an
+// order out of range, std::system_error and SpoolError.
+int OrderOfFileName(const std::string& path, ReplayableInput& input) {
+  const std::optional<long> named = OrderFromFileName(path);
+  if (!named) return 0;
+  const int first = input.FirstByteNotIn("\r\n");
+  if (first >= 0 && FormatOf(static_cast<char>(first)) == GraphFormat::kGraph6) return 0;
+  if (*named < kMinOrder || *named > kMaxOrder) {
+    throw std::runtime_error("the order " + std::to_string(*named) +
+                             " of the file name is outside 1.." + std::to_string(kMaxOrder) +
+                             " (give --order)");
+  }
+  return static_cast<int>(*named);
+}
+
 int Run(const Options& options) {
   const std::string inputName = options.input == "-" ? "<stdin>" : options.input;
-  int order = options.order;
-  if (order == 0) {
-    if (const std::optional<long> named = OrderFromFileName(options.input)) {
-      if (*named < kMinOrder || *named > kMaxOrder) {
-        return Fail(inputName + ": the order " + std::to_string(*named) +
-                    " of the file name is outside 1.." + std::to_string(kMaxOrder) +
-                    " (give --order)");
-      }
-      order = static_cast<int>(*named);
-    }
+  if (SameFile(options.output, options.input)) {
+    return Fail(options.output + ": the input itself; give -o another file");
   }
-  const bool orderFromName = order != 0 && options.order == 0;
-  const int maxNode = order != 0 ? order : kMaxOrder;
+  const std::string outputName = options.output.empty() ? "standard output" : options.output;
+  std::optional<TableOutput> output;
+  try {
+    output.emplace(options.output);  // first, so that a long run does not end on a bad name
+  } catch (const std::system_error& e) {
+    return Fail(outputName + ": " + e.code().message());
+  }
 
   // Three readings: every graph's polynomial hashed; the exact polynomials
   // of the graphs whose hash is shared; then the rows, as the graphs come.
@@ -172,7 +185,15 @@ int Run(const Options& options) {
   CospectralIndex families;
   int largest = 1;
   GraphFormat format = GraphFormat::kUndecided;
+  int order = options.order;
+  bool orderFromName = false;
+  int maxNode = kMaxOrder;
   try {
+    if (order == 0) {
+      order = OrderOfFileName(options.input, input);
+      orderFromName = order != 0;
+    }
+    if (order != 0) maxNode = order;
     KeyedGraphs hashed(
         options.matrix, order,
         [&](std::int64_t, const std::string&, std::uint64_t hash) { families.AddHashed(hash); });
@@ -192,6 +213,8 @@ int Run(const Options& options) {
       keyed.Finish();
     }
     families.Seal();
+  } catch (const SpoolError& e) {
+    return Fail(e.what());
   } catch (const std::system_error& e) {
     return Fail(inputName + ": " + e.code().message());
   } catch (const EdgeListError& e) {
@@ -210,11 +233,9 @@ int Run(const Options& options) {
   }
 
   TableSummary summary;
-  const std::string outputName = options.output.empty() ? "standard output" : options.output;
   try {
-    TableOutput output(options.output);
     TableRows rows(options.matrix, options.digits, UsableCores(), families,
-                   [&output](std::string_view piece) { output.Write(piece); });
+                   [&output](std::string_view piece) { output->Write(piece); });
     std::int64_t count = 0;
     bool writing = false;  // whether a failure is the output's
     try {
@@ -233,7 +254,7 @@ int Run(const Options& options) {
     }
     if (count != families.graphs()) return Fail(inputName + ": changed while being read");
     summary = rows.Finish();
-    output.Commit();
+    output->Commit();
   } catch (const std::system_error& e) {
     return Fail(outputName + ": " + e.code().message());
   } catch (const std::runtime_error& e) {

@@ -193,10 +193,10 @@ std::string SummaryText(const TableSummary& summary) {
                                : summary.matrix == SpectralMatrix::kSignless
                                    ? "signless-Laplacian-integral"
                                    : "adjacency-integral";
-  return std::to_string(summary.graphs) + " graphs read, " + std::to_string(summary.integral) +
-         " " + integral + ", " + std::to_string(summary.withCospectralMate) +
-         " with a cospectral mate, " + std::to_string(summary.distinctSpectra) +
-         " distinct spectra";
+  return Counted(summary.graphs, "graph") + " read, " + std::to_string(summary.integral) + " " +
+         integral + ", " + std::to_string(summary.withCospectralMate) +
+         " with a cospectral mate, " +
+         Counted(summary.distinctSpectra, "distinct spectrum", "distinct spectra");
 }
 
 }  // namespace grafen::spectra

@@ -9,6 +9,14 @@
 
 namespace grafen::spectra {
 
+// "1 graph", "2 graphs": the count and its noun, singular for 1.
+inline std::string Counted(long long n, std::string_view singular, std::string_view plural = {}) {
+  std::string text = std::to_string(n) + " ";
+  if (n == 1) return text.append(singular);
+  if (plural.empty()) return text.append(singular).append("s");
+  return text.append(plural);
+}
+
 // Appends item to list, after the separator unless list is empty.
 inline void AppendItem(std::string& list, std::string_view item, char separator = ' ') {
   if (!list.empty()) list.push_back(separator);
