@@ -270,22 +270,20 @@ def main(census):
 
         # A run ended by a signal leaves no temporary file beside its outputs.
         temporary = lambda: [n for n in os.listdir(scratch) if n.startswith((".sig.", ".fam."))]
-        stopped = subprocess.Popen([census, "--matrix", "L", "--families", "fam.g6", "-o",
-                                    "sig.csv"], cwd=scratch, stdin=subprocess.PIPE,
-                                   stderr=subprocess.PIPE)
-        stopped.stdin.write(geng("5"))
-        stopped.stdin.flush()
-        for _ in range(200):
-            if len(temporary()) == 2:
-                break
-            time.sleep(0.05)
-        appeared = len(temporary()) == 2
-        stopped.send_signal(signal.SIGINT)
-        stopped.wait(timeout=60)
-        stopped.stdin.close()
-        stopped.stderr.close()
-        check(appeared and stopped.returncode == -signal.SIGINT and not temporary(),
-              "SIGINT: temporary files removed (%s, status %s)" % (appeared, stopped.returncode))
+        for ending in (signal.SIGTERM, signal.SIGINT, signal.SIGHUP):
+            with subprocess.Popen([census, "--matrix", "L", "--families", "fam.g6", "-o",
+                                   "sig.csv"], cwd=scratch, stdin=subprocess.PIPE) as stopped:
+                stopped.stdin.write(geng("5"))
+                stopped.stdin.flush()
+                for _ in range(200):
+                    if len(temporary()) < 2:
+                        time.sleep(0.05)
+                appeared = len(temporary()) == 2
+                stopped.send_signal(ending)
+                stopped.wait(timeout=60)
+            check(appeared and stopped.returncode == -ending and not temporary(),
+                  "signal %d: temporary files removed (%s, status %s)" % (ending, appeared,
+                                                                         stopped.returncode))
 
         done = run(census, ["--help"], scratch)
         check(done.returncode == 0 and done.stdout.startswith(b"usage: grafen-census"), "--help")

@@ -30,12 +30,10 @@ import os
 import pathlib
 import random
 import re
-import signal
 import stat
 import subprocess
 import sys
 import tempfile
-import time
 
 try:
     import mpmath
@@ -435,7 +433,7 @@ def main(grafen, spectra):
         os.remove(at("hard.txt"))
 
         # graph6 in a file named grafenN.txt states its own orders; empty lines alone are no
-        # graphs; a spool that cannot be made is named as such.
+        # graphs; a spool that cannot be made is named as such (signals: census_test).
         at("grafen3.txt").write_bytes(geng("5"))
         done = run(spectra, ["grafen3.txt"], scratch)
         check(done.returncode == 0 and done.stdout.count(b"\r\n") == 35,
@@ -449,27 +447,6 @@ def main(grafen, spectra):
         check(done.returncode == 1 and done.stderr == b"grafen-spectra: the spool (the temporary "
               b"copy) of <stdin> in $TMPDIR (%s): No such file or directory\n" % bytes(at("none"))
               and not at("spooled.csv").exists(), "no spool directory (%r)" % done.stderr)
-
-        # A run ended by a signal leaves no temporary file beside its output.
-        for ending in (signal.SIGTERM, signal.SIGHUP):
-            stopped = subprocess.Popen([spectra, "-o", "stopped.csv"], cwd=scratch,
-                                       stdin=subprocess.PIPE, stderr=subprocess.PIPE)
-            stopped.stdin.write(b"Dhc\n")
-            stopped.stdin.flush()
-            temporary = lambda: [n for n in os.listdir(scratch) if n.startswith(".stopped.csv.")]
-            for _ in range(200):
-                if temporary():
-                    break
-                time.sleep(0.05)
-            appeared = bool(temporary())
-            stopped.send_signal(ending)
-            stopped.wait(timeout=60)
-            stopped.stdin.close()
-            stopped.stderr.close()
-            check(appeared and stopped.returncode == -ending and not temporary()
-                  and not at("stopped.csv").exists(),
-                  "signal %d: temporary removed (%s, status %s)" % (ending, appeared,
-                                                                     stopped.returncode))
 
         for arguments in (["--order", "0"], ["--digits"], ["a", "b"], ["--bogus"]):
             done = run(spectra, arguments, scratch)

@@ -20,58 +20,33 @@ constexpr const char* kPath = "DhC\n";
 constexpr const char* kStar = "Ds_\n";
 constexpr const char* kSquareAndNode = "Dl?\n";
 
-// A file in a fresh temporary directory, removed with it.
-class ScratchFile {
- public:
-  explicit ScratchFile(const std::string& text) {
-    char pattern[] = "/tmp/census-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    if (made == nullptr) throw std::runtime_error("mkdtemp failed");
-    directory_ = made;
-    path_ = directory_ + "/input.g6";
-    Write(text);
-  }
-  ~ScratchFile() {
-    unlink(path_.c_str());
-    rmdir(directory_.c_str());
-  }
-  // Rewrites the file in place, as an editor that keeps the inode does.
-  void Write(const std::string& text) const { std::ofstream(path_, std::ios::trunc) << text; }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string directory_;
-  std::string path_;
-};
-
-// Each rewrite happens after the first reading, before the later ones: a
-// census must then fail, never count graphs by their old places.
+// Each rewrite, in place, comes after the first reading and before the
+// later ones: a census must then fail, never count graphs by their old places.
 TEST(TakeCensus, RefusesAnInputRewrittenBetweenReadings) {
+  char directory[] = "/tmp/census-test-XXXXXX";
+  ASSERT_NE(mkdtemp(directory), nullptr);
+  const std::string path = std::string(directory) + "/input.g6";
+  const auto write = [&path](const std::string& text) { std::ofstream(path) << text; };
+  const CensusRequest adjacency{{spectra::SpectralMatrix::kAdjacency}, {}, 0, 1, {}};
   const std::string lines = std::string(kPath) + kStar + kSquareAndNode;
-  const std::vector<std::string> rewrites = {
-      std::string(kStar) + kPath + kSquareAndNode,  // the same lines, two swapped
-      std::string(kPath) + kStar + kPath,           // as many lines, one other
-  };
   for (const bool families : {false, true}) {
-    for (const std::string& rewrite : rewrites) {
-      ScratchFile file(lines);
-      spectra::ReplayableInput input(file.path());
-      CensusRequest request{{spectra::SpectralMatrix::kAdjacency}, {}, 0, 1, {}};
-      bool rewritten = false;
-      request.progress = [&](std::int64_t) {
-        if (!rewritten) file.Write(rewrite);
-        rewritten = true;
-      };
+    for (const std::string& rewrite : {std::string(kStar) + kPath + kSquareAndNode,  // reordered
+                                       std::string(kPath) + kStar + kPath}) {  // one line other
+      write(lines);
+      spectra::ReplayableInput input(path);
+      CensusRequest request = adjacency;
+      request.progress = [&](std::int64_t) { write(rewrite); };
       std::string familyLines;
       EXPECT_THROW(TakeCensus(input, request, families ? &familyLines : nullptr),
                    std::runtime_error)
           << rewrite;
     }
   }
-  ScratchFile file(lines);
-  spectra::ReplayableInput input(file.path());
-  const std::vector<CensusRow> rows = TakeCensus(
-      input, CensusRequest{{spectra::SpectralMatrix::kAdjacency}, {}, 0, 1, {}}, nullptr);
+  write(lines);
+  spectra::ReplayableInput input(path);
+  const std::vector<CensusRow> rows = TakeCensus(input, adjacency, nullptr);
+  unlink(path.c_str());
+  rmdir(directory);
   ASSERT_EQ(rows.size(), 1U);
   EXPECT_EQ(rows[0].graphs, 3);
   EXPECT_EQ(rows[0].withMate, 2);
