@@ -111,6 +111,37 @@ const char* Contradiction(const CensusRow& row) {
   return nullptr;
 }
 
+// The part field of line `number`: "all" or K/M. Throws TableError.
+Part ParsePart(std::string_view text, std::int64_t number) {
+  if (text == "all") return Part{};
+  const std::size_t slash = text.find('/');
+  const std::optional<std::int64_t> k = Number(text.substr(0, slash));
+  const std::optional<std::int64_t> m =
+      slash == std::string_view::npos ? std::nullopt : Number(text.substr(slash + 1));
+  if (!k || !m || *k < 1 || *k > *m || *m < 2 || *m > kMaxParts) {
+    throw TableError(number, "the part is neither 'all' nor K/M");
+  }
+  return Part{static_cast<int>(*k), static_cast<int>(*m)};
+}
+
+// The input field of line `number`: COUNT:HASH, the hash in 16 hex digits.
+// Throws TableError.
+InputPrint ParseInput(std::string_view text, std::int64_t number) {
+  const std::size_t colon = text.find(':');
+  const std::optional<std::int64_t> count = Number(text.substr(0, colon));
+  const std::string_view hex = colon == std::string_view::npos ? "" : text.substr(colon + 1);
+  if (!count || hex.size() != 16 || hex.find_first_not_of("0123456789abcdef") != hex.npos) {
+    throw TableError(number, "the input is not COUNT:HASH");
+  }
+  InputPrint input;
+  input.graphs = static_cast<std::uint64_t>(*count);
+  for (const char c : hex) {
+    input.hashSum =
+        input.hashSum * 16 + static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
+  }
+  return input;
+}
+
 // One line's row; the message says what is wrong.
 CensusRow ParseRow(std::string_view line, std::int64_t number) {
   std::vector<std::string_view> fields;
@@ -150,30 +181,11 @@ CensusRow ParseRow(std::string_view line, std::int64_t number) {
   if (const char* const wrong = Contradiction(row)) {
     throw TableError(number, std::string("the counts do not fit together: ") + wrong);
   }
-  if (fields[9] != "all") {
-    const std::size_t slash = fields[9].find('/');
-    const std::optional<std::int64_t> k = Number(fields[9].substr(0, slash));
-    const std::optional<std::int64_t> m =
-        slash == std::string_view::npos ? std::nullopt : Number(fields[9].substr(slash + 1));
-    if (!k || !m || *k < 1 || *k > *m || *m < 2 || *m > kMaxParts) {
-      throw TableError(number, "the part is neither 'all' nor K/M");
-    }
-    row.part = Part{static_cast<int>(*k), static_cast<int>(*m)};
-  }
-  const std::string_view input = fields[10];
-  const std::size_t colon = input.find(':');
-  const std::optional<std::int64_t> count = Number(input.substr(0, colon));
-  const std::string_view hex = colon == std::string_view::npos ? "" : input.substr(colon + 1);
-  if (!count || hex.size() != 16 || hex.find_first_not_of("0123456789abcdef") != hex.npos) {
-    throw TableError(number, "the input is not COUNT:HASH");
-  }
-  row.input.graphs = static_cast<std::uint64_t>(*count);
-  for (const char c : hex) {
-    row.input.hashSum =
-        row.input.hashSum * 16 + static_cast<std::uint64_t>(c <= '9' ? c - '0' : c - 'a' + 10);
-  }
-  if (row.graphs > *count) throw TableError(number, "more graphs counted than read");
-  if (row.part.whole() && row.graphs != *count) {
+  row.part = ParsePart(fields[9], number);
+  row.input = ParseInput(fields[10], number);
+  const auto count = static_cast<std::int64_t>(row.input.graphs);
+  if (row.graphs > count) throw TableError(number, "more graphs counted than read");
+  if (row.part.whole() && row.graphs != count) {
     throw TableError(number, "a whole row that counts fewer graphs than its input holds");
   }
   return row;
