@@ -66,6 +66,7 @@ class BlockReader {
   // Takes the next line (its line end removed).
   void Take(std::string_view line) {
     ++lineNumber_;
+    if (!inBlock_ && count_ == 0 && line.empty()) return;  // before the first graph, as in graph6
     if (!inBlock_) {
       StartBlock(line);
     } else if (line.empty()) {

@@ -131,8 +131,10 @@ TEST(GraphReader, ReadsGraph6AndEdgeListsCutAnywhere) {
         << cut;
   }
   GraphFormat format{};
-  EXPECT_EQ(ReadGraphs("1\n    1    2\n\n", 2, 1, format).size(), 1U);
-  EXPECT_EQ(format, GraphFormat::kEdgeList);
+  for (const char* list : {"1\n    1    2\n\n", "\n\r\n1\n    1    2\n\n"}) {
+    EXPECT_EQ(ReadGraphs(list, 2, 1, format).size(), 1U);
+    EXPECT_EQ(format, GraphFormat::kEdgeList);
+  }
   // Empty lines alone are skipped, as in graph6: no graphs, no format.
   EXPECT_TRUE(ReadGraphs("\n\r\n\n", 2, 1, format).empty());
   EXPECT_EQ(format, GraphFormat::kUndecided);
