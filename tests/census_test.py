@@ -239,6 +239,8 @@ def main(census):
                 (["-o", "hard.g6"], "in.g6", b"hard.g6: the input itself; give -o another file"),
                 (["--matrix", "L", "--families", "in.g6", "-o", "soft.g6"], "e5.csv",
                  b"soft.g6: the --families file too; give -o another file"),
+                (["--matrix", "L", "--families", "new.g6", "-o", "./new.g6"], "in.g6",
+                 b"./new.g6: the --families file too; give -o another file"),
                 (["--merge", "e5.csv", "e6.csv", "-o", "e6.csv"], None,
                  b"e6.csv: one of the tables merged; give -o another file")):
             with open(at(source) if source else os.devnull, "rb") as given:

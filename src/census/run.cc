@@ -164,7 +164,7 @@ std::string OutputClash(const Options& options) {
   if (spectra::SameFile(options.output, path)) {
     return options.output + ": the input itself; give -o another file";
   }
-  if (!options.families.empty() && spectra::SameFile(options.output, options.families)) {
+  if (spectra::SameDestination(options.output, options.families)) {
     return options.output + ": the --families file too; give -o another file";
   }
   return "";

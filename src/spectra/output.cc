@@ -298,6 +298,38 @@ bool SameFile(const std::string& output, const std::string& input) {
   return in.st_dev == out.st_dev && in.st_ino == out.st_ino;
 }
 
+namespace {
+
+// The canonical name of a missing file: its directory's real path, then
+// its own name; "" when the directory cannot be resolved.
+std::string CanonicalMissing(const std::string& path) {
+  const std::string directory = DirectoryOf(path);
+  std::vector<char> real(PATH_MAX);
+  if (::realpath(directory.empty() ? "." : directory.c_str(), real.data()) == nullptr) return "";
+  return std::string(real.data()) + "/" + path.substr(directory.size());
+}
+
+}  // namespace
+
+bool SameDestination(const std::string& a, const std::string& b) {
+  if (a.empty() || b.empty()) return false;
+  Destination first;
+  Destination second;
+  try {
+    first = Resolve(a);
+    second = Resolve(b);
+  } catch (const std::system_error&) {
+    return false;  // a link that cannot be followed: opening the output says why
+  }
+  if (first.exists != second.exists) return false;
+  if (first.exists) {
+    return !S_ISCHR(first.status.st_mode) && first.status.st_dev == second.status.st_dev &&
+           first.status.st_ino == second.status.st_ino;
+  }
+  const std::string canonical = CanonicalMissing(first.path);
+  return !canonical.empty() && canonical == CanonicalMissing(second.path);
+}
+
 void WriteWhole(int fd, std::string_view text) {
   while (!text.empty()) {
     const ssize_t put = ::write(fd, text.data(), text.size());

@@ -70,6 +70,12 @@ class ReplayableInput {
 // inode. A missing output and a character device (/dev/null) never are.
 bool SameFile(const std::string& output, const std::string& input);
 
+// Whether two outputs, their symbolic links followed, would be one file:
+// the same device and inode, or, not there yet, the same name in the same
+// directory. Character devices (/dev/null) never are, nor a path whose
+// links cannot be followed (opening it tells why).
+bool SameDestination(const std::string& a, const std::string& b);
+
 // Writes all of text to the descriptor; throws std::system_error.
 void WriteWhole(int fd, std::string_view text);
 
