@@ -207,9 +207,7 @@ std::uint64_t TextHash(const std::string& text) {
 // Reads the input once more, each graph (with its order) to `take` in
 // batches of kBatch: first `prepare` on every thread, then `take` in order,
 // then `taken` with the whole batch.
-// Returns the print of the whole reading, which every reading must share:
-// each graph's text hash mixed with its position, so that the same lines in
-// another order give another print, as later readings pick graphs by place.
+// Returns the print of the whole reading, which every reading must share.
 InputPrint ReadBatches(spectra::ReplayableInput& input, int order, const CensusRequest& request,
                        const std::function<void(Batch&, std::size_t)>& prepare,
                        const std::function<void(Batch&, std::size_t)>& take,
@@ -230,8 +228,8 @@ InputPrint ReadBatches(spectra::ReplayableInput& input, int order, const CensusR
     computed.get();  // raises a helper's failure here
     Batch& batch = *computing;
     for (std::size_t k = 0; k < batch.count; ++k) {
-      print.hashSum += Mix(batch.textHashes[k] + print.graphs * 0x9e3779b97f4a7c15ULL);
       ++print.graphs;
+      print.hashSum += batch.textHashes[k];
       take(batch, k);
     }
     if (taken) taken(batch);

@@ -14,7 +14,6 @@
 #include "census/census.h"
 #include "census/options.h"
 #include "results/edge_list_reader.h"
-#include "results/graph_reader.h"
 #include "spectra/options.h"
 #include "spectra/output.h"
 #include "spectra/parallel.h"
@@ -117,8 +116,6 @@ int Merge(const Options& options) {
     if (spectra::SameFile(options.output, path)) {
       return Fail(options.output + ": one of the tables merged; give -o another file");
     }
-  }
-  for (const std::string& path : paths) {
     std::string text;
     try {
       spectra::ReadBlocks(path, [&text](std::string_view block) {
@@ -170,21 +167,6 @@ std::string OutputClash(const Options& options) {
   return "";
 }
 
-// The order of an edge list named grafenN.txt, 0 for any other name or for
-// graph6, whose graphs state their own. Throws std::runtime_error naming an
-// order out of range, std::system_error and spectra::SpoolError.
-int OrderOfFileName(const std::string& path, spectra::ReplayableInput& input) {
-  const std::optional<long> named = spectra::OrderFromFileName(path);
-  if (!named) return 0;
-  const int first = input.FirstByteNotIn("\r\n");
-  if (first >= 0 && FormatOf(static_cast<char>(first)) == GraphFormat::kGraph6) return 0;
-  if (*named < 1 || *named > 62) {
-    throw std::runtime_error("the order " + std::to_string(*named) +
-                             " of the file name is outside 1..62 (give --order)");
-  }
-  return static_cast<int>(*named);
-}
-
 // The progress line's callback: the reading under way, its graphs so far
 // and their rate, redrawn about once a second (runs take minutes).
 std::function<void(std::int64_t)> Progress(const spectra::ReplayableInput& input) {
@@ -231,7 +213,7 @@ int Count(const Options& options) {
   std::vector<CensusRow> rows;
   std::string families;
   try {
-    if (request.order == 0) request.order = OrderOfFileName(path, input);
+    if (request.order == 0) request.order = spectra::OrderOfFileName(path, input);
     rows = TakeCensus(input, request, familiesOut ? &families : nullptr);
   } catch (const spectra::SpoolError& e) {
     return Fail(e.what());

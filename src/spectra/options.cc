@@ -2,6 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <stdexcept>
+#include <string>
+
+#include "results/graph_reader.h"
+#include "spectra/output.h"
 
 namespace grafen::spectra {
 namespace {
@@ -115,6 +120,19 @@ std::optional<long> OrderFromFileName(std::string_view path) {
     value = value * 10 + (c - '0');
   }
   return value;
+}
+
+int OrderOfFileName(const std::string& path, ReplayableInput& input) {
+  const std::optional<long> named = OrderFromFileName(path);
+  if (!named) return 0;
+  const int first = input.FirstByteNotIn("\r\n");
+  if (first >= 0 && FormatOf(static_cast<char>(first)) == GraphFormat::kGraph6) return 0;
+  if (*named < kMinOrder || *named > kMaxOrder) {
+    throw std::runtime_error("the order " + std::to_string(*named) +
+                             " of the file name is outside 1.." + std::to_string(kMaxOrder) +
+                             " (give --order)");
+  }
+  return static_cast<int>(*named);
 }
 
 }  // namespace grafen::spectra

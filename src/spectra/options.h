@@ -41,6 +41,14 @@ Options ParseOptions(const std::vector<std::string_view>& arguments);
 // nothing for any other path. N may be outside the orders accepted.
 std::optional<long> OrderFromFileName(std::string_view path);
 
+class ReplayableInput;
+
+// The order of an edge list read from a path named grafenN.txt, 0 for any
+// other name or for graph6, whose graphs state their own (the input's first
+// byte after any empty lines tells). Throws std::runtime_error naming an
+// order outside 1..kMaxOrder, std::system_error and SpoolError.
+int OrderOfFileName(const std::string& path, ReplayableInput& input);
+
 // The usage text, ending in a line end.
 std::string UsageText();
 

@@ -150,22 +150,6 @@ class KeyedGraphs {
   std::future<void> computed_;
 };
 
-// The order of an edge list named grafenN.txt, 0 for any other name or for
-// graph6, whose graphs state their own. Throws std::runtime_error naming an
-// order out of range, std::system_error and SpoolError.
-int OrderOfFileName(const std::string& path, ReplayableInput& input) {
-  const std::optional<long> named = OrderFromFileName(path);
-  if (!named) return 0;
-  const int first = input.FirstByteNotIn("\r\n");
-  if (first >= 0 && FormatOf(static_cast<char>(first)) == GraphFormat::kGraph6) return 0;
-  if (*named < kMinOrder || *named > kMaxOrder) {
-    throw std::runtime_error("the order " + std::to_string(*named) +
-                             " of the file name is outside 1.." + std::to_string(kMaxOrder) +
-                             " (give --order)");
-  }
-  return static_cast<int>(*named);
-}
-
 int Run(const Options& options) {
   const std::string inputName = options.input == "-" ? "<stdin>" : options.input;
   if (SameFile(options.output, options.input)) {
