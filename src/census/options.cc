@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "spectra/options.h"
+
 namespace grafen::census {
 namespace {
 
@@ -51,6 +53,57 @@ bool TableOrder(SpectralMatrix a, SpectralMatrix b) {
   return rank(a) < rank(b);
 }
 
+// The part K/M that --part names. Throws UsageError.
+Part PartNamed(std::string_view text) {
+  const std::size_t slash = text.find('/');
+  const long m = slash == std::string_view::npos ? 0 : Whole(text.substr(slash + 1), kMaxParts);
+  const long part = slash == std::string_view::npos ? 0 : Whole(text.substr(0, slash), m);
+  if (part == 0 || m == 0) {
+    throw UsageError("--part takes K/M with 1 <= K <= M <= " + std::to_string(kMaxParts) +
+                     ", not '" + std::string(text) + "'");
+  }
+  return Part{static_cast<int>(part), static_cast<int>(m)};
+}
+
+// The order that --order names. Throws UsageError.
+int OrderNamed(std::string_view text) {
+  const auto order = static_cast<int>(Whole(text, 62));
+  if (order == 0) {
+    throw UsageError("--order takes a whole number from 1 to 62, not '" + std::string(text) + "'");
+  }
+  return order;
+}
+
+// Checks that the options given fit together, and fills in the defaults:
+// standard input, all three matrices in the table's order. Throws
+// UsageError.
+void CheckTogether(Options& options) {
+  if (!options.tables.empty() && !options.merge) throw UsageError("--tables needs --merge");
+  if (options.merge) {
+    if (options.inputs.empty() && options.tables.empty()) {
+      throw UsageError("--merge needs the part tables to add");
+    }
+    if (!options.matrices.empty() || !options.part.whole() || !options.families.empty() ||
+        options.order != 0) {
+      throw UsageError("--merge takes only -o, --tables and the part tables");
+    }
+    return;
+  }
+  if (options.inputs.size() > 1) throw UsageError("more than one input file");
+  if (options.inputs.empty()) options.inputs.emplace_back("-");
+  if (options.matrices.empty()) {
+    options.matrices = {SpectralMatrix::kAdjacency, SpectralMatrix::kLaplacian,
+                        SpectralMatrix::kSignless};
+  }
+  std::sort(options.matrices.begin(), options.matrices.end(), TableOrder);
+  if (!options.families.empty() && options.matrices.size() != 1) {
+    throw UsageError("--families needs exactly one --matrix");
+  }
+  if (!options.families.empty() && options.families == options.output) {
+    throw UsageError("--families and -o name the same file");
+  }
+}
+
 }  // namespace
 
 std::string UsageText() {
@@ -91,12 +144,10 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       hasValue = true;
     }
     const auto takeValue = [&]() -> std::string_view {
-      // One value an option: a second would silently replace the first.
       const std::string_view option = name == "--output" ? "-o" : name;
-      if (std::find(given.begin(), given.end(), option) != given.end()) {
+      if (spectra::GivenBefore(given, option)) {
         throw UsageError(std::string(option) + " given more than once");
       }
-      given.push_back(option);
       if (hasValue) return value;
       if (k + 1 >= arguments.size()) throw UsageError(std::string(name) + " needs a value");
       return arguments[++k];
@@ -119,22 +170,9 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
         }
       }
     } else if (name == "--part") {
-      const std::string_view text = takeValue();
-      const std::size_t slash = text.find('/');
-      const long m = slash == std::string_view::npos ? 0 : Whole(text.substr(slash + 1), kMaxParts);
-      const long part = slash == std::string_view::npos ? 0 : Whole(text.substr(0, slash), m);
-      if (part == 0 || m == 0) {
-        throw UsageError("--part takes K/M with 1 <= K <= M <= " + std::to_string(kMaxParts) +
-                         ", not '" + std::string(text) + "'");
-      }
-      options.part = Part{static_cast<int>(part), static_cast<int>(m)};
+      options.part = PartNamed(takeValue());
     } else if (name == "--order") {
-      const std::string_view text = takeValue();
-      options.order = static_cast<int>(Whole(text, 62));
-      if (options.order == 0) {
-        throw UsageError("--order takes a whole number from 1 to 62, not '" + std::string(text) +
-                         "'");
-      }
+      options.order = OrderNamed(takeValue());
     } else if (name == "--families") {
       options.families = takeValue();
       if (options.families.empty()) throw UsageError("--families needs a file name");
@@ -150,30 +188,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     }
   }
   if (options.help || options.version) return options;
-  if (!options.tables.empty() && !options.merge) throw UsageError("--tables needs --merge");
-  if (options.merge) {
-    if (options.inputs.empty() && options.tables.empty()) {
-      throw UsageError("--merge needs the part tables to add");
-    }
-    if (!options.matrices.empty() || !options.part.whole() || !options.families.empty() ||
-        options.order != 0) {
-      throw UsageError("--merge takes only -o, --tables and the part tables");
-    }
-    return options;
-  }
-  if (options.inputs.size() > 1) throw UsageError("more than one input file");
-  if (options.inputs.empty()) options.inputs.emplace_back("-");
-  if (options.matrices.empty()) {
-    options.matrices = {SpectralMatrix::kAdjacency, SpectralMatrix::kLaplacian,
-                        SpectralMatrix::kSignless};
-  }
-  std::sort(options.matrices.begin(), options.matrices.end(), TableOrder);
-  if (!options.families.empty() && options.matrices.size() != 1) {
-    throw UsageError("--families needs exactly one --matrix");
-  }
-  if (!options.families.empty() && options.families == options.output) {
-    throw UsageError("--families and -o name the same file");
-  }
+  CheckTogether(options);
   return options;
 }
 

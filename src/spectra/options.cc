@@ -71,12 +71,10 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       hasValue = true;
     }
     const auto takeValue = [&]() -> std::string_view {
-      // One value an option: a second would silently replace the first.
       const std::string_view option = name == "--output" ? "-o" : name;
-      if (std::find(given.begin(), given.end(), option) != given.end()) {
+      if (GivenBefore(given, option)) {
         throw UsageError(std::string(option) + " given more than once");
       }
-      given.push_back(option);
       if (hasValue) return value;
       if (k + 1 >= arguments.size()) throw UsageError(std::string(name) + " needs a value");
       return arguments[++k];
@@ -120,6 +118,12 @@ std::optional<long> OrderFromFileName(std::string_view path) {
     value = value * 10 + (c - '0');
   }
   return value;
+}
+
+bool GivenBefore(std::vector<std::string_view>& given, std::string_view option) {
+  if (std::find(given.begin(), given.end(), option) != given.end()) return true;
+  given.push_back(option);
+  return false;
 }
 
 int OrderOfFileName(const std::string& path, ReplayableInput& input) {

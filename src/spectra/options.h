@@ -37,6 +37,11 @@ class UsageError : public std::runtime_error {
 // Reads the arguments (the program name excluded). Throws UsageError.
 Options ParseOptions(const std::vector<std::string_view>& arguments);
 
+// Whether an option with a value (named as its messages name it) was
+// given before, as `given` lists them; it is listed now. One value an
+// option: a second would silently replace the first.
+bool GivenBefore(std::vector<std::string_view>& given, std::string_view option);
+
 // The N of a path whose last component is "grafenN.txt" (N decimal digits),
 // nothing for any other path. N may be outside the orders accepted.
 std::optional<long> OrderFromFileName(std::string_view path);

@@ -150,12 +150,92 @@ class KeyedGraphs {
   std::future<void> computed_;
 };
 
+// The first two readings: every graph's polynomial hashed into `families`,
+// then the exact polynomials of the graphs whose hash is shared; `largest`
+// is the largest node met. The input's format. Throws what the readers do.
+GraphFormat IndexFamilies(SpectralMatrix matrix, int order, int maxNode, ReplayableInput& input,
+                          CospectralIndex& families, int& largest) {
+  KeyedGraphs hashed(matrix, order, [&](std::int64_t, const std::string&, std::uint64_t hash) {
+    families.AddHashed(hash);
+  });
+  const GraphFormat format = ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
+    largest = std::max(largest, LargestNode(graph));
+    hashed.Add(graph);
+  });
+  hashed.Finish();
+  if (families.Group()) {
+    KeyedGraphs keyed(matrix, order,
+                      [&](std::int64_t number, const std::string& key, std::uint64_t) {
+                        families.AddKey(number, key);
+                      });
+    ReadGraphs(
+        input, maxNode, [&](ListedGraph& graph) { keyed.Add(graph); },
+        [&families](std::int64_t number) { return families.WantsKey(number); });
+    keyed.Finish();
+  }
+  families.Seal();
+  return format;
+}
+
+// Tells that no graph uses node `order`, the one the file name gives: a file
+// renamed, or cut from a larger list, whose every graph would get isolated
+// nodes it does not have.
+void WarnUnusedOrder(const std::string& inputName, int order) {
+  static_cast<void>(Tell(inputName + ": no graph uses node " + std::to_string(order) +
+                         ", the order the file name gives; give --order N for another"));
+}
+
+// How messages name the input and the output.
+std::string InputName(const Options& options) {
+  return options.input == "-" ? "<stdin>" : options.input;
+}
+std::string OutputName(const Options& options) {
+  return options.output.empty() ? "standard output" : options.output;
+}
+
+// The third reading: each graph's row written to `output` as it comes,
+// then the summary told; the status.
+int WriteRows(const Options& options, ReplayableInput& input, const CospectralIndex& families,
+              int order, int maxNode, TableOutput& output) {
+  const std::string inputName = InputName(options);
+  const std::string outputName = OutputName(options);
+  TableSummary summary;
+  try {
+    TableRows rows(options.matrix, options.digits, UsableCores(), families,
+                   [&output](std::string_view piece) { output.Write(piece); });
+    std::int64_t count = 0;
+    bool writing = false;  // whether a failure is the output's
+    try {
+      ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
+        if (++count > families.graphs()) throw std::runtime_error("changed while being read");
+        writing = true;
+        rows.Add(graph, order);
+        writing = false;
+      });
+    } catch (const std::system_error& e) {
+      // (Set in the reader's sink, which cppcheck does not follow.)
+      // cppcheck-suppress knownConditionTrueFalse
+      return Fail((writing ? outputName : inputName) + ": " + e.code().message());
+    } catch (const EdgeListError& e) {
+      return Fail(inputName + ":" + std::to_string(e.line()) + ": changed while being read");
+    }
+    if (count != families.graphs()) return Fail(inputName + ": changed while being read");
+    summary = rows.Finish();
+    output.Commit();
+  } catch (const std::system_error& e) {
+    return Fail(outputName + ": " + e.code().message());
+  } catch (const std::runtime_error& e) {
+    return Fail(inputName + ": " + e.what());
+  }
+  return Tell(SummaryText(summary)) ? 0 : 1;
+}
+
 int Run(const Options& options) {
-  const std::string inputName = options.input == "-" ? "<stdin>" : options.input;
+  const std::string inputName = InputName(options);
   if (SameFile(options.output, options.input)) {
     return Fail(options.output + ": the input itself; give -o another file");
   }
-  const std::string outputName = options.output.empty() ? "standard output" : options.output;
+  const std::string outputName = OutputName(options);
   std::optional<TableOutput> output;
   try {
     output.emplace(options.output);  // first, so that a long run does not end on a bad name
@@ -178,25 +258,7 @@ int Run(const Options& options) {
       orderFromName = order != 0;
     }
     if (order != 0) maxNode = order;
-    KeyedGraphs hashed(
-        options.matrix, order,
-        [&](std::int64_t, const std::string&, std::uint64_t hash) { families.AddHashed(hash); });
-    format = ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
-      largest = std::max(largest, LargestNode(graph));
-      hashed.Add(graph);
-    });
-    hashed.Finish();
-    if (families.Group()) {
-      KeyedGraphs keyed(options.matrix, order,
-                        [&](std::int64_t number, const std::string& key, std::uint64_t) {
-                          families.AddKey(number, key);
-                        });
-      ReadGraphs(
-          input, maxNode, [&](ListedGraph& graph) { keyed.Add(graph); },
-          [&families](std::int64_t number) { return families.WantsKey(number); });
-      keyed.Finish();
-    }
-    families.Seal();
+    format = IndexFamilies(options.matrix, order, maxNode, input, families, largest);
   } catch (const SpoolError& e) {
     return Fail(e.what());
   } catch (const std::system_error& e) {
@@ -209,42 +271,11 @@ int Run(const Options& options) {
   if (format != GraphFormat::kGraph6) {
     if (order == 0) order = largest;
     if (orderFromName && families.graphs() > 0 && largest < order) {
-      // A file renamed, or cut from a larger list: every graph would get
-      // isolated nodes it does not have.
-      static_cast<void>(Tell(inputName + ": no graph uses node " + std::to_string(order) +
-                             ", the order the file name gives; give --order N for another"));
+      WarnUnusedOrder(inputName, order);
     }
   }
 
-  TableSummary summary;
-  try {
-    TableRows rows(options.matrix, options.digits, UsableCores(), families,
-                   [&output](std::string_view piece) { output->Write(piece); });
-    std::int64_t count = 0;
-    bool writing = false;  // whether a failure is the output's
-    try {
-      ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
-        if (++count > families.graphs()) throw std::runtime_error("changed while being read");
-        writing = true;
-        rows.Add(graph, order);
-        writing = false;
-      });
-    } catch (const std::system_error& e) {
-      // (Set in the reader's sink, which cppcheck does not follow.)
-      // cppcheck-suppress knownConditionTrueFalse
-      return Fail((writing ? outputName : inputName) + ": " + e.code().message());
-    } catch (const EdgeListError& e) {
-      return Fail(inputName + ":" + std::to_string(e.line()) + ": changed while being read");
-    }
-    if (count != families.graphs()) return Fail(inputName + ": changed while being read");
-    summary = rows.Finish();
-    output->Commit();
-  } catch (const std::system_error& e) {
-    return Fail(outputName + ": " + e.code().message());
-  } catch (const std::runtime_error& e) {
-    return Fail(inputName + ": " + e.what());
-  }
-  return Tell(SummaryText(summary)) ? 0 : 1;
+  return WriteRows(options, input, families, order, maxNode, *output);
 }
 
 }  // namespace
