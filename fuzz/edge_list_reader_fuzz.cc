@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "results/edge_list_reader.h"
+#include "formats/edge_list_reader.h"
 
 namespace {
 

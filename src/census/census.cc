@@ -10,15 +10,17 @@
 #include <stdexcept>
 #include <utility>
 
-#include "results/graph6.h"
-#include "results/graph_reader.h"
-#include "spectra/cospectral_index.h"
-#include "spectra/factoring.h"
-#include "spectra/parallel.h"
+#include "algebra/factoring.h"
+#include "formats/graph6.h"
+#include "formats/graph_reader.h"
+#include "io/parallel.h"
+#include "spectral/cospectral_index.h"
 
 namespace grafen::census {
 
-using spectra::SpectralMatrix;
+using spectral::SpectralMatrix;
+
+using spectral::SpectralMatrix;
 
 namespace {
 
@@ -109,7 +111,7 @@ __extension__ using Wide = __int128;
 // degree n <= 13, roots real and their integer ones in [low, high]) is an
 // integer: each integer root divided out, exactly, until none is left.
 bool AllIntegerRoots(const std::int64_t* coefficients, int n, long low, long high) {
-  std::array<Wide, spectra::kWrappingOrder + 1> p{};
+  std::array<Wide, spectral::kWrappingOrder + 1> p{};
   for (int k = 0; k <= n; ++k) p[static_cast<std::size_t>(k)] = coefficients[k];
   int degree = n;
   for (long r = low; r <= high && degree > 0; ++r) {
@@ -141,8 +143,8 @@ void ExactFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std:
                 bool& integral) {
   const auto [low, high] = IntegerRange(matrix, order);
   key.assign(1, static_cast<char>(order));
-  if (std::array<std::int64_t, spectra::kWrappingOrder + 1> small{};
-      spectra::SmallCharpoly(matrix, order, graph.edges, small)) {
+  if (std::array<std::int64_t, spectral::kWrappingOrder + 1> small{};
+      spectral::SmallCharpoly(matrix, order, graph.edges, small)) {
     // Compact, as the keys of graphs that share a hash are kept: every
     // coefficient but the leading 1 in zigzag base-128 digits, which mark
     // their own end, so that equal keys are equal polynomials.
@@ -155,12 +157,12 @@ void ExactFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std:
     integral = AllIntegerRoots(small.data(), order, low, high);
     return;
   }
-  const spectra::Polynomial charpoly = spectra::Charpoly(matrix, order, graph.edges);
+  const algebra::Polynomial charpoly = spectral::Charpoly(matrix, order, graph.edges);
   for (long k = order; k >= 0; --k) {
     key.push_back(',');
-    key.append(spectra::IntegerText(charpoly.coefficient(k)));
+    key.append(algebra::IntegerText(charpoly.coefficient(k)));
   }
-  integral = spectra::Factorise(charpoly, low, high, {}).factors.empty();
+  integral = algebra::Factorise(charpoly, low, high, {}).factors.empty();
 }
 
 // The facts of one graph for one matrix, worked out on a helper thread.
@@ -184,7 +186,7 @@ struct Batch {
 // edge-count groups, stream numbers and integrality.
 struct MatrixCensus {
   SpectralMatrix matrix;
-  spectra::CospectralIndex index;
+  spectral::CospectralIndex index;
   std::vector<std::uint16_t> group;  // by part number - 1 (orders <= 62: 39773 groups at most)
   std::vector<bool> integral;        // by part number - 1
   std::int64_t seen = 0;             // part graphs met in the current reading
@@ -208,7 +210,7 @@ std::uint64_t TextHash(const std::string& text) {
 // batches of kBatch: first `prepare` on every thread, then `take` in order,
 // then `taken` with the whole batch.
 // Returns the print of the whole reading, which every reading must share.
-InputPrint ReadBatches(spectra::ReplayableInput& input, int order, const CensusRequest& request,
+InputPrint ReadBatches(io::ReplayableInput& input, int order, const CensusRequest& request,
                        const std::function<void(Batch&, std::size_t)>& prepare,
                        const std::function<void(Batch&, std::size_t)>& take,
                        const std::function<void(Batch&)>& taken = {}) {
@@ -242,14 +244,14 @@ InputPrint ReadBatches(spectra::ReplayableInput& input, int order, const CensusR
     std::swap(gathering, computing);
     Batch& batch = *computing;
     computed = std::async(std::launch::async, [&request, &prepare, &batch] {
-      spectra::ParallelFor(batch.count, request.threads, [&](std::size_t k) {
+      io::ParallelFor(batch.count, request.threads, [&](std::size_t k) {
         batch.textHashes[k] = TextHash(Graph6(batch.orders[k], batch.graphs[k].edges));
         prepare(batch, k);
       });
       flint_cleanup();
     });
   };
-  GraphReader reader(order != 0 ? order : kMaxGraph6Order, [&](ListedGraph& graph) {
+  GraphReader reader(order != 0 ? order : kMaxOrder, [&](ListedGraph& graph) {
     if (gathering->count == kBatch) start();
     Batch& batch = *gathering;
     if (batch.count == batch.graphs.size()) {
@@ -286,7 +288,7 @@ int PartOf(std::uint64_t key, int parts) {
   return static_cast<int>(Mix(key + 0x9e3779b97f4a7c15ULL) % static_cast<std::uint64_t>(parts)) + 1;
 }
 
-std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusRequest& request,
+std::vector<CensusRow> TakeCensus(io::ReplayableInput& input, const CensusRequest& request,
                                   std::string* families) {
   const std::size_t matrices = request.matrices.size();
   std::vector<MatrixCensus> census;
@@ -317,7 +319,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
           if (facts.inPart) {
             ExactFacts(request.matrices[m], batch.graphs[k], batch.orders[k], facts.key,
                        facts.integral);
-            facts.hash = spectra::CospectralIndex::HashOf(facts.key);
+            facts.hash = spectral::CospectralIndex::HashOf(facts.key);
           }
         }
       },
@@ -380,7 +382,7 @@ std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusR
         },
         [&](Batch& batch) {
           // The keys wanted of this batch, worked out on every thread.
-          spectra::ParallelFor(wanted.size(), request.threads, [&](std::size_t w) {
+          io::ParallelFor(wanted.size(), request.threads, [&](std::size_t w) {
             const Wanted& want = wanted[w];
             bool integral = false;
             ExactFacts(request.matrices[want.matrix], batch.graphs[want.graph],

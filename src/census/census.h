@@ -8,14 +8,14 @@
 #include <vector>
 
 #include "census/census_table.h"
-#include "spectra/charpoly.h"
-#include "spectra/output.h"
+#include "io/input.h"
+#include "spectral/charpoly.h"
 
 namespace grafen::census {
 
 // What is counted and how.
 struct CensusRequest {
-  std::vector<spectra::SpectralMatrix> matrices;  // in the table's order: A, L, Q
+  std::vector<spectral::SpectralMatrix> matrices;  // in the table's order: A, L, Q
   Part part;
   int order = 0;  // the order of an edge list's graphs (graph6 states its own)
   unsigned threads = 1;
@@ -27,11 +27,11 @@ struct CensusRequest {
 // family of two or more graphs, family after family (an empty line after
 // each), when `families` is given (one matrix only). Reads the input two or
 // three times. Throws std::system_error and EdgeListError.
-std::vector<CensusRow> TakeCensus(spectra::ReplayableInput& input, const CensusRequest& request,
+std::vector<CensusRow> TakeCensus(io::ReplayableInput& input, const CensusRequest& request,
                                   std::string* families);
 
 // The letter of a matrix in the table.
-char MatrixLetter(spectra::SpectralMatrix matrix);
+char MatrixLetter(spectral::SpectralMatrix matrix);
 
 // The part of a split that a graph with this spectral key belongs to (1-based).
 int PartOf(std::uint64_t key, int parts);

@@ -7,6 +7,8 @@
 #include <tuple>
 #include <utility>
 
+#include "formats/edge_list_reader.h"
+
 namespace grafen::census {
 
 const char* const kCensusHeader =
@@ -167,7 +169,7 @@ CensusRow ParseRow(std::string_view line, std::int64_t number) {
   };
   const std::int64_t order = field(1, false);
   const std::int64_t edges = field(2, true);
-  if (order < 1 || order > 62 || edges > order * (order - 1) / 2) {
+  if (order < 1 || order > kMaxOrder || edges > order * (order - 1) / 2) {
     throw TableError(number, "no graph has this order and edge count");
   }
   row.order = static_cast<int>(order);

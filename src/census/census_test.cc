@@ -9,9 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "spectra/cospectral_index.h"
+#include "spectral/cospectral_index.h"
 
 namespace grafen::census {
+
+using spectral::CospectralIndex;
 namespace {
 
 // P5, K_{1,4} and C_4 + K_1 in graph6: the last two share their adjacency
@@ -27,13 +29,13 @@ TEST(TakeCensus, RefusesAnInputRewrittenBetweenReadings) {
   ASSERT_NE(mkdtemp(directory), nullptr);
   const std::string path = std::string(directory) + "/input.g6";
   const auto write = [&path](const std::string& text) { std::ofstream(path) << text; };
-  const CensusRequest adjacency{{spectra::SpectralMatrix::kAdjacency}, {}, 0, 1, {}};
+  const CensusRequest adjacency{{spectral::SpectralMatrix::kAdjacency}, {}, 0, 1, {}};
   const std::string lines = std::string(kPath) + kStar + kSquareAndNode;
   for (const bool families : {false, true}) {
     for (const std::string& rewrite : {std::string(kStar) + kPath + kSquareAndNode,  // reordered
                                        std::string(kPath) + kStar + kPath}) {  // one line other
       write(lines);
-      spectra::ReplayableInput input(path);
+      io::ReplayableInput input(path);
       CensusRequest request = adjacency;
       request.progress = [&](std::int64_t) { write(rewrite); };
       std::string familyLines;
@@ -43,7 +45,7 @@ TEST(TakeCensus, RefusesAnInputRewrittenBetweenReadings) {
     }
   }
   write(lines);
-  spectra::ReplayableInput input(path);
+  io::ReplayableInput input(path);
   const std::vector<CensusRow> rows = TakeCensus(input, adjacency, nullptr);
   unlink(path.c_str());
   rmdir(directory);
@@ -55,7 +57,7 @@ TEST(TakeCensus, RefusesAnInputRewrittenBetweenReadings) {
 
 // Graphs whose 64-bit hashes collide are told apart by their exact keys.
 TEST(CospectralIndex, GroupsByExactKeysWhereHashesCollide) {
-  spectra::CospectralIndex index;
+  spectral::CospectralIndex index;
   const std::vector<std::string> keys = {"x^2-1", "x^2-2", "x^2-1", "x^2-3", "x^2-2"};
   for (std::size_t k = 0; k < keys.size(); ++k) index.AddHashed(42);
   ASSERT_TRUE(index.Group());

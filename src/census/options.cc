@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cstddef>
 
-#include "spectra/options.h"
+#include "program/command_line.h"
 
 namespace grafen::census {
+
+using spectral::SpectralMatrix;
 namespace {
 
-using spectra::SpectralMatrix;
+using spectral::SpectralMatrix;
 
 // The matrices of a --matrix value: letters or names, comma-separated.
 std::vector<SpectralMatrix> MatricesNamed(std::string_view text) {
@@ -67,7 +69,7 @@ Part PartNamed(std::string_view text) {
 
 // The order that --order names. Throws UsageError.
 int OrderNamed(std::string_view text) {
-  const auto order = static_cast<int>(Whole(text, 62));
+  const auto order = static_cast<int>(Whole(text, kMaxOrder));
   if (order == 0) {
     throw UsageError("--order takes a whole number from 1 to 62, not '" + std::string(text) + "'");
   }
@@ -145,7 +147,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     }
     const auto takeValue = [&]() -> std::string_view {
       const std::string_view option = name == "--output" ? "-o" : name;
-      if (spectra::GivenBefore(given, option)) {
+      if (program::GivenBefore(given, option)) {
         throw UsageError(std::string(option) + " given more than once");
       }
       if (hasValue) return value;

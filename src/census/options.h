@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "census/census_table.h"
-#include "spectra/charpoly.h"
+#include "spectral/charpoly.h"
 
 namespace grafen::census {
 
@@ -17,7 +17,7 @@ struct Options {
   bool help = false;
   bool version = false;
   bool merge = false;
-  std::vector<spectra::SpectralMatrix> matrices;  // A, L, Q order; all three by default
+  std::vector<spectral::SpectralMatrix> matrices;  // A, L, Q order; all three by default
   Part part;
   int order = 0;                    // 0: from the file name grafenN.txt (edge lists only)
   std::string families;             // "": none

@@ -13,22 +13,25 @@
 
 #include "census/census.h"
 #include "census/options.h"
-#include "results/edge_list_reader.h"
-#include "spectra/options.h"
-#include "spectra/output.h"
-#include "spectra/parallel.h"
-#include "spectra/text.h"
+#include "formats/edge_list_reader.h"
+#include "formats/graph_reader.h"
+#include "io/input.h"
+#include "io/output.h"
+#include "io/parallel.h"
+#include "io/text.h"
 
 #ifndef GRAFEN_VERSION
 #define GRAFEN_VERSION "unknown"
 #endif
 
 namespace grafen::census {
+
+using io::Counted;
 namespace {
 
 constexpr std::string_view kProgram = "grafen-census: ";
 
-using spectra::Counted;
+using io::Counted;
 
 // A part table is small: a few hundred rows. Anything far larger is refused
 // before it is held.
@@ -36,7 +39,7 @@ constexpr std::size_t kMaxTableBytes = std::size_t{64} << 20;
 
 bool Tell(const std::string& message) {
   try {
-    spectra::WriteWhole(STDERR_FILENO, std::string(kProgram) + message + "\n");
+    io::WriteWhole(STDERR_FILENO, std::string(kProgram) + message + "\n");
     return true;
   } catch (const std::system_error&) {
     return false;
@@ -52,7 +55,7 @@ std::string NameOf(const std::string& path) { return path == "-" ? "<stdin>" : p
 
 // Writes text to the output (standard output for "") whole, or not at all.
 void Publish(const std::string& path, const std::string& text) {
-  spectra::TableOutput output(path);
+  io::TableOutput output(path);
   output.Write(text);
   output.Commit();
 }
@@ -84,7 +87,7 @@ std::string Summary(const std::vector<CensusRow>& rows) {
 // lines left out, appended to `paths`. Throws std::system_error.
 void ReadTableList(const std::string& list, std::vector<std::string>& paths) {
   std::string line;
-  spectra::ReadBlocks(list, [&](std::string_view block) {
+  io::ReadBlocks(list, [&](std::string_view block) {
     for (const char c : block) {
       if (c != '\n') {
         line.push_back(c);
@@ -100,7 +103,7 @@ void ReadTableList(const std::string& list, std::vector<std::string>& paths) {
 int Merge(const Options& options) {
   std::vector<std::string> paths = options.inputs;
   if (!options.tables.empty()) {
-    if (spectra::SameFile(options.output, options.tables)) {
+    if (io::SameFile(options.output, options.tables)) {
       return Fail(options.output + ": the list of tables; give -o another file");
     }
     try {
@@ -113,12 +116,12 @@ int Merge(const Options& options) {
   std::vector<std::vector<CensusRow>> tables;
   std::vector<std::string> names;
   for (const std::string& path : paths) {
-    if (spectra::SameFile(options.output, path)) {
+    if (io::SameFile(options.output, path)) {
       return Fail(options.output + ": one of the tables merged; give -o another file");
     }
     std::string text;
     try {
-      spectra::ReadBlocks(path, [&text](std::string_view block) {
+      io::ReadBlocks(path, [&text](std::string_view block) {
         if (text.size() + block.size() > kMaxTableBytes) {
           throw TableError(0, "larger than any census table");
         }
@@ -155,13 +158,13 @@ int Merge(const Options& options) {
 // is the input, or both are one file.
 std::string OutputClash(const Options& options) {
   const std::string& path = options.inputs.front();
-  if (spectra::SameFile(options.families, path)) {
+  if (io::SameFile(options.families, path)) {
     return options.families + ": the input itself; give --families another file";
   }
-  if (spectra::SameFile(options.output, path)) {
+  if (io::SameFile(options.output, path)) {
     return options.output + ": the input itself; give -o another file";
   }
-  if (spectra::SameDestination(options.output, options.families)) {
+  if (io::SameDestination(options.output, options.families)) {
     return options.output + ": the --families file too; give -o another file";
   }
   return "";
@@ -169,7 +172,7 @@ std::string OutputClash(const Options& options) {
 
 // The progress line's callback: the reading under way, its graphs so far
 // and their rate, redrawn about once a second (runs take minutes).
-std::function<void(std::int64_t)> Progress(const spectra::ReplayableInput& input) {
+std::function<void(std::int64_t)> Progress(const io::ReplayableInput& input) {
   struct Shown {
     int reading = 0;
     std::chrono::steady_clock::time_point start, last;
@@ -191,16 +194,16 @@ std::function<void(std::int64_t)> Progress(const spectra::ReplayableInput& input
 int Count(const Options& options) {
   const std::string& path = options.inputs.front();
   if (const std::string clash = OutputClash(options); !clash.empty()) return Fail(clash);
-  spectra::ReplayableInput input(path);
+  io::ReplayableInput input(path);
   CensusRequest request;
   request.matrices = options.matrices;
   request.part = options.part;
   request.order = options.order;
-  request.threads = spectra::UsableCores();
+  request.threads = io::UsableCores();
   const bool terminal = ::isatty(STDERR_FILENO) == 1;
   if (terminal) request.progress = Progress(input);
-  std::optional<spectra::TableOutput> familiesOut;
-  std::optional<spectra::TableOutput> tableOut;
+  std::optional<io::TableOutput> familiesOut;
+  std::optional<io::TableOutput> tableOut;
   const std::string* failing = &options.families;
   try {
     // Opened first, so that a run of hours does not end on a bad name.
@@ -213,9 +216,9 @@ int Count(const Options& options) {
   std::vector<CensusRow> rows;
   std::string families;
   try {
-    if (request.order == 0) request.order = spectra::OrderOfFileName(path, input);
+    if (request.order == 0) request.order = OrderOfFileName(path, input);
     rows = TakeCensus(input, request, familiesOut ? &families : nullptr);
-  } catch (const spectra::SpoolError& e) {
+  } catch (const io::SpoolError& e) {
     return Fail(e.what());
   } catch (const std::system_error& e) {
     return Fail(NameOf(path) + ": " + e.code().message());
@@ -249,7 +252,7 @@ int RunCensus(const std::vector<std::string_view>& arguments) {
     options = ParseOptions(arguments);
   } catch (const UsageError& e) {
     try {
-      spectra::WriteWhole(STDERR_FILENO, std::string(kProgram) + e.what() + "\n" + UsageText());
+      io::WriteWhole(STDERR_FILENO, std::string(kProgram) + e.what() + "\n" + UsageText());
     } catch (const std::system_error&) {
       // Standard error is gone: the status alone tells the usage error.
     }
@@ -257,9 +260,9 @@ int RunCensus(const std::vector<std::string_view>& arguments) {
   }
   try {
     if (options.help || options.version) {
-      spectra::WriteWhole(
-          STDOUT_FILENO,
-          options.help ? UsageText() : std::string("grafen-census ") + GRAFEN_VERSION + "\n");
+      io::WriteWhole(STDOUT_FILENO, options.help
+                                        ? UsageText()
+                                        : std::string("grafen-census ") + GRAFEN_VERSION + "\n");
       return 0;
     }
     return options.merge ? Merge(options) : Count(options);

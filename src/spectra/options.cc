@@ -5,10 +5,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "results/graph_reader.h"
-#include "spectra/output.h"
+#include "formats/graph_reader.h"
+#include "program/command_line.h"
 
 namespace grafen::spectra {
+
+using spectral::SpectralMatrix;
 namespace {
 
 // The value of a decimal number in [low, high]; UsageError naming the option
@@ -72,7 +74,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     }
     const auto takeValue = [&]() -> std::string_view {
       const std::string_view option = name == "--output" ? "-o" : name;
-      if (GivenBefore(given, option)) {
+      if (program::GivenBefore(given, option)) {
         throw UsageError(std::string(option) + " given more than once");
       }
       if (hasValue) return value;
@@ -92,7 +94,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (name == "--matrix") {
       options.matrix = MatrixNamed(takeValue());
     } else if (name == "--order") {
-      options.order = Bounded(name, takeValue(), kMinOrder, kMaxOrder);
+      options.order = Bounded(name, takeValue(), 1, kMaxOrder);
     } else if (name == "--digits") {
       options.digits = Bounded(name, takeValue(), 1, kMaxDigits);
     } else if (name == "-o" || name == "--output") {
@@ -104,39 +106,6 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     }
   }
   return options;
-}
-
-std::optional<long> OrderFromFileName(std::string_view path) {
-  const std::size_t slash = path.rfind('/');
-  std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
-  if (!name.starts_with("grafen") || !name.ends_with(".txt")) return std::nullopt;
-  const std::string_view digits = name.substr(6, name.size() - 10);
-  if (digits.empty() || digits.size() > 9) return std::nullopt;
-  long value = 0;
-  for (const char c : digits) {
-    if (c < '0' || c > '9') return std::nullopt;
-    value = value * 10 + (c - '0');
-  }
-  return value;
-}
-
-bool GivenBefore(std::vector<std::string_view>& given, std::string_view option) {
-  if (std::find(given.begin(), given.end(), option) != given.end()) return true;
-  given.push_back(option);
-  return false;
-}
-
-int OrderOfFileName(const std::string& path, ReplayableInput& input) {
-  const std::optional<long> named = OrderFromFileName(path);
-  if (!named) return 0;
-  const int first = input.FirstByteNotIn("\r\n");
-  if (first >= 0 && FormatOf(static_cast<char>(first)) == GraphFormat::kGraph6) return 0;
-  if (*named < kMinOrder || *named > kMaxOrder) {
-    throw std::runtime_error("the order " + std::to_string(*named) +
-                             " of the file name is outside 1.." + std::to_string(kMaxOrder) +
-                             " (give --order)");
-  }
-  return static_cast<int>(*named);
 }
 
 }  // namespace grafen::spectra

@@ -8,12 +8,10 @@
 #include <string_view>
 #include <vector>
 
-#include "spectra/charpoly.h"
+#include "spectral/charpoly.h"
 
 namespace grafen::spectra {
 
-inline constexpr int kMinOrder = 1;
-inline constexpr int kMaxOrder = 62;
 inline constexpr int kDefaultDigits = 5;
 inline constexpr int kMaxDigits = 40;
 
@@ -21,7 +19,7 @@ inline constexpr int kMaxDigits = 40;
 struct Options {
   bool help = false;
   bool version = false;
-  SpectralMatrix matrix = SpectralMatrix::kLaplacian;
+  spectral::SpectralMatrix matrix = spectral::SpectralMatrix::kLaplacian;
   int order = 0;  // 0: from the file name or the edges
   int digits = kDefaultDigits;
   std::string output;       // "": standard output
@@ -36,23 +34,6 @@ class UsageError : public std::runtime_error {
 
 // Reads the arguments (the program name excluded). Throws UsageError.
 Options ParseOptions(const std::vector<std::string_view>& arguments);
-
-// Whether an option with a value (named as its messages name it) was
-// given before, as `given` lists them; it is listed now. One value an
-// option: a second would silently replace the first.
-bool GivenBefore(std::vector<std::string_view>& given, std::string_view option);
-
-// The N of a path whose last component is "grafenN.txt" (N decimal digits),
-// nothing for any other path. N may be outside the orders accepted.
-std::optional<long> OrderFromFileName(std::string_view path);
-
-class ReplayableInput;
-
-// The order of an edge list read from a path named grafenN.txt, 0 for any
-// other name or for graph6, whose graphs state their own (the input's first
-// byte after any empty lines tells). Throws std::runtime_error naming an
-// order outside 1..kMaxOrder, std::system_error and SpoolError.
-int OrderOfFileName(const std::string& path, ReplayableInput& input);
 
 // The usage text, ending in a line end.
 std::string UsageText();

@@ -49,14 +49,5 @@ TEST(Options, RejectsWhatCannotBeObeyed) {
   }
 }
 
-TEST(Options, TakesTheOrderFromGrafenFileNames) {
-  EXPECT_EQ(OrderFromFileName("dir/grafen8.txt"), 8);
-  EXPECT_EQ(OrderFromFileName("grafen62.txt"), 62);
-  EXPECT_EQ(OrderFromFileName("grafen.txt"), std::nullopt);
-  EXPECT_EQ(OrderFromFileName("grafen8.txt/x"), std::nullopt);
-  EXPECT_EQ(OrderFromFileName("mygrafen8.txt"), std::nullopt);
-  EXPECT_EQ(OrderFromFileName("grafen8a.txt"), std::nullopt);
-}
-
 }  // namespace
 }  // namespace grafen::spectra

@@ -15,18 +15,34 @@
 #include <system_error>
 #include <utility>
 
-#include "results/graph_reader.h"
-#include "spectra/cospectral_index.h"
+#include "formats/graph_reader.h"
+#include "io/input.h"
+#include "io/output.h"
+#include "io/parallel.h"
 #include "spectra/options.h"
-#include "spectra/output.h"
-#include "spectra/parallel.h"
 #include "spectra/table.h"
+#include "spectral/cospectral_index.h"
 
 #ifndef GRAFEN_VERSION
 #define GRAFEN_VERSION "unknown"
 #endif
 
 namespace grafen::spectra {
+
+using spectral::Charpoly;
+using spectral::CospectralIndex;
+using spectral::kWrappingOrder;
+using spectral::PolynomialKey;
+using spectral::SmallCharpoly;
+using spectral::SpectralMatrix;
+
+using io::ParallelFor;
+using io::ReplayableInput;
+using io::SameFile;
+using io::SpoolError;
+using io::TableOutput;
+using io::UsableCores;
+using io::WriteWhole;
 namespace {
 
 constexpr std::string_view kProgram = "grafen-spectra: ";

@@ -9,12 +9,24 @@
 #include <string_view>
 #include <utility>
 
-#include "results/graph6.h"
-#include "spectra/parallel.h"
-#include "spectra/spectrum.h"
-#include "spectra/text.h"
+#include "formats/graph6.h"
+#include "io/parallel.h"
+#include "io/text.h"
+#include "spectral/spectrum.h"
 
 namespace grafen::spectra {
+
+using spectral::Charpoly;
+using spectral::CospectralIndex;
+using spectral::GraphSpectrum;
+using spectral::PolynomialKey;
+using spectral::SpectralMatrix;
+using spectral::Spectrum;
+
+using io::AppendNumber;
+using io::AppendNumberItem;
+using io::Counted;
+using io::ParallelFor;
 namespace {
 
 // Appends the degree sequence, largest first, space-separated.

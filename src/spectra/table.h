@@ -9,15 +9,15 @@
 #include <string_view>
 #include <vector>
 
-#include "results/edge_list_reader.h"
-#include "spectra/charpoly.h"
-#include "spectra/cospectral_index.h"
+#include "formats/edge_list_reader.h"
+#include "spectral/charpoly.h"
+#include "spectral/cospectral_index.h"
 
 namespace grafen::spectra {
 
 // What the summary line reports.
 struct TableSummary {
-  SpectralMatrix matrix = SpectralMatrix::kLaplacian;
+  spectral::SpectralMatrix matrix = spectral::SpectralMatrix::kLaplacian;
   std::int64_t graphs = 0;
   std::int64_t integral = 0;
   std::int64_t withCospectralMate = 0;
@@ -26,7 +26,7 @@ struct TableSummary {
 
 // The table's header line, with its line end: the spectral columns named
 // for the matrix they describe.
-std::string TableHeader(SpectralMatrix matrix);
+std::string TableHeader(spectral::SpectralMatrix matrix);
 
 // Writes the rows of a table whose cospectral families are known, in the
 // order the graphs come, as RFC 4180 CSV with CR LF line ends, piece by
@@ -36,8 +36,8 @@ std::string TableHeader(SpectralMatrix matrix);
 // digits.
 class TableRows {
  public:
-  TableRows(SpectralMatrix matrix, int digits, unsigned threads, const CospectralIndex& families,
-            std::function<void(std::string_view)> write);
+  TableRows(spectral::SpectralMatrix matrix, int digits, unsigned threads,
+            const spectral::CospectralIndex& families, std::function<void(std::string_view)> write);
   ~TableRows();
   TableRows(const TableRows&) = delete;
   TableRows& operator=(const TableRows&) = delete;
@@ -55,10 +55,10 @@ class TableRows {
   // Writes the computed rows of a batch and empties it.
   void Write(Batch& batch);
 
-  SpectralMatrix matrix_;
+  spectral::SpectralMatrix matrix_;
   int digits_;
   unsigned threads_;
-  const CospectralIndex& families_;
+  const spectral::CospectralIndex& families_;
   std::function<void(std::string_view)> write_;
   std::unique_ptr<Batch> gathering_;
   std::unique_ptr<Batch> computing_;
@@ -69,9 +69,10 @@ class TableRows {
 
 // The whole table of graphs on nodes 1..order, header first, for graphs
 // already in memory. Returns the counts of the summary.
-TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
-                               unsigned threads, const std::function<void(std::string_view)>& write,
-                               SpectralMatrix matrix = SpectralMatrix::kLaplacian);
+TableSummary WriteSpectraTable(
+    const std::vector<ListedGraph>& graphs, int order, int digits, unsigned threads,
+    const std::function<void(std::string_view)>& write,
+    spectral::SpectralMatrix matrix = spectral::SpectralMatrix::kLaplacian);
 
 // The summary line, without a line end.
 std::string SummaryText(const TableSummary& summary);

@@ -1,0 +1,95 @@
+#include "formats/graph6.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+
+namespace grafen {
+
+std::string Graph6(int order, const std::vector<Edge>& edges) {
+  const auto n = static_cast<std::size_t>(order);
+  std::array<std::uint64_t, kMaxOrder> column{};  // column[j]: the i < j adjacent to j
+  for (const Edge& e : edges) {
+    column[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
+  }
+  // The size byte, then the upper triangle column by column, six bits a byte
+  // (most significant first), each byte offset by 63.
+  std::string text(1, static_cast<char>(63 + order));
+  text.reserve(1 + (n * (n - 1) / 2 + 5) / 6);
+  int bits = 0;
+  int count = 0;
+  for (std::size_t j = 1; j < n; ++j) {
+    for (std::size_t i = 0; i < j; ++i) {
+      bits = (bits << 1) | static_cast<int>(column[j] >> i & 1U);
+      if (++count == 6) {
+        text.push_back(static_cast<char>(63 + bits));
+        bits = 0;
+        count = 0;
+      }
+    }
+  }
+  if (count > 0) text.push_back(static_cast<char>(63 + (bits << (6 - count))));
+  return text;
+}
+
+std::string OrderAboveMaxText(std::string_view text) {
+  // The order in the 3 bytes after '~', or in the 6 after "~~".
+  const std::size_t digits = text.size() > 1 && text[1] == '~' ? 6 : 3;
+  const std::size_t first = digits == 6 ? 2 : 1;
+  std::uint64_t order = 0;
+  for (std::size_t k = first; k < first + digits; ++k) {
+    const int value = k < text.size() ? static_cast<unsigned char>(text[k]) - 63 : -1;
+    if (value < 0 || value > 63) return "graph6 of an order above 62, the largest read";
+    order = order << 6 | static_cast<std::uint64_t>(value);
+  }
+  return "graph6 of order " + std::to_string(order) + ", above 62, the largest read";
+}
+
+std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph) {
+  graph.edges.clear();
+  if (text.empty()) return "empty graph6 text";
+  const int size = static_cast<unsigned char>(text[0]) - 63;
+  if (text[0] == ':' || text[0] == ';')
+    return "sparse6 is not read: give graph6 (nauty-geng's default)";
+  if (text[0] == '&') return "digraph6 is not read: give graph6 of an undirected graph";
+  if (size == 63) return OrderAboveMaxText(text);
+  if (size < 0 || size > 63) return "not graph6: its first byte is no order";
+  if (size == 0) return "a graph with no nodes";
+  if (size > maxNode) {
+    return "a graph of order " + std::to_string(size) + ", outside 1.." + std::to_string(maxNode);
+  }
+  const auto n = static_cast<std::size_t>(size);
+  const std::size_t pairs = n * (n - 1) / 2;
+  const std::size_t bytes = (pairs + 5) / 6;
+  if (text.size() - 1 != bytes) {
+    return "graph6 of order " + std::to_string(size) + " has " + std::to_string(bytes + 1) +
+           (bytes == 0 ? " byte, not " : " bytes, not ") + std::to_string(text.size());
+  }
+  // Pair k of the upper triangle, column by column, is bit 5 - k % 6 of byte
+  // 1 + k / 6.
+  std::size_t k = 0;
+  for (std::size_t b = 0; b < bytes; ++b) {
+    const int value = static_cast<unsigned char>(text[b + 1]) - 63;
+    if (value < 0 || value > 63)
+      return "not graph6: byte " + std::to_string(b + 2) + " is out of range";
+    const std::size_t used = pairs - k < 6 ? pairs - k : 6;
+    if ((value & ((1 << (6 - used)) - 1)) != 0) return "not graph6: padding bits set at the end";
+    k += used;
+  }
+  // Pair (i, j), i < j, is bit number j (j - 1) / 2 + i: read row by row so
+  // that the edges come ordered as in the edge lists.
+  std::vector<Edge>& edges = graph.edges;
+  for (std::size_t i = 0; i + 1 < n; ++i) {
+    for (std::size_t j = i + 1; j < n; ++j) {
+      const std::size_t pair = j * (j - 1) / 2 + i;
+      const int value = static_cast<unsigned char>(text[1 + pair / 6]) - 63;
+      if ((value >> (5 - pair % 6) & 1) != 0) {
+        edges.push_back(Edge{static_cast<int>(i + 1), static_cast<int>(j + 1)});
+      }
+    }
+  }
+  graph.order = size;
+  return "";
+}
+
+}  // namespace grafen

@@ -1,0 +1,33 @@
+// The characteristic polynomial det(xI - M) of a graph's Laplacian L = D - A,
+// signless Laplacian Q = D + A or adjacency matrix A (D: the degrees).
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "algebra/flint_values.h"
+#include "formats/edge_list_reader.h"
+
+namespace grafen::spectral {
+
+// The matrices whose spectra are taken.
+enum class SpectralMatrix { kLaplacian, kSignless, kAdjacency };
+
+// The largest order whose coefficients SmallCharpoly gives in machine words.
+inline constexpr int kWrappingOrder = 13;
+
+// det(xI - M) in machine integers, highest power first, for orders up to
+// kWrappingOrder (the common case, and cheap); false for larger orders.
+bool SmallCharpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
+                   std::array<std::int64_t, kWrappingOrder + 1>& coefficients);
+
+// det(xI - M) for the matrix M of the graph on nodes 1..order.
+algebra::Polynomial Charpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& edges);
+
+// det(xI - L) for the Laplacian L of the graph on nodes 1..order.
+inline algebra::Polynomial LaplacianCharpoly(int order, const std::vector<Edge>& edges) {
+  return Charpoly(SpectralMatrix::kLaplacian, order, edges);
+}
+
+}  // namespace grafen::spectral

@@ -1,0 +1,446 @@
+#include "spectral/fast_path.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <limits>
+#include <string>
+#include <utility>
+
+#include "algebra/decimal.h"
+#include "algebra/factoring.h"
+#include "algebra/float_signs.h"
+#include "algebra/roots.h"
+#include "io/text.h"
+
+namespace grafen::spectral {
+
+using algebra::Decimal;
+using algebra::DecimalText;
+using algebra::EraseSubset;
+using algebra::FloatRoot;
+using algebra::FloatRoots;
+using algebra::FloatSigns;
+using algebra::NearInteger;
+using algebra::NextSubset;
+using algebra::ProvedIrreducible;
+using algebra::ProvedIrreducibleByRoots;
+using io::AppendItem;
+using io::AppendNumberItem;
+using io::PolynomialText;
+using io::PowerText;
+using io::RootFactorText;
+namespace {
+
+using Word = std::uint64_t;
+constexpr std::size_t kMaxCoefficients = kWrappingOrder + 1;
+
+// A monic polynomial in machine words, coefficients lowest power first: a
+// factor of a graph matrix's characteristic polynomial.
+struct WordPolynomial {
+  std::size_t degree = 0;
+  std::array<std::int64_t, kMaxCoefficients> c{};
+};
+
+// p(x) computed modulo 2^64, which is p(x) itself for a factor p of a graph
+// matrix's det(xI - M) and an x among its eigenvalues' range: then |p(x)| is
+// a product of at most 13 distances of at most 2n - 2, below 2^63.
+std::int64_t ValueAt(const WordPolynomial& p, std::int64_t x) {
+  Word value = 0;
+  for (std::size_t k = p.degree + 1; k > 0; --k) {
+    value = value * static_cast<Word>(x) + static_cast<Word>(p.c[k - 1]);
+  }
+  return static_cast<std::int64_t>(value);
+}
+
+// p := p / (x - r) for a root r of p, by synthetic division modulo 2^64:
+// exact, as the quotient's coefficients, those of a monic polynomial with
+// roots in the eigenvalues' range, are below 2^60.
+void DivideByRoot(WordPolynomial& p, std::int64_t r) {
+  Word carry = 0;
+  Word next = static_cast<Word>(p.c[p.degree]);
+  for (std::size_t k = p.degree; k >= 1; --k) {
+    carry = carry * static_cast<Word>(r) + next;
+    next = static_cast<Word>(p.c[k - 1]);
+    p.c[k - 1] = static_cast<std::int64_t>(carry);
+  }
+  p.c[p.degree] = 0;
+  --p.degree;
+}
+
+// The roots of f, ascending, when it has no root 0 and its roots are
+// proved in floating point on both sides of 0: those of f(-x) in
+// (0, bound) mirrored, then those of f there. `guesses` (ascending)
+// approximate all deg f of them.
+bool SignedFloatRoots(const WordPolynomial& f, long bound, const double* guesses, int digits,
+                      std::vector<FloatRoot>& roots) {
+  const std::size_t d = f.degree;
+  std::array<double, kWrappingOrder> below{};  // negated, ascending
+  std::array<double, kWrappingOrder> above{};
+  std::size_t belowCount = 0;
+  std::size_t aboveCount = 0;
+  for (std::size_t k = d; k > 0; --k) {
+    if (guesses[k - 1] < 0) below[belowCount++] = -guesses[k - 1];
+  }
+  for (std::size_t k = 0; k < d; ++k) {
+    if (guesses[k] > 0) above[aboveCount++] = guesses[k];
+  }
+  if (belowCount + aboveCount != d) return false;
+  WordPolynomial reflected = f;  // (-1)^d f(-x), monic
+  for (std::size_t k = 0; k < d; ++k) {
+    if ((d - k) % 2 == 1) reflected.c[k] = -reflected.c[k];
+  }
+  std::vector<FloatRoot> mirrored;
+  if (!FloatRoots(FloatSigns(reflected.c.data(), d), bound, below.data(), belowCount, digits,
+                  mirrored) ||
+      !FloatRoots(FloatSigns(f.c.data(), d), bound, above.data(), aboveCount, digits, roots)) {
+    return false;
+  }
+  // Each side proved at least its count of roots, together deg f: exactly.
+  std::vector<FloatRoot> all;
+  all.reserve(d);
+  for (std::size_t k = mirrored.size(); k > 0; --k) {
+    FloatRoot& m = mirrored[k - 1];
+    m.rounded.negative = true;
+    std::swap(m.low, m.high);
+    m.low = -m.low;
+    m.high = -m.high;
+    // f(-y) = (-1)^d times the reflection at y, whose sign at y = high was
+    // the opposite of lowSign.
+    m.lowSign = d % 2 == 1 ? m.lowSign : -m.lowSign;
+    all.push_back(std::move(m));
+  }
+  for (FloatRoot& r : roots) all.push_back(std::move(r));
+  roots = std::move(all);
+  return true;
+}
+
+// The d roots of the monic p of degree d (coefficients lowest power first,
+// exact in doubles), ascending, when they are real, simple and below high:
+// by Laguerre's method, which for a polynomial with real roots moves from
+// above them all monotonically and cubically to the largest, on p with the
+// roots found so far divided out, each root then polished by Newton's
+// method on p itself. Approximations only, proved or dropped afterwards;
+// false when the steps do not settle.
+bool RealRoots(const std::int64_t* p, std::size_t d, double high, double* roots) {
+  std::array<double, kMaxCoefficients> q{};  // p with the roots found divided out
+  for (std::size_t k = 0; k <= d; ++k) q[k] = static_cast<double>(p[k]);
+  double x = high;
+  for (std::size_t m = d; m >= 1; --m) {
+    if (m == 1) {
+      x = -q[0] / q[1];
+    } else {
+      // Settled once a step is below 1e-6: the convergence being cubic, x
+      // is then as close as q allows; or when the steps reach rounding
+      // noise and stop shrinking (q carries the rounding of the roots
+      // divided out).
+      double previous = std::numeric_limits<double>::infinity();
+      bool settled = false;
+      for (int iteration = 0; iteration < 32 && !settled; ++iteration) {
+        double value = q[m];
+        double slope = 0;
+        double curve = 0;
+        for (std::size_t k = m; k > 0; --k) {
+          curve = curve * x + slope;
+          slope = slope * x + value;
+          value = value * x + q[k - 1];
+        }
+        if (value == 0) {
+          settled = true;
+          break;
+        }
+        const double inverse = 1 / value;
+        const double g = slope * inverse;
+        const double h = g * g - 2 * curve * inverse;
+        const auto n = static_cast<double>(m);
+        const double root = std::sqrt(std::max(0.0, (n - 1) * (n * h - g * g)));
+        const double step = n / (g >= 0 ? g + root : g - root);
+        if (std::fabs(step) >= previous) {
+          settled = true;
+          break;
+        }
+        x -= step;
+        previous = std::fabs(step);
+        settled = previous <= 1e-6 * std::max(1.0, std::fabs(x));
+      }
+      if (!settled) return false;
+    }
+    roots[m - 1] = x;
+    // q := q / (x - root), from the top.
+    double carry = q[m];
+    for (std::size_t k = m; k > 0; --k) {
+      const double next = q[k - 1];
+      q[k - 1] = carry;
+      carry = carry * x + next;
+    }
+    q[m] = 0;
+  }
+  for (std::size_t r = 0; r < d; ++r) {
+    double value = static_cast<double>(p[d]);
+    double slope = 0;
+    for (std::size_t k = d; k > 0; --k) {
+      slope = slope * roots[r] + value;
+      value = value * roots[r] + static_cast<double>(p[k - 1]);
+    }
+    if (slope == 0) return false;
+    roots[r] -= value / slope;
+  }
+  return std::is_sorted(roots, roots + d);
+}
+
+// A non-linear irreducible factor, its power, and its roots (ascending).
+struct WordFactor {
+  WordPolynomial polynomial;
+  long multiplicity = 1;
+  std::vector<double> guesses;
+  std::vector<FloatRoot> roots;
+};
+
+// The monic polynomial with these roots, when its coefficients are all
+// close to integers: a candidate factor, still to be checked exactly.
+bool RoundedProduct(const double* roots, std::size_t count, WordPolynomial& f) {
+  std::array<double, kMaxCoefficients> c{};  // lowest power first
+  c[0] = 1;
+  for (std::size_t k = 0; k < count; ++k) {
+    for (std::size_t j = k + 1; j > 0; --j) c[j] = c[j - 1] - roots[k] * c[j];
+    c[0] *= -roots[k];
+  }
+  f.degree = count;
+  for (std::size_t k = 0; k <= count; ++k) {
+    const double rounded = std::round(c[k]);
+    if (std::fabs(c[k] - rounded) > 1e-6 * std::max(1.0, std::fabs(c[k])) ||
+        std::fabs(rounded) > 0x1p53) {
+      return false;
+    }
+    f.c[k] = static_cast<std::int64_t>(rounded);
+  }
+  return true;
+}
+
+// quotient := p / f for a monic f, when f divides p: long division in
+// integers, every step checked, so that a zero remainder proves it.
+bool DividesExactly(const WordPolynomial& p, const WordPolynomial& f, WordPolynomial& quotient) {
+  std::array<std::int64_t, kMaxCoefficients> r = p.c;
+  const std::size_t m = f.degree;
+  quotient = WordPolynomial{};
+  quotient.degree = p.degree - m;
+  for (std::size_t k = p.degree + 1; k-- > m;) {
+    const std::int64_t q = r[k];
+    quotient.c[k - m] = q;
+    for (std::size_t j = 0; j <= m; ++j) {
+      std::int64_t product = 0;
+      if (__builtin_mul_overflow(q, f.c[j], &product) ||
+          __builtin_sub_overflow(r[k - m + j], product, &r[k - m + j])) {
+        return false;
+      }
+    }
+  }
+  for (std::size_t k = 0; k < m; ++k) {
+    if (r[k] != 0) return false;
+  }
+  return true;
+}
+
+// Whether f, with no rational root and these approximations to its roots,
+// is proved irreducible: of degree 2 or 3, or by its roots' sums.
+bool ProvedIrreducible(const WordPolynomial& f, const double* roots) {
+  return f.degree <= 3 ||
+         ProvedIrreducibleByRoots(FloatSigns(f.c.data(), f.degree), f.degree, roots);
+}
+
+// Adds f, with approximations to its roots, to the factors, or raises the
+// power of an equal one.
+void AddWordFactor(std::vector<WordFactor>& factors, const WordPolynomial& f, const double* roots) {
+  for (WordFactor& known : factors) {
+    if (known.polynomial.degree == f.degree && known.polynomial.c == f.c) {
+      ++known.multiplicity;
+      return;
+    }
+  }
+  factors.push_back(WordFactor{f, 1, std::vector<double>(roots, roots + f.degree), {}});
+}
+
+// Beyond this many roots the subsets are too many to try.
+constexpr std::size_t kMaxSplitRoots = 13;
+
+// Splits rest, which has no rational root, into irreducible factors, each
+// proved so: smallest first, each set of roots whose product polynomial has
+// integer coefficients and divides rest exactly, then what remains. `roots`
+// approximates all roots of rest, ascending. False when a factor is not
+// proved irreducible.
+bool SplitIntoFactors(WordPolynomial rest, std::vector<double> roots,
+                      std::vector<WordFactor>& factors) {
+  WordPolynomial candidate;
+  WordPolynomial quotient;
+  std::array<double, kWrappingOrder> chosen{};
+  std::size_t size = 2;
+  for (;;) {
+    const std::size_t d = rest.degree;
+    if (ProvedIrreducible(rest, roots.data())) {
+      AddWordFactor(factors, rest, roots.data());
+      return true;
+    }
+    if (2 * size > d || d > kMaxSplitRoots) return false;
+    // Every subset of `size` roots as increasing index lists; most fail at
+    // once on their sum (a coefficient), so that comes first.
+    std::array<std::size_t, kWrappingOrder> pick{};
+    for (std::size_t k = 0; k < size; ++k) pick[k] = k;
+    bool found = false;
+    for (;;) {
+      double sum = 0;
+      for (std::size_t k = 0; k < size; ++k) sum += roots[pick[k]];
+      if (NearInteger(sum)) {
+        for (std::size_t k = 0; k < size; ++k) chosen[k] = roots[pick[k]];
+        if (RoundedProduct(chosen.data(), size, candidate) &&
+            DividesExactly(rest, candidate, quotient)) {
+          if (!ProvedIrreducible(candidate, chosen.data())) return false;
+          AddWordFactor(factors, candidate, chosen.data());
+          rest = quotient;
+          EraseSubset(roots, pick.data(), size);
+          found = true;
+          break;
+        }
+      }
+      if (!NextSubset(pick.data(), size, roots.size())) break;
+    }
+    if (!found) ++size;
+  }
+}
+
+// An eigenvalue as listed: an integer (low == high) or the root of a
+// factor inside the open interval (low, high) with its rounding, and its
+// copies.
+struct Listed {
+  double low = 0;
+  double high = 0;
+  long copies = 0;
+  const Decimal* rounded = nullptr;  // none for an integer
+};
+
+}  // namespace
+
+std::optional<Spectrum> WordSpectrum(SpectralMatrix matrix, int order,
+                                     const std::vector<Edge>& edges, int digits) {
+  std::array<std::int64_t, kMaxCoefficients> highestFirst{};
+  if (!SmallCharpoly(matrix, order, edges, highestFirst)) return std::nullopt;
+  const auto n = static_cast<std::size_t>(order);
+  const bool adjacency = matrix == SpectralMatrix::kAdjacency;
+  const long highest = matrix == SpectralMatrix::kSignless ? 2L * order - 2 : order;
+  const long lowest = adjacency ? 1L - order : 0;
+
+  // The integer roots, each tried exactly.
+  WordPolynomial rest;
+  rest.degree = n;
+  for (std::size_t k = 0; k <= n; ++k) rest.c[k] = highestFirst[n - k];
+  std::array<std::pair<long, long>, kWrappingOrder> integerRoots{};  // value, multiplicity
+  std::size_t integerCount = 0;
+  for (long c = lowest; c <= highest && rest.degree > 0; ++c) {
+    long multiplicity = 0;
+    while (rest.degree > 0 && ValueAt(rest, c) == 0) {
+      DivideByRoot(rest, c);
+      ++multiplicity;
+    }
+    if (multiplicity == 0) continue;
+    integerRoots[integerCount++] = {c, multiplicity};
+  }
+
+  // What is left has no rational root (those are integers in the range, all
+  // gone): its factors, each proved irreducible, and their roots, proved and
+  // rounded in floating point.
+  const std::size_t d = rest.degree;
+  const long bound = highest + 1;
+  // Kept from graph to graph, one per thread: their room stays.
+  thread_local std::vector<WordFactor> factors;
+  thread_local std::vector<Listed> listed;
+  factors.clear();
+  listed.clear();
+  if (d > 0) {
+    thread_local std::vector<double> numeric;
+    numeric.assign(d, 0);
+    if (!FloatSigns(rest.c.data(), d).usable() ||
+        !RealRoots(rest.c.data(), d, static_cast<double>(bound), numeric.data()) ||
+        !SplitIntoFactors(rest, numeric, factors)) {
+      return std::nullopt;
+    }
+  }
+  for (WordFactor& f : factors) {
+    const WordPolynomial& p = f.polynomial;
+    if (adjacency ? !SignedFloatRoots(p, bound, f.guesses.data(), digits, f.roots)
+                  : !FloatRoots(FloatSigns(p.c.data(), p.degree), bound, f.guesses.data(), p.degree,
+                                digits, f.roots)) {
+      return std::nullopt;
+    }
+  }
+
+  // The eigenvalues in ascending order, each apart from the next: the roots
+  // of distinct irreducible factors differ, and an integer inside a root's
+  // enclosure is left to exact arithmetic.
+  for (std::size_t i = 0; i < integerCount; ++i) {
+    const auto [c, multiplicity] = integerRoots[i];
+    listed.push_back(Listed{static_cast<double>(c), static_cast<double>(c), multiplicity});
+  }
+  for (const WordFactor& f : factors) {
+    for (const FloatRoot& root : f.roots) {
+      listed.push_back(Listed{root.low, root.high, f.multiplicity, &root.rounded});
+    }
+  }
+  std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
+    return a.low != b.low ? a.low < b.low : a.high < b.high;
+  });
+  for (std::size_t k = 1; k < listed.size(); ++k) {
+    if (listed[k - 1].high > listed[k].low) return std::nullopt;
+  }
+  Spectrum spectrum;
+  spectrum.charpoly.reserve(8 * (n + 1));
+  spectrum.eigenvalues.reserve(8 * n);
+  spectrum.factored.reserve(12 * n);
+  for (std::size_t k = 0; k <= n; ++k) {
+    AppendNumberItem(spectrum.charpoly, highestFirst[k]);
+  }
+  std::string second;
+  std::size_t count = 0;
+  for (const Listed& e : listed) {
+    const std::string text =
+        e.rounded != nullptr ? DecimalText(*e.rounded) : std::to_string(static_cast<long>(e.low));
+    for (long copy = 0; copy < e.copies; ++copy) {
+      AppendItem(spectrum.eigenvalues, text);
+      if (++count == 2) second = text;
+    }
+  }
+
+  // The factors: the integer roots' ascending, then the others by degree
+  // and smallest root.
+  for (std::size_t i = 0; i < integerCount; ++i) {
+    AppendItem(spectrum.factored, RootFactorText(integerRoots[i].first, integerRoots[i].second),
+               '*');
+  }
+  std::sort(factors.begin(), factors.end(), [](const WordFactor& a, const WordFactor& b) {
+    if (a.polynomial.degree != b.polynomial.degree)
+      return a.polynomial.degree < b.polynomial.degree;
+    return a.roots.front().low < b.roots.front().low;
+  });
+  for (const WordFactor& f : factors) {
+    const WordPolynomial& p = f.polynomial;
+    const std::string text = PolynomialText(static_cast<long>(p.degree), [&p](long k) {
+      return std::to_string(p.c[static_cast<std::size_t>(k)]);
+    });
+    AppendItem(spectrum.factored, PowerText("(" + text + ")", f.multiplicity), '*');
+  }
+  spectrum.integral = d == 0;
+
+  if (matrix != SpectralMatrix::kLaplacian) {
+    Spectrum laplacian = LaplacianSpectrum(order, edges, digits);
+    spectrum.algebraicConnectivity = std::move(laplacian.algebraicConnectivity);
+    spectrum.spanningTrees = std::move(laplacian.spanningTrees);
+    return spectrum;
+  }
+  spectrum.algebraicConnectivity = second;
+  // Kirchhoff: the coefficient of x is (-1)^(n-1) n times the tree count.
+  spectrum.spanningTrees = std::to_string(std::llabs(highestFirst[n - 1]) / order);
+  return spectrum;
+}
+
+}  // namespace grafen::spectral
