@@ -97,12 +97,6 @@ __attribute__((target_clones("default", "popcnt"))) SplitKeys SplitKeysOf(const 
                    key(squares + edges2, cubeL + 2 * triangles, fourthL + 4 * edgeCommon)};
 }
 
-// Where a matrix's integer eigenvalues can lie on `order` nodes.
-std::pair<long, long> IntegerRange(SpectralMatrix matrix, long order) {
-  if (matrix == SpectralMatrix::kAdjacency) return {-(order - 1), order - 1};
-  return {0, matrix == SpectralMatrix::kSignless ? 2 * order - 2 : order};
-}
-
 // 128-bit integers, for values of polynomials of degree up to 13 at their
 // integer candidates, exactly.
 __extension__ using Wide = __int128;
@@ -141,7 +135,7 @@ bool AllIntegerRoots(const std::int64_t* coefficients, int n, long low, long hig
 // its coefficients) and whether the graph is integral for the matrix.
 void ExactFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key,
                 bool& integral) {
-  const auto [low, high] = IntegerRange(matrix, order);
+  const auto [low, high] = spectral::RangeOf(matrix, order);
   key.assign(1, static_cast<char>(order));
   if (std::array<std::int64_t, spectral::kWrappingOrder + 1> small{};
       spectral::SmallCharpoly(matrix, order, graph.edges, small)) {
@@ -278,12 +272,6 @@ InputPrint ReadBatches(io::ReplayableInput& input, int order, const CensusReques
 
 }  // namespace
 
-char MatrixLetter(SpectralMatrix matrix) {
-  return matrix == SpectralMatrix::kAdjacency  ? 'A'
-         : matrix == SpectralMatrix::kSignless ? 'Q'
-                                               : 'L';
-}
-
 int PartOf(std::uint64_t key, int parts) {
   return static_cast<int>(Mix(key + 0x9e3779b97f4a7c15ULL) % static_cast<std::uint64_t>(parts)) + 1;
 }
@@ -404,7 +392,7 @@ std::vector<CensusRow> TakeCensus(io::ReplayableInput& input, const CensusReques
     c.index.Seal();
     std::vector<CensusRow> counts(groups.size());
     for (std::size_t g = 0; g < groups.size(); ++g) {
-      counts[g].matrix = MatrixLetter(c.matrix);
+      counts[g].matrix = spectral::MatrixLetter(c.matrix);
       counts[g].order = groups[g].first.first;
       counts[g].edges = groups[g].first.second;
       counts[g].part = request.part;

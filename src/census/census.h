@@ -30,9 +30,6 @@ struct CensusRequest {
 std::vector<CensusRow> TakeCensus(io::ReplayableInput& input, const CensusRequest& request,
                                   std::string* families);
 
-// The letter of a matrix in the table.
-char MatrixLetter(spectral::SpectralMatrix matrix);
-
 // The part of a split that a graph with this spectral key belongs to (1-based).
 int PartOf(std::uint64_t key, int parts);
 

@@ -10,20 +10,14 @@ namespace grafen::census {
 using spectral::SpectralMatrix;
 namespace {
 
-using spectral::SpectralMatrix;
-
 // The matrices of a --matrix value: letters or names, comma-separated.
 std::vector<SpectralMatrix> MatricesNamed(std::string_view text) {
   std::vector<SpectralMatrix> matrices;
   while (true) {
     const std::size_t comma = text.find(',');
     const std::string_view name = text.substr(0, comma);
-    if (name == "A" || name == "adjacency") {
-      matrices.push_back(SpectralMatrix::kAdjacency);
-    } else if (name == "L" || name == "laplacian") {
-      matrices.push_back(SpectralMatrix::kLaplacian);
-    } else if (name == "Q" || name == "signless") {
-      matrices.push_back(SpectralMatrix::kSignless);
+    if (const std::optional<SpectralMatrix> named = spectral::MatrixNamed(name)) {
+      matrices.push_back(*named);
     } else {
       throw UsageError(
           "--matrix takes A, L, Q (adjacency, laplacian, signless), "

@@ -34,9 +34,7 @@ int Bounded(std::string_view option, std::string_view text, int low, int high) {
 
 // The matrix a --matrix value names.
 SpectralMatrix MatrixNamed(std::string_view text) {
-  if (text == "laplacian" || text == "L") return SpectralMatrix::kLaplacian;
-  if (text == "signless" || text == "Q") return SpectralMatrix::kSignless;
-  if (text == "adjacency" || text == "A") return SpectralMatrix::kAdjacency;
+  if (const std::optional<SpectralMatrix> named = spectral::MatrixNamed(text)) return *named;
   throw UsageError("--matrix takes laplacian, signless or adjacency (L, Q, A), not '" +
                    std::string(text) + "'");
 }

@@ -128,16 +128,10 @@ bool SmallCharpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& ed
   if (order < 1 || order > kWrappingOrder) return false;
   constexpr std::size_t kStride = kWrappingOrder;
   std::array<std::uint64_t, kStride * kStride> entries{};
-  const std::uint64_t diagonal = matrix == SpectralMatrix::kAdjacency ? 0 : 1;
-  const std::uint64_t offDiagonal =
-      matrix == SpectralMatrix::kLaplacian ? ~std::uint64_t{0} : 1;  // -1 or 1
-  for (const Edge& e : edges) {
-    const auto i = static_cast<std::size_t>(e.i - 1);
-    const auto j = static_cast<std::size_t>(e.j - 1);
-    entries[i * kStride + i] += diagonal;
-    entries[j * kStride + j] += diagonal;
-    entries[i * kStride + j] = entries[j * kStride + i] = offDiagonal;
-  }
+  ForEachEntry(matrix, edges, [&entries](int i, int j, int value) {
+    entries[static_cast<std::size_t>(i) * kStride + static_cast<std::size_t>(j)] +=
+        static_cast<std::uint64_t>(value);  // -1 wraps to 2^64 - 1, as the arithmetic does
+  });
   WrappingBerkowitz(static_cast<std::size_t>(order), entries.data(), coefficients.data());
   return true;
 }
@@ -153,15 +147,9 @@ Polynomial Charpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& e
     return charpoly;
   }
   Matrix laplacian{n, std::vector<std::int64_t>(n * n)};
-  const std::int64_t diagonal = matrix == SpectralMatrix::kAdjacency ? 0 : 1;
-  const std::int64_t offDiagonal = matrix == SpectralMatrix::kLaplacian ? -1 : 1;
-  for (const Edge& e : edges) {
-    const auto i = static_cast<std::size_t>(e.i - 1);
-    const auto j = static_cast<std::size_t>(e.j - 1);
-    laplacian.at(i, i) += diagonal;
-    laplacian.at(j, j) += diagonal;
-    laplacian.at(i, j) = laplacian.at(j, i) = offDiagonal;
-  }
+  ForEachEntry(matrix, edges, [&laplacian](int i, int j, int value) {
+    laplacian.at(static_cast<std::size_t>(i), static_cast<std::size_t>(j)) += value;
+  });
   if (const auto small = Berkowitz(laplacian)) {
     for (std::size_t k = 0; k <= n; ++k) {
       fmpz_poly_set_coeff_si(charpoly.get(), static_cast<long>(n - k), (*small)[k]);

@@ -8,11 +8,9 @@
 
 #include "algebra/flint_values.h"
 #include "formats/edge_list_reader.h"
+#include "spectral/matrix.h"
 
 namespace grafen::spectral {
-
-// The matrices whose spectra are taken.
-enum class SpectralMatrix { kLaplacian, kSignless, kAdjacency };
 
 // The largest order whose coefficients SmallCharpoly gives in machine words.
 inline constexpr int kWrappingOrder = 13;

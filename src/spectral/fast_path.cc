@@ -328,8 +328,7 @@ std::optional<Spectrum> WordSpectrum(SpectralMatrix matrix, int order,
   if (!SmallCharpoly(matrix, order, edges, highestFirst)) return std::nullopt;
   const auto n = static_cast<std::size_t>(order);
   const bool adjacency = matrix == SpectralMatrix::kAdjacency;
-  const long highest = matrix == SpectralMatrix::kSignless ? 2L * order - 2 : order;
-  const long lowest = adjacency ? 1L - order : 0;
+  const auto [lowest, highest] = RangeOf(matrix, order);
 
   // The integer roots, each tried exactly.
   WordPolynomial rest;

@@ -74,19 +74,12 @@ struct FactorRoots {
 // The matrix's eigenvalues in floating point, ascending.
 std::vector<double> NumericEigenvalues(SpectralMatrix matrix, int order,
                                        const std::vector<Edge>& edges) {
-  const double diagonal = matrix == SpectralMatrix::kAdjacency ? 0 : 1;
-  const double offDiagonal = matrix == SpectralMatrix::kLaplacian ? -1 : 1;
   // Kept from graph to graph, one per thread: no allocation while the
   // order stays the same.
   thread_local Eigen::MatrixXd laplacian;
   thread_local Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> solver;
   laplacian.setZero(order, order);
-  for (const Edge& e : edges) {
-    laplacian(e.i - 1, e.i - 1) += diagonal;
-    laplacian(e.j - 1, e.j - 1) += diagonal;
-    laplacian(e.i - 1, e.j - 1) = offDiagonal;
-    laplacian(e.j - 1, e.i - 1) = offDiagonal;
-  }
+  ForEachEntry(matrix, edges, [](int i, int j, int value) { laplacian(i, j) += value; });
   solver.compute(laplacian, Eigen::EigenvaluesOnly);
   const Eigen::VectorXd& values = solver.eigenvalues();
   return std::vector<double>(values.data(), values.data() + values.size());
@@ -148,12 +141,9 @@ Spectrum ExactSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>
     AppendItem(spectrum.charpoly, IntegerText(charpoly.coefficient(k)));
   }
 
-  // Where the roots lie: L's in [0, n], Q's in [0, 2n - 2], A's in
-  // [-(n - 1), n - 1]; the non-integer ones strictly inside.
-  const long n = order;
+  // Where the roots lie; the non-integer ones strictly inside.
   const bool adjacency = matrix == SpectralMatrix::kAdjacency;
-  const long highest = matrix == SpectralMatrix::kSignless ? 2 * n - 2 : n;
-  const long lowest = adjacency ? -(n - 1) : 0;
+  const auto [lowest, highest] = RangeOf(matrix, order);
   const Factorisation factors =
       Factorise(charpoly, lowest, highest, NumericEigenvalues(matrix, order, edges));
   FactorRoots known{factors, {}};
