@@ -1,36 +1,38 @@
 #include "spectral/matrix.h"
 
+#include <array>
+
 namespace grafen::spectral {
+namespace {
 
-char MatrixLetter(SpectralMatrix matrix) {
-  switch (matrix) {
-    case SpectralMatrix::kAdjacency:
-      return 'A';
-    case SpectralMatrix::kSignless:
-      return 'Q';
-    case SpectralMatrix::kLaplacian:
-      break;
+// A matrix with its letter and long name.
+struct Named {
+  SpectralMatrix matrix;
+  char letter;
+  std::string_view name;
+};
+
+constexpr std::array<Named, 3> kNames{{{SpectralMatrix::kAdjacency, 'A', "adjacency"},
+                                       {SpectralMatrix::kLaplacian, 'L', "laplacian"},
+                                       {SpectralMatrix::kSignless, 'Q', "signless"}}};
+
+// The entry of kNames for the matrix.
+const Named& NamesOf(SpectralMatrix matrix) {
+  for (const Named& named : kNames) {
+    if (named.matrix == matrix) return named;
   }
-  return 'L';
+  return kNames[1];
 }
 
-std::string_view MatrixName(SpectralMatrix matrix) {
-  switch (matrix) {
-    case SpectralMatrix::kAdjacency:
-      return "adjacency";
-    case SpectralMatrix::kSignless:
-      return "signless";
-    case SpectralMatrix::kLaplacian:
-      break;
-  }
-  return "laplacian";
-}
+}  // namespace
+
+char MatrixLetter(SpectralMatrix matrix) { return NamesOf(matrix).letter; }
+
+std::string_view MatrixName(SpectralMatrix matrix) { return NamesOf(matrix).name; }
 
 std::optional<SpectralMatrix> MatrixNamed(std::string_view name) {
-  for (const SpectralMatrix matrix :
-       {SpectralMatrix::kAdjacency, SpectralMatrix::kLaplacian, SpectralMatrix::kSignless}) {
-    if (name.size() == 1 && name[0] == MatrixLetter(matrix)) return matrix;
-    if (name == MatrixName(matrix)) return matrix;
+  for (const Named& named : kNames) {
+    if ((name.size() == 1 && name[0] == named.letter) || name == named.name) return named.matrix;
   }
   return std::nullopt;
 }
