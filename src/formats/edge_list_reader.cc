@@ -4,6 +4,8 @@
 #include <optional>
 #include <utility>
 
+#include "formats/lines.h"
+
 namespace grafen {
 namespace {
 
@@ -168,29 +170,16 @@ void EdgeListReader::TakeLine(std::string_view line) {
 }
 
 void EdgeListReader::Feed(std::string_view piece) {
-  while (!piece.empty()) {
-    const std::size_t end = piece.find('\n');
-    const std::string_view part = piece.substr(0, end);
-    // Room for the line and its CR: anything longer is refused unread.
-    if (partial_.size() + part.size() > kMaxEdgeListLine + 1) {
-      BlockReader::Fail(blocks_->NextLine(),
-                        HasInnerCr(partial_, part)
-                            ? std::string(kCrOnly)
-                            : "line longer than " + std::to_string(kMaxEdgeListLine) + " bytes");
-    }
-    if (end == std::string_view::npos) {
-      partial_.append(part);
-      return;
-    }
-    if (partial_.empty()) {
-      TakeLine(part);
-    } else {
-      partial_.append(part);
-      TakeLine(partial_);
-      partial_.clear();
-    }
-    piece.remove_prefix(end + 1);
-  }
+  // Room for the line and its CR: anything longer is refused unread.
+  FeedLines(
+      partial_, piece, kMaxEdgeListLine + 1,
+      [this](std::string_view held, std::string_view more) {
+        BlockReader::Fail(blocks_->NextLine(),
+                          HasInnerCr(held, more)
+                              ? std::string(kCrOnly)
+                              : "line longer than " + std::to_string(kMaxEdgeListLine) + " bytes");
+      },
+      [this](std::string_view line) { TakeLine(line); });
 }
 
 std::vector<ListedGraph> EdgeListReader::Finish() {

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "formats/graph6.h"
+#include "formats/lines.h"
 #include "io/input.h"
 
 namespace grafen {
@@ -50,25 +51,12 @@ void GraphReader::Feed(std::string_view piece) {
     edgeList_.Feed(piece);
     return;
   }
-  while (!piece.empty()) {
-    const std::size_t end = piece.find('\n');
-    const std::string_view part = piece.substr(0, end);
-    if (partial_.size() + part.size() > kMaxGraph6Line + 1) {
-      throw EdgeListError(line_ + 1, LongLineText(partial_, part));
-    }
-    if (end == std::string_view::npos) {
-      partial_.append(part);
-      return;
-    }
-    if (partial_.empty()) {
-      TakeGraph6Line(part);
-    } else {
-      partial_.append(part);
-      TakeGraph6Line(partial_);
-      partial_.clear();
-    }
-    piece.remove_prefix(end + 1);
-  }
+  FeedLines(
+      partial_, piece, kMaxGraph6Line + 1,
+      [this](std::string_view held, std::string_view more) {
+        throw EdgeListError(line_ + 1, LongLineText(held, more));
+      },
+      [this](std::string_view line) { TakeGraph6Line(line); });
 }
 
 void GraphReader::Finish() {
