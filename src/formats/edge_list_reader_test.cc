@@ -50,14 +50,30 @@ TEST(EdgeListReader, ReadsPiecesCutAnywhere) {
   EXPECT_THROW(reader.Feed(std::string(300, ' ')), EdgeListError);
 }
 
+// A text a reader must refuse, and the line and message of the refusal.
+struct Refused {
+  std::string text;
+  int maxNode;
+  long line;
+  std::string message;
+};
+
+// Expects read(text, maxNode) to refuse each case with its line and message.
+template <typename Read>
+void ExpectRefusals(const std::vector<Refused>& cases, Read read) {
+  for (const Refused& c : cases) {
+    try {
+      read(c.text, c.maxNode);
+      ADD_FAILURE() << "accepted: " << c.text;
+    } catch (const EdgeListError& e) {
+      EXPECT_EQ(e.line(), c.line) << c.text;
+      EXPECT_EQ(std::string(e.what()), c.message) << c.text;
+    }
+  }
+}
+
 TEST(EdgeListReader, NamesTheFirstBadLine) {
-  struct Case {
-    std::string text;
-    int maxNode;
-    long line;
-    std::string message;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<Refused> cases = {
       {"graph 1\r\n", 4, 1, "not an edge list: expected the number of graph 1"},
       {"1\r\n\r\n3\r\n\r\n", 4, 3, "graph number 3 out of sequence, expected 2"},
       {"0\r\n\r\n", 4, 1, "graph number 0 out of sequence, expected 1"},
@@ -85,15 +101,7 @@ TEST(EdgeListReader, NamesTheFirstBadLine) {
        "node 999999999999999999999999... outside 1..4"},
       {"1\r\n" + std::string(250, ' ') + "1    2\r\n\r\n", 4, 2, "line longer than 255 bytes"},
   };
-  for (const Case& c : cases) {
-    try {
-      ReadEdgeList(c.text, c.maxNode);
-      ADD_FAILURE() << "accepted: " << c.text;
-    } catch (const EdgeListError& e) {
-      EXPECT_EQ(e.line(), c.line) << c.text;
-      EXPECT_EQ(std::string(e.what()), c.message) << c.text;
-    }
-  }
+  ExpectRefusals(cases, [](const std::string& text, int maxNode) { ReadEdgeList(text, maxNode); });
 }
 
 // Every graph of the text through the reader that tells the format, fed in
@@ -165,13 +173,7 @@ TEST(GraphReader, ReadsBackWhatGraph6Writes) {
 }
 
 TEST(GraphReader, NamesTheFirstBadGraph6Line) {
-  struct Case {
-    std::string text;
-    int maxNode;
-    long line;
-    std::string message;
-  };
-  const std::vector<Case> cases = {
+  const std::vector<Refused> cases = {
       {"Bx\n", 62, 1,
        "neither an edge list nor graph6 (as graph6: not graph6: padding bits set at the end)"},
       {"Bw\nBx\n", 62, 2, "not graph6: padding bits set at the end"},
@@ -195,16 +197,10 @@ TEST(GraphReader, NamesTheFirstBadGraph6Line) {
       {"Bw\n?\n", 62, 2, "a graph with no nodes"},
       {"Bw\r\nDQo\r\n", 4, 2, "a graph of order 5, outside 1..4"},
   };
-  for (const Case& c : cases) {
-    try {
-      GraphFormat format{};
-      ReadGraphs(c.text, c.maxNode, c.text.size(), format);
-      ADD_FAILURE() << "accepted: " << c.text;
-    } catch (const EdgeListError& e) {
-      EXPECT_EQ(e.line(), c.line) << c.text;
-      EXPECT_EQ(std::string(e.what()), c.message) << c.text;
-    }
-  }
+  ExpectRefusals(cases, [](const std::string& text, int maxNode) {
+    GraphFormat format{};
+    ReadGraphs(text, maxNode, text.size(), format);
+  });
 }
 
 TEST(GraphReader, TakesTheOrderFromGrafenFileNames) {
