@@ -1,13 +1,11 @@
 #include "spectra/run.h"
 
-#include <flint/flint.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -16,6 +14,7 @@
 #include <utility>
 
 #include "formats/graph_reader.h"
+#include "io/batch_pipeline.h"
 #include "io/input.h"
 #include "io/output.h"
 #include "io/parallel.h"
@@ -36,7 +35,6 @@ using spectral::PolynomialKey;
 using spectral::SmallCharpoly;
 using spectral::SpectralMatrix;
 
-using io::ParallelFor;
 using io::ReplayableInput;
 using io::SameFile;
 using io::SpoolError;
@@ -93,77 +91,44 @@ void KeyOf(SpectralMatrix matrix, const ListedGraph& graph, int order, std::stri
   }
 }
 
+// A graph and the key of its characteristic polynomial, with the key's hash.
+struct KeyedGraph {
+  ListedGraph graph;  // room kept from batch to batch
+  std::string key;
+  std::uint64_t hash = 0;
+};
+
 // Graphs gathered a batch at a time, their keys and the keys' hashes worked
-// out on every thread
-// in the background while the next batch is read, and handed on in the
-// graphs' order.
+// out on every thread in the background while the next batch is read, and
+// handed on in the graphs' order.
 class KeyedGraphs {
  public:
   using Take = std::function<void(std::int64_t number, const std::string& key, std::uint64_t hash)>;
   KeyedGraphs(SpectralMatrix matrix, int order, Take take)
-      : matrix_(matrix), order_(order), take_(std::move(take)) {}
-  ~KeyedGraphs() {
-    if (computed_.valid()) computed_.wait();
-  }
-  KeyedGraphs(const KeyedGraphs&) = delete;
-  KeyedGraphs& operator=(const KeyedGraphs&) = delete;
+      : pipeline_(kBatch, UsableCores(),
+                  {[matrix, order](KeyedGraph& slot) {
+                     KeyOf(matrix, slot.graph, order, slot.key);
+                     slot.hash = CospectralIndex::HashOf(slot.key);
+                   },
+                   [take = std::move(take)](const KeyedGraph& slot) {
+                     take(slot.graph.number, slot.key, slot.hash);
+                   },
+                   {}}) {}
 
+  // The next graph; the reader gets the slot's old edges back.
   void Add(ListedGraph& graph) {
-    if (gathering_.count == kBatch) Start();
-    Batch& batch = gathering_;
-    if (batch.count == batch.graphs.size()) batch.graphs.emplace_back();
-    ListedGraph& slot = batch.graphs[batch.count++];
+    ListedGraph& slot = pipeline_.Add().graph;
     std::swap(slot.edges, graph.edges);
     slot.number = graph.number;
     slot.order = graph.order;
   }
 
   // Hands on every key still pending.
-  void Finish() {
-    Start();
-    TakeComputed();
-  }
+  void Finish() { pipeline_.Finish(); }
 
  private:
-  struct Batch {
-    std::vector<ListedGraph> graphs;  // room kept from batch to batch
-    std::vector<std::string> keys;
-    std::vector<std::uint64_t> hashes;
-    std::size_t count = 0;
-  };
-
-  void Start() {
-    TakeComputed();
-    std::swap(gathering_, computing_);
-    Batch& batch = computing_;
-    batch.keys.resize(std::max(batch.keys.size(), batch.count));
-    batch.hashes.resize(batch.keys.size());
-    computed_ = std::async(std::launch::async, [this, &batch] {
-      ParallelFor(batch.count, UsableCores(), [this, &batch](std::size_t k) {
-        KeyOf(matrix_, batch.graphs[k], order_, batch.keys[k]);
-        batch.hashes[k] = CospectralIndex::HashOf(batch.keys[k]);
-      });
-      flint_cleanup();
-    });
-  }
-
-  void TakeComputed() {
-    if (!computed_.valid()) return;
-    computed_.get();
-    Batch& batch = computing_;
-    for (std::size_t k = 0; k < batch.count; ++k) {
-      take_(batch.graphs[k].number, batch.keys[k], batch.hashes[k]);
-    }
-    batch.count = 0;
-  }
-
   static constexpr std::size_t kBatch = 16384;
-  SpectralMatrix matrix_;
-  int order_;
-  Take take_;
-  Batch gathering_;
-  Batch computing_;
-  std::future<void> computed_;
+  io::BatchPipeline<KeyedGraph> pipeline_;
 };
 
 // The first two readings: every graph's polynomial hashed into `families`,
