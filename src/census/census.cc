@@ -7,6 +7,7 @@
 #include <map>
 #include <span>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 
 #include "algebra/factoring.h"
@@ -177,7 +178,9 @@ struct GraphFacts {
 struct EdgeCount {
   int order = 0;
   int edges = 0;
-  auto operator<=>(const EdgeCount&) const = default;
+  bool operator<(const EdgeCount& other) const {
+    return std::tie(order, edges) < std::tie(other.order, other.edges);
+  }
 };
 
 // The graphs of one order and edge count met in the first reading.
@@ -191,7 +194,9 @@ struct EdgeGroup {
 struct FamilyStart {
   EdgeCount at;
   std::uint32_t first = 0;
-  auto operator<=>(const FamilyStart&) const = default;
+  bool operator<(const FamilyStart& other) const {
+    return std::tie(at, first) < std::tie(other.at, other.first);
+  }
 };
 
 // What is kept of each matrix: the spectra of the graphs of its part, their
@@ -212,6 +217,7 @@ std::uint64_t Mix(std::uint64_t x) {  // splitmix64's finaliser
   return x ^ (x >> 31);
 }
 
+// The hash of a graph's graph6 text, for the prints of the input.
 std::uint64_t TextHash(const std::string& text) {
   std::uint64_t h = 0xcbf29ce484222325ULL;  // FNV-1a
   for (const char c : text) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;

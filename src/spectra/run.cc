@@ -1,12 +1,9 @@
 #include "spectra/run.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -18,13 +15,10 @@
 #include "io/input.h"
 #include "io/output.h"
 #include "io/parallel.h"
+#include "program/shell.h"
 #include "spectra/options.h"
 #include "spectra/table.h"
 #include "spectral/cospectral_index.h"
-
-#ifndef GRAFEN_VERSION
-#define GRAFEN_VERSION "unknown"
-#endif
 
 namespace grafen::spectra {
 
@@ -40,26 +34,9 @@ using io::SameFile;
 using io::SpoolError;
 using io::TableOutput;
 using io::UsableCores;
-using io::WriteWhole;
 namespace {
 
-constexpr std::string_view kProgram = "grafen-spectra: ";
-
-// Writes a message line to standard error; false when even that fails.
-bool Tell(const std::string& message) {
-  try {
-    WriteWhole(STDERR_FILENO, std::string(kProgram) + message + "\n");
-    return true;
-  } catch (const std::system_error&) {
-    return false;
-  }
-}
-
-// Reports a failure and gives the exit status 1.
-int Fail(const std::string& message) {
-  static_cast<void>(Tell(message));
-  return 1;
-}
+constexpr program::Voice kVoice("grafen-spectra");
 
 // The largest node of the graph's edges, 1 when it has none.
 int LargestNode(const ListedGraph& graph) {
@@ -92,8 +69,11 @@ void KeyOf(SpectralMatrix matrix, const ListedGraph& graph, int order, std::stri
 }
 
 // A graph and the key of its characteristic polynomial, with the key's hash.
+// (Used in the pipeline's steps, which cppcheck does not follow.)
 struct KeyedGraph {
+  // cppcheck-suppress unusedStructMember
   ListedGraph graph;  // room kept from batch to batch
+  // cppcheck-suppress unusedStructMember
   std::string key;
   std::uint64_t hash = 0;
 };
@@ -162,17 +142,13 @@ GraphFormat IndexFamilies(SpectralMatrix matrix, int order, int maxNode, Replaya
 // renamed, or cut from a larger list, whose every graph would get isolated
 // nodes it does not have.
 void WarnUnusedOrder(const std::string& inputName, int order) {
-  static_cast<void>(Tell(inputName + ": no graph uses node " + std::to_string(order) +
-                         ", the order the file name gives; give --order N for another"));
+  static_cast<void>(kVoice.Tell(inputName + ": no graph uses node " + std::to_string(order) +
+                                ", the order the file name gives; give --order N for another"));
 }
 
 // How messages name the input and the output.
-std::string InputName(const Options& options) {
-  return options.input == "-" ? "<stdin>" : options.input;
-}
-std::string OutputName(const Options& options) {
-  return options.output.empty() ? "standard output" : options.output;
-}
+std::string InputName(const Options& options) { return program::InputName(options.input); }
+std::string OutputName(const Options& options) { return program::OutputName(options.output); }
 
 // The third reading: each graph's row written to `output` as it comes,
 // then the summary told; the status.
@@ -196,32 +172,34 @@ int WriteRows(const Options& options, ReplayableInput& input, const CospectralIn
     } catch (const std::system_error& e) {
       // (Set in the reader's sink, which cppcheck does not follow.)
       // cppcheck-suppress knownConditionTrueFalse
-      return Fail((writing ? outputName : inputName) + ": " + e.code().message());
+      return kVoice.Fail((writing ? outputName : inputName) + ": " + e.code().message());
     } catch (const EdgeListError& e) {
-      return Fail(inputName + ":" + std::to_string(e.line()) + ": changed while being read");
+      return kVoice.Fail(inputName + ":" + std::to_string(e.line()) + ": changed while being read");
     }
-    if (count != families.graphs()) return Fail(inputName + ": changed while being read");
+    if (count != families.graphs()) return kVoice.Fail(inputName + ": changed while being read");
     summary = rows.Finish();
     output.Commit();
   } catch (const std::system_error& e) {
-    return Fail(outputName + ": " + e.code().message());
+    return kVoice.Fail(outputName + ": " + e.code().message());
   } catch (const std::runtime_error& e) {
-    return Fail(inputName + ": " + e.what());
+    return kVoice.Fail(inputName + ": " + e.what());
   }
-  return Tell(SummaryText(summary)) ? 0 : 1;
+  return kVoice.Tell(SummaryText(summary)) ? 0 : 1;
 }
 
+// Checks the output, reads the input three times and writes the table; the
+// status.
 int Run(const Options& options) {
   const std::string inputName = InputName(options);
   if (SameFile(options.output, options.input)) {
-    return Fail(options.output + ": the input itself; give -o another file");
+    return kVoice.Fail(options.output + ": the input itself; give -o another file");
   }
   const std::string outputName = OutputName(options);
   std::optional<TableOutput> output;
   try {
     output.emplace(options.output);  // first, so that a long run does not end on a bad name
   } catch (const std::system_error& e) {
-    return Fail(outputName + ": " + e.code().message());
+    return kVoice.Fail(outputName + ": " + e.code().message());
   }
 
   // Three readings: every graph's polynomial hashed; the exact polynomials
@@ -241,13 +219,13 @@ int Run(const Options& options) {
     if (order != 0) maxNode = order;
     format = IndexFamilies(options.matrix, order, maxNode, input, families, largest);
   } catch (const SpoolError& e) {
-    return Fail(e.what());
+    return kVoice.Fail(e.what());
   } catch (const std::system_error& e) {
-    return Fail(inputName + ": " + e.code().message());
+    return kVoice.Fail(inputName + ": " + e.code().message());
   } catch (const EdgeListError& e) {
-    return Fail(inputName + ":" + std::to_string(e.line()) + ": " + e.what());
+    return kVoice.Fail(inputName + ":" + std::to_string(e.line()) + ": " + e.what());
   } catch (const std::runtime_error& e) {
-    return Fail(inputName + ": " + e.what());
+    return kVoice.Fail(inputName + ": " + e.what());
   }
   if (format != GraphFormat::kGraph6) {
     if (order == 0) order = largest;
@@ -262,30 +240,7 @@ int Run(const Options& options) {
 }  // namespace
 
 int RunSpectra(const std::vector<std::string_view>& arguments) {
-  Options options;
-  try {
-    options = ParseOptions(arguments);
-  } catch (const UsageError& e) {
-    try {
-      WriteWhole(STDERR_FILENO, std::string(kProgram) + e.what() + "\n" + UsageText());
-    } catch (const std::system_error&) {
-      // Standard error is gone: the status alone tells the usage error.
-    }
-    return 2;
-  }
-  try {
-    if (options.help || options.version) {
-      WriteWhole(STDOUT_FILENO, options.help
-                                    ? UsageText()
-                                    : std::string("grafen-spectra ") + GRAFEN_VERSION + "\n");
-      return 0;
-    }
-    return Run(options);
-  } catch (const std::system_error& e) {
-    return Fail("standard output: " + e.code().message());
-  } catch (const std::bad_alloc&) {
-    return Fail("out of memory");
-  }
+  return program::RunCompanion(kVoice, UsageText, ParseOptions, Run, arguments);
 }
 
 }  // namespace grafen::spectra
