@@ -239,7 +239,7 @@ InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
                        const Reading& reading) {
   InputPrint print;
   std::int64_t read = 0;
-  io::BatchPipeline<GraphFacts> pipeline(kBatch, request.threads,
+  io::BatchPipeline<GraphFacts> pipeline(kBatch, request.threads, io::Taking::kBeforeComputing,
                                          {[&reading](GraphFacts& g) {
                                             g.textHash = TextHash(Graph6(g.order, g.graph.edges));
                                             reading.prepare(g);

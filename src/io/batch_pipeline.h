@@ -17,10 +17,15 @@
 
 namespace grafen::io {
 
-// A pipeline of three batches of slots: one gathered on the caller's thread,
-// one computed in the background (compute on each of its slots, on up to
-// `threads` threads), one computed and handed to `take` on the caller's
-// thread, slot after slot in the order gathered, while the next is computed.
+// When a computed batch is taken: while the next one is computed (the
+// helpers never wait for the taking, a third batch of slots kept for it), or
+// before it is started (two batches, for a taking too quick to overlap).
+enum class Taking { kWhileComputing, kBeforeComputing };
+
+// A pipeline of batches of slots: one gathered on the caller's thread, one
+// computed in the background (compute on each of its slots, on up to
+// `threads` threads), and each computed one handed to `take` on the caller's
+// thread, slot after slot in the order gathered, as `taking` says.
 // Slots are reused from batch to batch, room and all (their strings and
 // vectors keep their capacity). A helper's failure is raised again on the
 // caller's thread, in the Add or Finish that takes its batch; the destructor
@@ -38,8 +43,11 @@ class BatchPipeline {
     std::function<void(std::span<Slot>)> taken;
   };
 
-  BatchPipeline(std::size_t batchSize, unsigned threads, Steps steps)
-      : batchSize_(batchSize), threads_(std::max(threads, 1U)), steps_(std::move(steps)) {}
+  BatchPipeline(std::size_t batchSize, unsigned threads, Taking taking, Steps steps)
+      : batchSize_(batchSize),
+        threads_(std::max(threads, 1U)),
+        overlap_(taking == Taking::kWhileComputing),
+        steps_(std::move(steps)) {}
   ~BatchPipeline() {
     if (computed_.valid()) computed_.wait();
   }
@@ -69,12 +77,16 @@ class BatchPipeline {
   };
 
   // Starts computing the gathered batch, once the batch before it is
-  // computed, and takes that one meanwhile.
+  // computed, and takes that one first or meanwhile.
   void Start() {
     const bool computedBefore = computed_.valid();
     if (computedBefore) {
       computed_.get();  // raises a helper's failure (out of memory) here
-      std::swap(computing_, finished_);
+      if (overlap_) {
+        std::swap(computing_, finished_);
+      } else {
+        Take(*computing_);
+      }
     }
     std::swap(gathering_, computing_);
     computed_ = std::async(std::launch::async, [this, &batch = *computing_] {
@@ -82,7 +94,7 @@ class BatchPipeline {
                   [this, &batch](std::size_t k) { steps_.compute(batch.slots[k]); });
       flint_cleanup();
     });
-    if (computedBefore) Take(*finished_);
+    if (computedBefore && overlap_) Take(*finished_);
   }
 
   // Hands the computed slots of a batch on in order and empties it.
@@ -94,6 +106,7 @@ class BatchPipeline {
 
   std::size_t batchSize_;
   unsigned threads_;
+  bool overlap_;
   Steps steps_;
   std::array<Batch, 3> batches_;
   Batch* gathering_ = &batches_[0];

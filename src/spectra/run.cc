@@ -85,7 +85,7 @@ class KeyedGraphs {
  public:
   using Take = std::function<void(std::int64_t number, const std::string& key, std::uint64_t hash)>;
   KeyedGraphs(SpectralMatrix matrix, int order, Take take)
-      : pipeline_(kBatch, UsableCores(),
+      : pipeline_(kBatch, UsableCores(), io::Taking::kBeforeComputing,
                   {[matrix, order](KeyedGraph& slot) {
                      KeyOf(matrix, slot.graph, order, slot.key);
                      slot.hash = CospectralIndex::HashOf(slot.key);

@@ -99,7 +99,7 @@ TableRows::TableRows(SpectralMatrix matrix, int digits, unsigned threads,
     : digits_(digits), families_(families), write_(std::move(write)) {
   summary_.matrix = matrix;
   pipeline_ = std::make_unique<io::BatchPipeline<Slot>>(
-      kBatchGraphs, threads,
+      kBatchGraphs, threads, io::Taking::kWhileComputing,
       io::BatchPipeline<Slot>::Steps{
           [this, matrix](Slot& slot) { RowOf(matrix, slot.graph, slot.order, digits_, slot.row); },
           [this](const Slot& slot) { Write(slot); },
