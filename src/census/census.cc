@@ -1,24 +1,23 @@
 #include "census/census.h"
 
-#include <flint/flint.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <future>
 #include <map>
+#include <span>
 #include <stdexcept>
+#include <tuple>
 #include <utility>
 
 #include "algebra/factoring.h"
 #include "formats/graph6.h"
 #include "formats/graph_reader.h"
+#include "io/batch_pipeline.h"
 #include "io/parallel.h"
 #include "spectral/cospectral_index.h"
 
 namespace grafen::census {
-
-using spectral::SpectralMatrix;
 
 using spectral::SpectralMatrix;
 
@@ -167,13 +166,37 @@ struct Facts {
   std::uint64_t hash = 0;  // of the key, worked out with it on a helper thread
 };
 
-// A batch of graphs and their facts, matrix by matrix.
-struct Batch {
-  std::vector<ListedGraph> graphs;
-  std::vector<int> orders;
-  std::vector<Facts> facts;               // graph k, matrix m at k * matrices + m
-  std::vector<std::uint64_t> textHashes;  // of each graph's graph6 text
-  std::size_t count = 0;
+// A graph of a batch and its facts, matrix by matrix.
+struct GraphFacts {
+  ListedGraph graph;  // room kept from batch to batch
+  int order = 0;
+  std::uint64_t textHash = 0;  // of the graph's graph6 text
+  std::vector<Facts> facts;    // by the request's matrices
+};
+
+// Where a census row counts a graph: its order and edge count.
+struct EdgeCount {
+  int order = 0;
+  int edges = 0;
+  bool operator<(const EdgeCount& other) const {
+    return std::tie(order, edges) < std::tie(other.order, other.edges);
+  }
+};
+
+// The graphs of one order and edge count met in the first reading.
+struct EdgeGroup {
+  EdgeCount at;
+  InputPrint print;
+};
+
+// Where a cospectral family stands in the families file: by order, edge
+// count and first member.
+struct FamilyStart {
+  EdgeCount at;
+  std::uint32_t first = 0;
+  bool operator<(const FamilyStart& other) const {
+    return std::tie(at, first) < std::tie(other.at, other.first);
+  }
 };
 
 // What is kept of each matrix: the spectra of the graphs of its part, their
@@ -194,209 +217,223 @@ std::uint64_t Mix(std::uint64_t x) {  // splitmix64's finaliser
   return x ^ (x >> 31);
 }
 
+// The hash of a graph's graph6 text, for the prints of the input.
 std::uint64_t TextHash(const std::string& text) {
   std::uint64_t h = 0xcbf29ce484222325ULL;  // FNV-1a
   for (const char c : text) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
   return Mix(h);
 }
 
-// Reads the input once more, each graph (with its order) to `take` in
-// batches of kBatch: first `prepare` on every thread, then `take` in order,
-// then `taken` with the whole batch.
-// Returns the print of the whole reading, which every reading must share.
-InputPrint ReadBatches(io::ReplayableInput& input, int order, const CensusRequest& request,
-                       const std::function<void(Batch&, std::size_t)>& prepare,
-                       const std::function<void(Batch&, std::size_t)>& take,
-                       const std::function<void(Batch&)>& taken = {}) {
-  // Two batches: one computed in the background while the other is read.
-  std::array<Batch, 2> batches;
-  for (Batch& batch : batches) {
-    batch.facts.resize(kBatch * request.matrices.size());
-    batch.textHashes.resize(kBatch);
-  }
-  Batch* gathering = &batches[0];
-  Batch* computing = &batches[1];
-  std::future<void> computed;  // joined when it goes, on a failure too
+// What one reading does with each graph: `prepare` on a helper thread, then
+// `take` in the graphs' order, then `taken` with the whole batch (if given).
+struct Reading {
+  std::function<void(GraphFacts&)> prepare;
+  std::function<void(GraphFacts&)> take;
+  std::function<void(std::span<GraphFacts>)> taken;
+};
+
+// Reads the input once more, each graph (with its order) through `reading`
+// in batches of kBatch. Returns the print of the whole reading, which every
+// reading must share. Throws what the readers and the steps do.
+InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
+                       const Reading& reading) {
   InputPrint print;
   std::int64_t read = 0;
-  const auto takeComputed = [&] {
-    if (!computed.valid()) return;
-    computed.get();  // raises a helper's failure here
-    Batch& batch = *computing;
-    for (std::size_t k = 0; k < batch.count; ++k) {
-      ++print.graphs;
-      print.hashSum += batch.textHashes[k];
-      take(batch, k);
-    }
-    if (taken) taken(batch);
-    read += static_cast<std::int64_t>(batch.count);
-    batch.count = 0;
-    if (request.progress) request.progress(read);
-  };
-  const auto start = [&] {
-    takeComputed();
-    std::swap(gathering, computing);
-    Batch& batch = *computing;
-    computed = std::async(std::launch::async, [&request, &prepare, &batch] {
-      io::ParallelFor(batch.count, request.threads, [&](std::size_t k) {
-        batch.textHashes[k] = TextHash(Graph6(batch.orders[k], batch.graphs[k].edges));
-        prepare(batch, k);
-      });
-      flint_cleanup();
-    });
-  };
+  io::BatchPipeline<GraphFacts> pipeline(kBatch, request.threads, io::Taking::kBeforeComputing,
+                                         {[&reading](GraphFacts& g) {
+                                            g.textHash = TextHash(Graph6(g.order, g.graph.edges));
+                                            reading.prepare(g);
+                                          },
+                                          [&](GraphFacts& g) {
+                                            ++print.graphs;
+                                            print.hashSum += g.textHash;
+                                            reading.take(g);
+                                          },
+                                          [&](std::span<GraphFacts> batch) {
+                                            if (reading.taken) reading.taken(batch);
+                                            read += static_cast<std::int64_t>(batch.size());
+                                            if (request.progress) request.progress(read);
+                                          }});
+  const int order = request.order;
+  const std::size_t matrices = request.matrices.size();
   GraphReader reader(order != 0 ? order : kMaxOrder, [&](ListedGraph& graph) {
-    if (gathering->count == kBatch) start();
-    Batch& batch = *gathering;
-    if (batch.count == batch.graphs.size()) {
-      batch.graphs.emplace_back();
-      batch.orders.push_back(0);
-    }
-    std::swap(batch.graphs[batch.count].edges, graph.edges);
-    batch.graphs[batch.count].number = graph.number;
+    GraphFacts& slot = pipeline.Add();
+    if (slot.facts.size() != matrices) slot.facts.resize(matrices);
+    std::swap(slot.graph.edges, graph.edges);
+    slot.graph.number = graph.number;
     if (graph.order == 0 && order == 0) {
       throw EdgeListError(0, "an edge list needs its order: give --order N");
     }
-    batch.orders[batch.count] = graph.order != 0 ? graph.order : order;
-    ++batch.count;
+    slot.order = graph.order != 0 ? graph.order : order;
   });
   input.Read([&reader](std::string_view block) { reader.Feed(block); });
   reader.Finish();
-  start();
-  takeComputed();
+  pipeline.Finish();
   return print;
 }
 
 // The input gave other graphs in a later reading than in the first.
 [[noreturn]] void Changed() { throw std::runtime_error("changed while being read"); }
 
-}  // namespace
-
-int PartOf(std::uint64_t key, int parts) {
-  return static_cast<int>(Mix(key + 0x9e3779b97f4a7c15ULL) % static_cast<std::uint64_t>(parts)) + 1;
-}
-
-std::vector<CensusRow> TakeCensus(io::ReplayableInput& input, const CensusRequest& request,
-                                  std::string* families) {
-  const std::size_t matrices = request.matrices.size();
-  std::vector<MatrixCensus> census;
-  for (const SpectralMatrix m : request.matrices) census.push_back(MatrixCensus{m, {}, {}, {}, 0});
-  std::map<std::pair<int, int>, std::uint32_t> groupOf;  // (order, edges) -> group
-  std::vector<std::pair<std::pair<int, int>, InputPrint>> groups;
-  // The request's matrices that count a graph in this part: bit m for the m-th.
-  const auto inPart = [&request](const ListedGraph& g, int order) {
-    if (request.part.whole()) return ~0U;
-    const SplitKeys keys = SplitKeysOf(g, order);
-    unsigned counted = 0;
-    for (std::size_t m = 0; m < request.matrices.size(); ++m) {
-      if (PartOf(keys.of(request.matrices[m]), request.part.count) == request.part.index) {
-        counted |= 1U << m;
-      }
+// The census of one input, reading by reading: the first counts the groups
+// and hashes every part graph's polynomial, the second (when hashes are
+// shared) gives the exact keys of those graphs, the counts follow, and a
+// third reading gives the graph6 lines of the families when asked for.
+class CensusTaker {
+ public:
+  CensusTaker(io::ReplayableInput& input, const CensusRequest& request)
+      : input_(input), request_(request) {
+    for (const SpectralMatrix m : request.matrices) {
+      census_.push_back(MatrixCensus{m, {}, {}, {}, 0});
     }
-    return counted;
-  };
+  }
 
   // First reading: the groups and their prints; every part graph's hash.
-  const InputPrint firstPrint = ReadBatches(
-      input, request.order, request,
-      [&](Batch& batch, std::size_t k) {
-        const unsigned counted = inPart(batch.graphs[k], batch.orders[k]);
-        for (std::size_t m = 0; m < matrices; ++m) {
-          Facts& facts = batch.facts[k * matrices + m];
-          facts.inPart = (counted >> m & 1U) != 0;
-          if (facts.inPart) {
-            ExactFacts(request.matrices[m], batch.graphs[k], batch.orders[k], facts.key,
-                       facts.integral);
-            facts.hash = spectral::CospectralIndex::HashOf(facts.key);
-          }
-        }
-      },
-      [&](Batch& batch, std::size_t k) {
-        const ListedGraph& graph = batch.graphs[k];
-        const int order = batch.orders[k];
-        const std::pair<int, int> at{order, static_cast<int>(graph.edges.size())};
-        auto [found, fresh] = groupOf.try_emplace(at, static_cast<std::uint32_t>(groups.size()));
-        if (fresh) groups.emplace_back(at, InputPrint{});
-        InputPrint& print = groups[found->second].second;
-        ++print.graphs;
-        print.hashSum += batch.textHashes[k];
-        for (std::size_t m = 0; m < matrices; ++m) {
-          const Facts& facts = batch.facts[k * matrices + m];
-          if (!facts.inPart) continue;
-          MatrixCensus& c = census[m];
-          c.index.AddHashed(facts.hash);
-          c.group.push_back(static_cast<std::uint16_t>(found->second));
-          c.integral.push_back(facts.integral);
-        }
-      });
+  // Returns the reading's print.
+  InputPrint IndexHashes();
+  // Ends the first reading; whether the second is wanted.
+  bool Group();
+  // Second reading: the exact keys of the graphs whose hashes are shared;
+  // the reading's print.
+  InputPrint IndexKeys();
+  // The counts of each group, matrix after matrix; each matrix's census is
+  // freed as it is counted unless `keep`.
+  std::vector<CensusRow> Rows(bool keep);
+  // Third reading, for the one matrix: the graph6 lines of the graphs in
+  // families, family after family (an empty line after each), to `families`
+  // once the reading's print is checked against `first`.
+  void WriteFamilies(const InputPrint& first, std::string& families);
 
-  // Second reading, when hashes are shared: the exact keys of those graphs.
-  // Each matrix's index grouped on a thread of its own.
-  bool again = false;
-  {
-    std::vector<std::future<bool>> grouped;
-    grouped.reserve(census.size());
-    for (MatrixCensus& c : census) {
-      grouped.push_back(std::async(std::launch::async, [&c] { return c.index.Group(); }));
+ private:
+  // The request's matrices that count a graph in this part: bit m for the m-th.
+  unsigned InPart(const ListedGraph& graph, int order) const;
+  // Marks which of the graph's facts are in the part.
+  void MarkInPart(GraphFacts& g) const;
+  // Adds the graph to its group, and its facts to each matrix's index.
+  void TakeHashes(const GraphFacts& g);
+
+  // A key wanted in the second reading: the graph of the batch being taken,
+  // the matrix and the graph's number among that matrix's part graphs.
+  struct Wanted {
+    GraphFacts* graph;
+    std::size_t matrix;
+    std::int64_t number;
+  };
+  // Works out the keys wanted of a batch on every thread and adds them.
+  void AddWantedKeys();
+
+  io::ReplayableInput& input_;
+  const CensusRequest& request_;
+  std::vector<MatrixCensus> census_;
+  std::map<EdgeCount, std::uint32_t> groupOf_;  // index into groups_
+  std::vector<EdgeGroup> groups_;
+  std::vector<Wanted> wanted_;  // of the batch being taken
+};
+
+unsigned CensusTaker::InPart(const ListedGraph& graph, int order) const {
+  if (request_.part.whole()) return ~0U;
+  const SplitKeys keys = SplitKeysOf(graph, order);
+  unsigned counted = 0;
+  for (std::size_t m = 0; m < request_.matrices.size(); ++m) {
+    if (PartOf(keys.of(request_.matrices[m]), request_.part.count) == request_.part.index) {
+      counted |= 1U << m;
     }
-    for (std::future<bool>& g : grouped) again = g.get() || again;
   }
-  if (again) {
-    struct Wanted {
-      std::size_t graph;
-      std::size_t matrix;
-      std::int64_t number;
-    };
-    std::vector<Wanted> wanted;  // of the batch being taken
-    const InputPrint second = ReadBatches(
-        input, request.order, request,
-        [&](Batch& batch, std::size_t k) {
-          const unsigned counted = inPart(batch.graphs[k], batch.orders[k]);
-          for (std::size_t m = 0; m < matrices; ++m) {
-            Facts& facts = batch.facts[k * matrices + m];
-            facts.inPart = (counted >> m & 1U) != 0;
-            facts.key.clear();
-          }
-        },
-        [&](const Batch& batch, std::size_t k) {
-          for (std::size_t m = 0; m < matrices; ++m) {
-            const Facts& facts = batch.facts[k * matrices + m];
-            if (!facts.inPart) continue;
-            MatrixCensus& c = census[m];
-            const std::int64_t number = ++c.seen;
-            if (number > c.index.graphs()) Changed();
-            if (c.index.WantsKey(number)) wanted.push_back(Wanted{k, m, number});
-          }
-        },
-        [&](Batch& batch) {
-          // The keys wanted of this batch, worked out on every thread.
-          io::ParallelFor(wanted.size(), request.threads, [&](std::size_t w) {
-            const Wanted& want = wanted[w];
-            bool integral = false;
-            ExactFacts(request.matrices[want.matrix], batch.graphs[want.graph],
-                       batch.orders[want.graph],
-                       batch.facts[want.graph * matrices + want.matrix].key, integral);
-          });
-          for (const Wanted& want : wanted) {
-            census[want.matrix].index.AddKey(want.number,
-                                             batch.facts[want.graph * matrices + want.matrix].key);
-          }
-          wanted.clear();
-        });
-    if (!(second == firstPrint)) Changed();
-  }
+  return counted;
+}
 
-  // The counts of each group.
+void CensusTaker::MarkInPart(GraphFacts& g) const {
+  const unsigned counted = InPart(g.graph, g.order);
+  for (std::size_t m = 0; m < g.facts.size(); ++m) g.facts[m].inPart = (counted >> m & 1U) != 0;
+}
+
+void CensusTaker::TakeHashes(const GraphFacts& g) {
+  const EdgeCount at{g.order, static_cast<int>(g.graph.edges.size())};
+  auto [found, fresh] = groupOf_.try_emplace(at, static_cast<std::uint32_t>(groups_.size()));
+  if (fresh) groups_.push_back(EdgeGroup{at, InputPrint{}});
+  InputPrint& print = groups_[found->second].print;
+  ++print.graphs;
+  print.hashSum += g.textHash;
+  for (std::size_t m = 0; m < census_.size(); ++m) {
+    const Facts& facts = g.facts[m];
+    if (!facts.inPart) continue;
+    MatrixCensus& c = census_[m];
+    c.index.AddHashed(facts.hash);
+    c.group.push_back(static_cast<std::uint16_t>(found->second));
+    c.integral.push_back(facts.integral);
+  }
+}
+
+InputPrint CensusTaker::IndexHashes() {
+  return ReadBatches(input_, request_,
+                     {[this](GraphFacts& g) {
+                        MarkInPart(g);
+                        for (std::size_t m = 0; m < g.facts.size(); ++m) {
+                          Facts& facts = g.facts[m];
+                          if (!facts.inPart) continue;
+                          ExactFacts(request_.matrices[m], g.graph, g.order, facts.key,
+                                     facts.integral);
+                          facts.hash = spectral::CospectralIndex::HashOf(facts.key);
+                        }
+                      },
+                      [this](const GraphFacts& g) { TakeHashes(g); },
+                      {}});
+}
+
+bool CensusTaker::Group() {
+  // Each matrix's index grouped on a thread of its own.
+  std::vector<std::future<bool>> grouped;
+  grouped.reserve(census_.size());
+  for (MatrixCensus& c : census_) {
+    grouped.push_back(std::async(std::launch::async, [&c] { return c.index.Group(); }));
+  }
+  bool again = false;
+  for (std::future<bool>& g : grouped) again = g.get() || again;
+  return again;
+}
+
+void CensusTaker::AddWantedKeys() {
+  io::ParallelFor(wanted_.size(), request_.threads, [this](std::size_t w) {
+    const Wanted& want = wanted_[w];
+    bool integral = false;
+    ExactFacts(request_.matrices[want.matrix], want.graph->graph, want.graph->order,
+               want.graph->facts[want.matrix].key, integral);
+  });
+  for (const Wanted& want : wanted_) {
+    census_[want.matrix].index.AddKey(want.number, want.graph->facts[want.matrix].key);
+  }
+  wanted_.clear();
+}
+
+InputPrint CensusTaker::IndexKeys() {
+  return ReadBatches(input_, request_,
+                     {[this](GraphFacts& g) {
+                        MarkInPart(g);
+                        for (Facts& facts : g.facts) facts.key.clear();
+                      },
+                      [this](GraphFacts& g) {
+                        for (std::size_t m = 0; m < census_.size(); ++m) {
+                          if (!g.facts[m].inPart) continue;
+                          MatrixCensus& c = census_[m];
+                          const std::int64_t number = ++c.seen;
+                          if (number > c.index.graphs()) Changed();
+                          if (c.index.WantsKey(number)) wanted_.push_back(Wanted{&g, m, number});
+                        }
+                      },
+                      [this](std::span<GraphFacts>) { AddWantedKeys(); }});
+}
+
+std::vector<CensusRow> CensusTaker::Rows(bool keep) {
   std::vector<CensusRow> rows;
-  for (MatrixCensus& c : census) {
+  for (MatrixCensus& c : census_) {
     c.index.Seal();
-    std::vector<CensusRow> counts(groups.size());
-    for (std::size_t g = 0; g < groups.size(); ++g) {
+    std::vector<CensusRow> counts(groups_.size());
+    for (std::size_t g = 0; g < groups_.size(); ++g) {
       counts[g].matrix = spectral::MatrixLetter(c.matrix);
-      counts[g].order = groups[g].first.first;
-      counts[g].edges = groups[g].first.second;
-      counts[g].part = request.part;
-      counts[g].input = groups[g].second;
+      counts[g].order = groups_[g].at.order;
+      counts[g].edges = groups_[g].at.edges;
+      counts[g].part = request_.part;
+      counts[g].input = groups_[g].print;
     }
     for (std::int64_t p = 1; p <= c.index.graphs(); ++p) {
       CensusRow& row = counts[c.group[static_cast<std::size_t>(p - 1)]];
@@ -415,40 +452,55 @@ std::vector<CensusRow> TakeCensus(io::ReplayableInput& input, const CensusReques
       }
     }
     rows.insert(rows.end(), counts.begin(), counts.end());
-    if (families == nullptr) c = MatrixCensus{c.matrix, {}, {}, {}, 0};  // its room for the next
+    if (!keep) c = MatrixCensus{c.matrix, {}, {}, {}, 0};  // its room for the next
   }
+  return rows;
+}
 
-  if (families != nullptr && matrices == 1) {
-    // Third reading: the graph6 lines of the graphs in families.
-    MatrixCensus& c = census.front();
-    std::map<std::uint32_t, std::string> lines;  // by part number
-    std::int64_t p = 0;
-    const InputPrint third = ReadBatches(
-        input, request.order, request, [](Batch&, std::size_t) {},
-        [&](Batch& batch, std::size_t k) {
-          if (inPart(batch.graphs[k], batch.orders[k]) == 0) return;
-          if (++p > c.index.graphs()) Changed();
-          if (!c.index.Family(p).empty()) {
-            lines[static_cast<std::uint32_t>(p)] = Graph6(batch.orders[k], batch.graphs[k].edges);
-          }
-        });
-    if (!(third == firstPrint)) Changed();
-    // Family by family, ordered by order, edges and first member.
-    std::vector<std::pair<std::pair<std::pair<int, int>, std::uint32_t>, std::uint32_t>> firsts;
-    for (const auto& [member, line] : lines) {
-      const std::span<const std::uint32_t> family = c.index.Family(member);
-      if (family.front() == member) {
-        firsts.push_back({{groups[c.group[member - 1]].first, member}, member});
-      }
-    }
-    std::sort(firsts.begin(), firsts.end());
-    for (const auto& first : firsts) {
-      for (const std::uint32_t member : c.index.Family(first.second)) {
-        families->append(lines[member]).push_back('\n');
-      }
-      families->push_back('\n');
+void CensusTaker::WriteFamilies(const InputPrint& first, std::string& families) {
+  const MatrixCensus& c = census_.front();
+  std::map<std::uint32_t, std::string> lines;  // by part number
+  std::int64_t p = 0;
+  const InputPrint third = ReadBatches(input_, request_,
+                                       {[](GraphFacts&) {},
+                                        [&](const GraphFacts& g) {
+                                          if (InPart(g.graph, g.order) == 0) return;
+                                          if (++p > c.index.graphs()) Changed();
+                                          if (!c.index.Family(p).empty()) {
+                                            lines[static_cast<std::uint32_t>(p)] =
+                                                Graph6(g.order, g.graph.edges);
+                                          }
+                                        },
+                                        {}});
+  if (!(third == first)) Changed();
+  std::vector<FamilyStart> firsts;
+  for (const auto& [member, line] : lines) {
+    if (c.index.Family(member).front() == member) {
+      firsts.push_back(FamilyStart{groups_[c.group[member - 1]].at, member});
     }
   }
+  std::sort(firsts.begin(), firsts.end());
+  for (const FamilyStart& start : firsts) {
+    for (const std::uint32_t member : c.index.Family(start.first)) {
+      families.append(lines[member]).push_back('\n');
+    }
+    families.push_back('\n');
+  }
+}
+
+}  // namespace
+
+int PartOf(std::uint64_t key, int parts) {
+  return static_cast<int>(Mix(key + 0x9e3779b97f4a7c15ULL) % static_cast<std::uint64_t>(parts)) + 1;
+}
+
+std::vector<CensusRow> TakeCensus(io::ReplayableInput& input, const CensusRequest& request,
+                                  std::string* families) {
+  CensusTaker census(input, request);
+  const InputPrint first = census.IndexHashes();
+  if (census.Group() && !(census.IndexKeys() == first)) Changed();
+  std::vector<CensusRow> rows = census.Rows(families != nullptr);
+  if (families != nullptr && request.matrices.size() == 1) census.WriteFamilies(first, *families);
   return rows;
 }
 

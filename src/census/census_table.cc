@@ -17,10 +17,12 @@ const char* const kCensusHeader =
 
 namespace {
 
+// The part column: "all", or K/M.
 std::string PartText(const Part& part) {
   return part.whole() ? "all" : std::to_string(part.index) + "/" + std::to_string(part.count);
 }
 
+// The input column: the graphs read, then the sum of their hashes in 16 hex digits.
 std::string InputText(const InputPrint& input) {
   std::string hex(16, '0');
   for (std::size_t k = 0; k < 16; ++k) {
@@ -29,6 +31,7 @@ std::string InputText(const InputPrint& input) {
   return std::to_string(input.graphs) + ":" + hex;
 }
 
+// The row's CSV line, with its CR LF.
 std::string RowText(const CensusRow& row) {
   std::string text(1, row.matrix);
   for (const std::int64_t value :
@@ -68,6 +71,7 @@ std::vector<CensusRow> Totals(const std::vector<CensusRow>& rows) {
   return totals;
 }
 
+// Sorts the rows by matrix (A, L, Q), order and edge count.
 void SortRows(std::vector<CensusRow>& rows) {
   std::sort(rows.begin(), rows.end(),
             [](const CensusRow& a, const CensusRow& b) { return Key(a) < Key(b); });
@@ -257,6 +261,7 @@ struct Seen {
 };
 using SeenRows = std::map<std::tuple<char, int, int>, Seen>;
 
+// How messages name a row: "L, order 9, 12 edges".
 std::string Where(const CensusRow& row) {
   return std::string(1, row.matrix) + ", order " + std::to_string(row.order) + ", " +
          std::to_string(row.edges) + (row.edges == 1 ? " edge" : " edges");

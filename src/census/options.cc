@@ -16,29 +16,21 @@ std::vector<SpectralMatrix> MatricesNamed(std::string_view text) {
   while (true) {
     const std::size_t comma = text.find(',');
     const std::string_view name = text.substr(0, comma);
-    if (const std::optional<SpectralMatrix> named = spectral::MatrixNamed(name)) {
-      matrices.push_back(*named);
-    } else {
-      throw UsageError(
-          "--matrix takes A, L, Q (adjacency, laplacian, signless), "
-          "comma-separated, not '" +
-          std::string(name) + "'");
-    }
+    matrices.push_back(
+        program::MatrixNamed(name, "A, L, Q (adjacency, laplacian, signless), comma-separated"));
     if (comma == std::string_view::npos) break;
     text.remove_prefix(comma + 1);
   }
   return matrices;
 }
 
-// A whole number from 1 to `high`, or nothing.
+// The digits at most of the counts --part and --order take.
+constexpr std::size_t kCountDigits = 7;
+
+// A whole number from 1 to `high`, or 0.
 long Whole(std::string_view text, long high) {
-  long value = 0;
-  if (text.empty() || text.size() > 7) return 0;
-  for (const char c : text) {
-    if (c < '0' || c > '9') return 0;
-    value = value * 10 + (c - '0');
-  }
-  return value <= high ? value : 0;
+  const std::optional<long> value = program::Decimal(text, kCountDigits);
+  return value && *value <= high ? *value : 0;
 }
 
 // Whether a comes before b in the table's order of matrices (A, L, Q).
@@ -59,15 +51,6 @@ Part PartNamed(std::string_view text) {
                      ", not '" + std::string(text) + "'");
   }
   return Part{static_cast<int>(part), static_cast<int>(m)};
-}
-
-// The order that --order names. Throws UsageError.
-int OrderNamed(std::string_view text) {
-  const auto order = static_cast<int>(Whole(text, kMaxOrder));
-  if (order == 0) {
-    throw UsageError("--order takes a whole number from 1 to 62, not '" + std::string(text) + "'");
-  }
-  return order;
 }
 
 // Checks that the options given fit together, and fills in the defaults:
@@ -100,6 +83,13 @@ void CheckTogether(Options& options) {
   }
 }
 
+// Adds the matrices a --matrix value names that are not given yet.
+void AddMatrices(std::vector<SpectralMatrix>& matrices, std::string_view text) {
+  for (const SpectralMatrix m : MatricesNamed(text)) {
+    if (std::find(matrices.begin(), matrices.end(), m) == matrices.end()) matrices.push_back(m);
+  }
+}
+
 }  // namespace
 
 std::string UsageText() {
@@ -126,61 +116,30 @@ std::string UsageText() {
 
 Options ParseOptions(const std::vector<std::string_view>& arguments) {
   Options options;
-  bool optionsEnd = false;
-  std::vector<std::string_view> given;  // the options with a value met so far
-  for (std::size_t k = 0; k < arguments.size(); ++k) {
-    const std::string_view argument = arguments[k];
-    std::string_view name = argument;
-    std::string_view value;
-    bool hasValue = false;
-    const std::size_t equals = argument.find('=');
-    if (!optionsEnd && argument.starts_with("--") && equals != std::string_view::npos) {
-      name = argument.substr(0, equals);
-      value = argument.substr(equals + 1);
-      hasValue = true;
-    }
-    const auto takeValue = [&]() -> std::string_view {
-      const std::string_view option = name == "--output" ? "-o" : name;
-      if (program::GivenBefore(given, option)) {
-        throw UsageError(std::string(option) + " given more than once");
-      }
-      if (hasValue) return value;
-      if (k + 1 >= arguments.size()) throw UsageError(std::string(name) + " needs a value");
-      return arguments[++k];
-    };
-    if (optionsEnd || argument == "-" || !argument.starts_with("-")) {
-      options.inputs.emplace_back(argument);
-    } else if (argument == "--") {
-      optionsEnd = true;
-    } else if (name == "--help" && !hasValue) {
+  program::Arguments given(arguments);
+  while (given.Next()) {
+    if (given.Operand()) {
+      options.inputs.emplace_back(given.argument());
+    } else if (given.Flag("--help")) {
       options.help = true;
-    } else if (name == "--version" && !hasValue) {
+    } else if (given.Flag("--version")) {
       options.version = true;
-    } else if (name == "--merge" && !hasValue) {
+    } else if (given.Flag("--merge")) {
       options.merge = true;
-    } else if (name == "--matrix") {
-      for (const SpectralMatrix m : MatricesNamed(takeValue())) {
-        if (std::find(options.matrices.begin(), options.matrices.end(), m) ==
-            options.matrices.end()) {
-          options.matrices.push_back(m);
-        }
-      }
-    } else if (name == "--part") {
-      options.part = PartNamed(takeValue());
-    } else if (name == "--order") {
-      options.order = OrderNamed(takeValue());
-    } else if (name == "--families") {
-      options.families = takeValue();
-      if (options.families.empty()) throw UsageError("--families needs a file name");
-    } else if (name == "--tables") {
-      options.tables = takeValue();
-      if (options.tables.empty()) throw UsageError("--tables needs a file name");
-    } else if (name == "-o" || name == "--output") {
-      options.output = takeValue();
-      if (options.output.empty()) throw UsageError(std::string(name) + " needs a file name");
-      if (options.output == "-") options.output.clear();
+    } else if (given.Is("--matrix")) {
+      AddMatrices(options.matrices, given.Value());
+    } else if (given.Is("--part")) {
+      options.part = PartNamed(given.Value());
+    } else if (given.Is("--order")) {
+      options.order = program::Bounded("--order", given.Value(), 1, kMaxOrder, kCountDigits);
+    } else if (given.Is("--families")) {
+      options.families = given.FileName();
+    } else if (given.Is("--tables")) {
+      options.tables = given.FileName();
+    } else if (given.Is("-o") || given.Is("--output")) {
+      options.output = given.Output();
     } else {
-      throw UsageError("unknown option '" + std::string(argument) + "'");
+      given.Unknown();
     }
   }
   if (options.help || options.version) return options;

@@ -3,16 +3,17 @@
 //   grafen-census --merge [--tables LIST] [-o FILE] [FILE...]
 #pragma once
 
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "census/census_table.h"
+#include "program/command_line.h"
 #include "spectral/charpoly.h"
 
 namespace grafen::census {
 
+// What the command line asks for.
 struct Options {
   bool help = false;
   bool version = false;
@@ -26,10 +27,7 @@ struct Options {
   std::vector<std::string> inputs;  // "-": standard input; several only with --merge
 };
 
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using program::UsageError;
 
 // Reads the arguments (the program name excluded). Throws UsageError.
 Options ParseOptions(const std::vector<std::string_view>& arguments);

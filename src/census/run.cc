@@ -5,7 +5,6 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
-#include <new>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -19,17 +18,13 @@
 #include "io/output.h"
 #include "io/parallel.h"
 #include "io/text.h"
-
-#ifndef GRAFEN_VERSION
-#define GRAFEN_VERSION "unknown"
-#endif
+#include "program/shell.h"
 
 namespace grafen::census {
 
-using io::Counted;
 namespace {
 
-constexpr std::string_view kProgram = "grafen-census: ";
+constexpr program::Voice kVoice("grafen-census");
 
 using io::Counted;
 
@@ -37,21 +32,7 @@ using io::Counted;
 // before it is held.
 constexpr std::size_t kMaxTableBytes = std::size_t{64} << 20;
 
-bool Tell(const std::string& message) {
-  try {
-    io::WriteWhole(STDERR_FILENO, std::string(kProgram) + message + "\n");
-    return true;
-  } catch (const std::system_error&) {
-    return false;
-  }
-}
-
-int Fail(const std::string& message) {
-  static_cast<void>(Tell(message));
-  return 1;
-}
-
-std::string NameOf(const std::string& path) { return path == "-" ? "<stdin>" : path; }
+std::string NameOf(const std::string& path) { return program::InputName(path); }
 
 // Writes text to the output (standard output for "") whole, or not at all.
 void Publish(const std::string& path, const std::string& text) {
@@ -100,24 +81,25 @@ void ReadTableList(const std::string& list, std::vector<std::string>& paths) {
   if (!line.empty()) paths.push_back(std::move(line));
 }
 
+// Adds the part tables named into the census and writes it; the status.
 int Merge(const Options& options) {
   std::vector<std::string> paths = options.inputs;
   if (!options.tables.empty()) {
     if (io::SameFile(options.output, options.tables)) {
-      return Fail(options.output + ": the list of tables; give -o another file");
+      return kVoice.Fail(options.output + ": the list of tables; give -o another file");
     }
     try {
       ReadTableList(options.tables, paths);
     } catch (const std::system_error& e) {
-      return Fail(NameOf(options.tables) + ": " + e.code().message());
+      return kVoice.Fail(NameOf(options.tables) + ": " + e.code().message());
     }
-    if (paths.empty()) return Fail(NameOf(options.tables) + ": names no tables");
+    if (paths.empty()) return kVoice.Fail(NameOf(options.tables) + ": names no tables");
   }
   std::vector<std::vector<CensusRow>> tables;
   std::vector<std::string> names;
   for (const std::string& path : paths) {
     if (io::SameFile(options.output, path)) {
-      return Fail(options.output + ": one of the tables merged; give -o another file");
+      return kVoice.Fail(options.output + ": one of the tables merged; give -o another file");
     }
     std::string text;
     try {
@@ -129,10 +111,10 @@ int Merge(const Options& options) {
       });
       tables.push_back(ReadCensusTable(text));
     } catch (const std::system_error& e) {
-      return Fail(NameOf(path) + ": " + e.code().message());
+      return kVoice.Fail(NameOf(path) + ": " + e.code().message());
     } catch (const TableError& e) {
-      return Fail(NameOf(path) + (e.line() > 0 ? ":" + std::to_string(e.line()) : "") + ": " +
-                  e.what());
+      return kVoice.Fail(NameOf(path) + (e.line() > 0 ? ":" + std::to_string(e.line()) : "") +
+                         ": " + e.what());
     }
     names.push_back(NameOf(path));
   }
@@ -140,16 +122,15 @@ int Merge(const Options& options) {
   try {
     merged = MergeParts(tables, names);
   } catch (const std::runtime_error& e) {
-    return Fail(e.what());
+    return kVoice.Fail(e.what());
   }
   try {
     Publish(options.output, CensusText(merged));
   } catch (const std::system_error& e) {
-    return Fail((options.output.empty() ? "standard output" : options.output) + ": " +
-                e.code().message());
+    return kVoice.Fail(program::OutputName(options.output) + ": " + e.code().message());
   }
-  return Tell(Counted(static_cast<long long>(tables.size()), "table") +
-              " merged: " + Summary(merged))
+  return kVoice.Tell(Counted(static_cast<long long>(tables.size()), "table") +
+                     " merged: " + Summary(merged))
              ? 0
              : 1;
 }
@@ -183,17 +164,21 @@ std::function<void(std::int64_t)> Progress(const io::ReplayableInput& input) {
     if (now - shown.last < std::chrono::seconds(1)) return;
     shown.last = now;
     const double seconds = std::chrono::duration<double>(now - shown.start).count();
-    static_cast<void>(Tell("\r" + std::string(kProgram) + "reading " +
-                           std::to_string(shown.reading) + ": " + Counted(read, "graph") + ", " +
-                           std::to_string(static_cast<long>(static_cast<double>(read) / seconds)) +
-                           " graphs/s   \033[A"));
+    // The line starts over the voice's own prefix, which the terminal shows
+    // first.
+    std::string line = "\r";
+    line.append(kVoice.name()).append(": reading ");
+    static_cast<void>(
+        kVoice.Tell(line + std::to_string(shown.reading) + ": " + Counted(read, "graph") + ", " +
+                    std::to_string(static_cast<long>(static_cast<double>(read) / seconds)) +
+                    " graphs/s   \033[A"));
   };
 }
 
 // Takes the census and writes the table (and the families); the status.
 int Count(const Options& options) {
   const std::string& path = options.inputs.front();
-  if (const std::string clash = OutputClash(options); !clash.empty()) return Fail(clash);
+  if (const std::string clash = OutputClash(options); !clash.empty()) return kVoice.Fail(clash);
   io::ReplayableInput input(path);
   CensusRequest request;
   request.matrices = options.matrices;
@@ -211,7 +196,7 @@ int Count(const Options& options) {
     failing = &options.output;
     tableOut.emplace(options.output);
   } catch (const std::system_error& e) {
-    return Fail((failing->empty() ? "standard output" : *failing) + ": " + e.code().message());
+    return kVoice.Fail(program::OutputName(*failing) + ": " + e.code().message());
   }
   std::vector<CensusRow> rows;
   std::string families;
@@ -219,16 +204,16 @@ int Count(const Options& options) {
     if (request.order == 0) request.order = OrderOfFileName(path, input);
     rows = TakeCensus(input, request, familiesOut ? &families : nullptr);
   } catch (const io::SpoolError& e) {
-    return Fail(e.what());
+    return kVoice.Fail(e.what());
   } catch (const std::system_error& e) {
-    return Fail(NameOf(path) + ": " + e.code().message());
+    return kVoice.Fail(NameOf(path) + ": " + e.code().message());
   } catch (const EdgeListError& e) {
-    return Fail(NameOf(path) + (e.line() > 0 ? ":" + std::to_string(e.line()) : "") + ": " +
-                e.what());
+    return kVoice.Fail(NameOf(path) + (e.line() > 0 ? ":" + std::to_string(e.line()) : "") + ": " +
+                       e.what());
   } catch (const std::runtime_error& e) {
-    return Fail(NameOf(path) + ": " + e.what());
+    return kVoice.Fail(NameOf(path) + ": " + e.what());
   }
-  if (terminal) static_cast<void>(Tell("\r\033[K\033[A"));
+  if (terminal) static_cast<void>(kVoice.Tell("\r\033[K\033[A"));
   try {
     if (familiesOut) {
       failing = &options.families;
@@ -239,38 +224,18 @@ int Count(const Options& options) {
     tableOut->Write(CensusText(rows));
     tableOut->Commit();
   } catch (const std::system_error& e) {
-    return Fail((failing->empty() ? "standard output" : *failing) + ": " + e.code().message());
+    return kVoice.Fail(program::OutputName(*failing) + ": " + e.code().message());
   }
-  return Tell(Summary(rows)) ? 0 : 1;
+  return kVoice.Tell(Summary(rows)) ? 0 : 1;
 }
+
+// Merges part tables, or takes the census, as the options ask; the status.
+int Run(const Options& options) { return options.merge ? Merge(options) : Count(options); }
 
 }  // namespace
 
 int RunCensus(const std::vector<std::string_view>& arguments) {
-  Options options;
-  try {
-    options = ParseOptions(arguments);
-  } catch (const UsageError& e) {
-    try {
-      io::WriteWhole(STDERR_FILENO, std::string(kProgram) + e.what() + "\n" + UsageText());
-    } catch (const std::system_error&) {
-      // Standard error is gone: the status alone tells the usage error.
-    }
-    return 2;
-  }
-  try {
-    if (options.help || options.version) {
-      io::WriteWhole(STDOUT_FILENO, options.help
-                                        ? UsageText()
-                                        : std::string("grafen-census ") + GRAFEN_VERSION + "\n");
-      return 0;
-    }
-    return options.merge ? Merge(options) : Count(options);
-  } catch (const std::system_error& e) {
-    return Fail("standard output: " + e.code().message());
-  } catch (const std::bad_alloc&) {
-    return Fail("out of memory");
-  }
+  return program::RunCompanion(kVoice, UsageText, ParseOptions, Run, arguments);
 }
 
 }  // namespace grafen::census

@@ -2,12 +2,11 @@
 //   grafen-spectra [--matrix M] [--order N] [--digits D] [-o FILE] [FILE]
 #pragma once
 
-#include <optional>
-#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "program/command_line.h"
 #include "spectral/charpoly.h"
 
 namespace grafen::spectra {
@@ -26,11 +25,7 @@ struct Options {
   std::string input = "-";  // "-": standard input
 };
 
-// A command line that cannot be obeyed; the message says why.
-class UsageError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
+using program::UsageError;
 
 // Reads the arguments (the program name excluded). Throws UsageError.
 Options ParseOptions(const std::vector<std::string_view>& arguments);

@@ -26,6 +26,8 @@ TEST(Options, ReadsEveryForm) {
   const std::vector<std::string> widest = {"--order=62", "--digits", "40"};
   EXPECT_EQ(ParseOptions(Arguments(widest)).order, 62);
   EXPECT_EQ(ParseOptions(Arguments(widest)).digits, 40);
+  const std::vector<std::string> padded = {"--order", "000000062"};
+  EXPECT_EQ(ParseOptions(Arguments(padded)).order, 62);
 }
 
 TEST(Options, RejectsWhatCannotBeObeyed) {
@@ -37,6 +39,8 @@ TEST(Options, RejectsWhatCannotBeObeyed) {
                                              {"--digits", "41"},
                                              {"--digits=0"},
                                              {"--order", "99999999999999999999"},
+                                             {"--order", "0000000062"},
+                                             {"--", "a", "--", "b"},
                                              {"a", "b"},
                                              {"-o", ""},
                                              {"--unknown"},

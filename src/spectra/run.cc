@@ -1,14 +1,9 @@
 #include "spectra/run.h"
 
-#include <flint/flint.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <future>
-#include <new>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -16,16 +11,14 @@
 #include <utility>
 
 #include "formats/graph_reader.h"
+#include "io/batch_pipeline.h"
 #include "io/input.h"
 #include "io/output.h"
 #include "io/parallel.h"
+#include "program/shell.h"
 #include "spectra/options.h"
 #include "spectra/table.h"
 #include "spectral/cospectral_index.h"
-
-#ifndef GRAFEN_VERSION
-#define GRAFEN_VERSION "unknown"
-#endif
 
 namespace grafen::spectra {
 
@@ -36,32 +29,14 @@ using spectral::PolynomialKey;
 using spectral::SmallCharpoly;
 using spectral::SpectralMatrix;
 
-using io::ParallelFor;
 using io::ReplayableInput;
 using io::SameFile;
 using io::SpoolError;
 using io::TableOutput;
 using io::UsableCores;
-using io::WriteWhole;
 namespace {
 
-constexpr std::string_view kProgram = "grafen-spectra: ";
-
-// Writes a message line to standard error; false when even that fails.
-bool Tell(const std::string& message) {
-  try {
-    WriteWhole(STDERR_FILENO, std::string(kProgram) + message + "\n");
-    return true;
-  } catch (const std::system_error&) {
-    return false;
-  }
-}
-
-// Reports a failure and gives the exit status 1.
-int Fail(const std::string& message) {
-  static_cast<void>(Tell(message));
-  return 1;
-}
+constexpr program::Voice kVoice("grafen-spectra");
 
 // The largest node of the graph's edges, 1 when it has none.
 int LargestNode(const ListedGraph& graph) {
@@ -93,77 +68,47 @@ void KeyOf(SpectralMatrix matrix, const ListedGraph& graph, int order, std::stri
   }
 }
 
+// A graph and the key of its characteristic polynomial, with the key's hash.
+// (Used in the pipeline's steps, which cppcheck does not follow.)
+struct KeyedGraph {
+  // cppcheck-suppress unusedStructMember
+  ListedGraph graph;  // room kept from batch to batch
+  // cppcheck-suppress unusedStructMember
+  std::string key;
+  std::uint64_t hash = 0;
+};
+
 // Graphs gathered a batch at a time, their keys and the keys' hashes worked
-// out on every thread
-// in the background while the next batch is read, and handed on in the
-// graphs' order.
+// out on every thread in the background while the next batch is read, and
+// handed on in the graphs' order.
 class KeyedGraphs {
  public:
   using Take = std::function<void(std::int64_t number, const std::string& key, std::uint64_t hash)>;
   KeyedGraphs(SpectralMatrix matrix, int order, Take take)
-      : matrix_(matrix), order_(order), take_(std::move(take)) {}
-  ~KeyedGraphs() {
-    if (computed_.valid()) computed_.wait();
-  }
-  KeyedGraphs(const KeyedGraphs&) = delete;
-  KeyedGraphs& operator=(const KeyedGraphs&) = delete;
+      : pipeline_(kBatch, UsableCores(), io::Taking::kBeforeComputing,
+                  {[matrix, order](KeyedGraph& slot) {
+                     KeyOf(matrix, slot.graph, order, slot.key);
+                     slot.hash = CospectralIndex::HashOf(slot.key);
+                   },
+                   [take = std::move(take)](const KeyedGraph& slot) {
+                     take(slot.graph.number, slot.key, slot.hash);
+                   },
+                   {}}) {}
 
+  // The next graph; the reader gets the slot's old edges back.
   void Add(ListedGraph& graph) {
-    if (gathering_.count == kBatch) Start();
-    Batch& batch = gathering_;
-    if (batch.count == batch.graphs.size()) batch.graphs.emplace_back();
-    ListedGraph& slot = batch.graphs[batch.count++];
+    ListedGraph& slot = pipeline_.Add().graph;
     std::swap(slot.edges, graph.edges);
     slot.number = graph.number;
     slot.order = graph.order;
   }
 
   // Hands on every key still pending.
-  void Finish() {
-    Start();
-    TakeComputed();
-  }
+  void Finish() { pipeline_.Finish(); }
 
  private:
-  struct Batch {
-    std::vector<ListedGraph> graphs;  // room kept from batch to batch
-    std::vector<std::string> keys;
-    std::vector<std::uint64_t> hashes;
-    std::size_t count = 0;
-  };
-
-  void Start() {
-    TakeComputed();
-    std::swap(gathering_, computing_);
-    Batch& batch = computing_;
-    batch.keys.resize(std::max(batch.keys.size(), batch.count));
-    batch.hashes.resize(batch.keys.size());
-    computed_ = std::async(std::launch::async, [this, &batch] {
-      ParallelFor(batch.count, UsableCores(), [this, &batch](std::size_t k) {
-        KeyOf(matrix_, batch.graphs[k], order_, batch.keys[k]);
-        batch.hashes[k] = CospectralIndex::HashOf(batch.keys[k]);
-      });
-      flint_cleanup();
-    });
-  }
-
-  void TakeComputed() {
-    if (!computed_.valid()) return;
-    computed_.get();
-    Batch& batch = computing_;
-    for (std::size_t k = 0; k < batch.count; ++k) {
-      take_(batch.graphs[k].number, batch.keys[k], batch.hashes[k]);
-    }
-    batch.count = 0;
-  }
-
   static constexpr std::size_t kBatch = 16384;
-  SpectralMatrix matrix_;
-  int order_;
-  Take take_;
-  Batch gathering_;
-  Batch computing_;
-  std::future<void> computed_;
+  io::BatchPipeline<KeyedGraph> pipeline_;
 };
 
 // The first two readings: every graph's polynomial hashed into `families`,
@@ -197,17 +142,13 @@ GraphFormat IndexFamilies(SpectralMatrix matrix, int order, int maxNode, Replaya
 // renamed, or cut from a larger list, whose every graph would get isolated
 // nodes it does not have.
 void WarnUnusedOrder(const std::string& inputName, int order) {
-  static_cast<void>(Tell(inputName + ": no graph uses node " + std::to_string(order) +
-                         ", the order the file name gives; give --order N for another"));
+  static_cast<void>(kVoice.Tell(inputName + ": no graph uses node " + std::to_string(order) +
+                                ", the order the file name gives; give --order N for another"));
 }
 
 // How messages name the input and the output.
-std::string InputName(const Options& options) {
-  return options.input == "-" ? "<stdin>" : options.input;
-}
-std::string OutputName(const Options& options) {
-  return options.output.empty() ? "standard output" : options.output;
-}
+std::string InputName(const Options& options) { return program::InputName(options.input); }
+std::string OutputName(const Options& options) { return program::OutputName(options.output); }
 
 // The third reading: each graph's row written to `output` as it comes,
 // then the summary told; the status.
@@ -231,32 +172,34 @@ int WriteRows(const Options& options, ReplayableInput& input, const CospectralIn
     } catch (const std::system_error& e) {
       // (Set in the reader's sink, which cppcheck does not follow.)
       // cppcheck-suppress knownConditionTrueFalse
-      return Fail((writing ? outputName : inputName) + ": " + e.code().message());
+      return kVoice.Fail((writing ? outputName : inputName) + ": " + e.code().message());
     } catch (const EdgeListError& e) {
-      return Fail(inputName + ":" + std::to_string(e.line()) + ": changed while being read");
+      return kVoice.Fail(inputName + ":" + std::to_string(e.line()) + ": changed while being read");
     }
-    if (count != families.graphs()) return Fail(inputName + ": changed while being read");
+    if (count != families.graphs()) return kVoice.Fail(inputName + ": changed while being read");
     summary = rows.Finish();
     output.Commit();
   } catch (const std::system_error& e) {
-    return Fail(outputName + ": " + e.code().message());
+    return kVoice.Fail(outputName + ": " + e.code().message());
   } catch (const std::runtime_error& e) {
-    return Fail(inputName + ": " + e.what());
+    return kVoice.Fail(inputName + ": " + e.what());
   }
-  return Tell(SummaryText(summary)) ? 0 : 1;
+  return kVoice.Tell(SummaryText(summary)) ? 0 : 1;
 }
 
+// Checks the output, reads the input three times and writes the table; the
+// status.
 int Run(const Options& options) {
   const std::string inputName = InputName(options);
   if (SameFile(options.output, options.input)) {
-    return Fail(options.output + ": the input itself; give -o another file");
+    return kVoice.Fail(options.output + ": the input itself; give -o another file");
   }
   const std::string outputName = OutputName(options);
   std::optional<TableOutput> output;
   try {
     output.emplace(options.output);  // first, so that a long run does not end on a bad name
   } catch (const std::system_error& e) {
-    return Fail(outputName + ": " + e.code().message());
+    return kVoice.Fail(outputName + ": " + e.code().message());
   }
 
   // Three readings: every graph's polynomial hashed; the exact polynomials
@@ -276,13 +219,13 @@ int Run(const Options& options) {
     if (order != 0) maxNode = order;
     format = IndexFamilies(options.matrix, order, maxNode, input, families, largest);
   } catch (const SpoolError& e) {
-    return Fail(e.what());
+    return kVoice.Fail(e.what());
   } catch (const std::system_error& e) {
-    return Fail(inputName + ": " + e.code().message());
+    return kVoice.Fail(inputName + ": " + e.code().message());
   } catch (const EdgeListError& e) {
-    return Fail(inputName + ":" + std::to_string(e.line()) + ": " + e.what());
+    return kVoice.Fail(inputName + ":" + std::to_string(e.line()) + ": " + e.what());
   } catch (const std::runtime_error& e) {
-    return Fail(inputName + ": " + e.what());
+    return kVoice.Fail(inputName + ": " + e.what());
   }
   if (format != GraphFormat::kGraph6) {
     if (order == 0) order = largest;
@@ -297,30 +240,7 @@ int Run(const Options& options) {
 }  // namespace
 
 int RunSpectra(const std::vector<std::string_view>& arguments) {
-  Options options;
-  try {
-    options = ParseOptions(arguments);
-  } catch (const UsageError& e) {
-    try {
-      WriteWhole(STDERR_FILENO, std::string(kProgram) + e.what() + "\n" + UsageText());
-    } catch (const std::system_error&) {
-      // Standard error is gone: the status alone tells the usage error.
-    }
-    return 2;
-  }
-  try {
-    if (options.help || options.version) {
-      WriteWhole(STDOUT_FILENO, options.help
-                                    ? UsageText()
-                                    : std::string("grafen-spectra ") + GRAFEN_VERSION + "\n");
-      return 0;
-    }
-    return Run(options);
-  } catch (const std::system_error& e) {
-    return Fail("standard output: " + e.code().message());
-  } catch (const std::bad_alloc&) {
-    return Fail("out of memory");
-  }
+  return program::RunCompanion(kVoice, UsageText, ParseOptions, Run, arguments);
 }
 
 }  // namespace grafen::spectra

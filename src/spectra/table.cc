@@ -1,7 +1,5 @@
 #include "spectra/table.h"
 
-#include <flint/flint.h>
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -10,7 +8,6 @@
 #include <utility>
 
 #include "formats/graph6.h"
-#include "io/parallel.h"
 #include "io/text.h"
 #include "spectral/spectrum.h"
 
@@ -26,7 +23,6 @@ using spectral::Spectrum;
 using io::AppendNumber;
 using io::AppendNumberItem;
 using io::Counted;
-using io::ParallelFor;
 namespace {
 
 // Appends the degree sequence, largest first, space-separated.
@@ -81,11 +77,11 @@ constexpr std::size_t kBatchGraphs = 16384;
 
 }  // namespace
 
-struct TableRows::Batch {
-  std::vector<ListedGraph> graphs;  // room kept from batch to batch
-  std::vector<int> orders;
-  std::vector<PartialRow> rows;
-  std::size_t count = 0;  // graphs gathered
+// One graph of a batch and its row.
+struct TableRows::Slot {
+  ListedGraph graph;  // room kept from batch to batch
+  int order = 0;
+  PartialRow row;
 };
 
 std::string TableHeader(SpectralMatrix matrix) {
@@ -100,77 +96,43 @@ std::string TableHeader(SpectralMatrix matrix) {
 
 TableRows::TableRows(SpectralMatrix matrix, int digits, unsigned threads,
                      const CospectralIndex& families, std::function<void(std::string_view)> write)
-    : matrix_(matrix),
-      digits_(digits),
-      threads_(std::max(threads, 1U)),
-      families_(families),
-      write_(std::move(write)),
-      gathering_(std::make_unique<Batch>()),
-      computing_(std::make_unique<Batch>()),
-      finished_(std::make_unique<Batch>()) {
+    : digits_(digits), families_(families), write_(std::move(write)) {
   summary_.matrix = matrix;
+  pipeline_ = std::make_unique<io::BatchPipeline<Slot>>(
+      kBatchGraphs, threads, io::Taking::kWhileComputing,
+      io::BatchPipeline<Slot>::Steps{
+          [this, matrix](Slot& slot) { RowOf(matrix, slot.graph, slot.order, digits_, slot.row); },
+          [this](const Slot& slot) { Write(slot); },
+          {}});
   write_(TableHeader(matrix));
 }
 
-TableRows::~TableRows() {
-  // A table abandoned on a failure still waits for its helpers.
-  if (computed_.valid()) computed_.wait();
-}
+// The pipeline goes first: it waits for its helpers.
+TableRows::~TableRows() = default;
 
 void TableRows::Add(ListedGraph& graph, int order) {
-  if (gathering_->count == kBatchGraphs) StartBatch();
-  Batch& batch = *gathering_;
-  if (batch.count == batch.graphs.size()) {
-    batch.graphs.emplace_back();
-    batch.orders.emplace_back();
-  }
   // The reader gets the slot's old edges back, room and all.
-  ListedGraph& slot = batch.graphs[batch.count];
-  std::swap(slot.edges, graph.edges);
-  slot.number = graph.number;
-  batch.orders[batch.count++] = graph.order != 0 ? graph.order : order;
+  Slot& slot = pipeline_->Add();
+  std::swap(slot.graph.edges, graph.edges);
+  slot.graph.number = graph.number;
+  slot.order = graph.order != 0 ? graph.order : order;
 }
 
-void TableRows::StartBatch() {
-  // The batch computed before is set aside and written while the gathered
-  // one is computed, so that the helpers never wait for the writing.
-  if (computed_.valid()) {
-    computed_.get();  // raises a helper's failure (out of memory) here
-    std::swap(computing_, finished_);
+void TableRows::Write(const Slot& slot) {
+  mates_.clear();
+  const std::int64_t number = slot.graph.number;
+  for (const std::uint32_t other : families_.Family(number)) {
+    if (other != number) AppendNumberItem(mates_, other);
   }
-  std::swap(gathering_, computing_);
-  Batch& batch = *computing_;
-  batch.rows.resize(std::max(batch.rows.size(), batch.count));
-  computed_ = std::async(std::launch::async, [this, &batch] {
-    ParallelFor(batch.count, threads_, [&](std::size_t k) {
-      RowOf(matrix_, batch.graphs[k], batch.orders[k], digits_, batch.rows[k]);
-    });
-    flint_cleanup();
-  });
-  Write(*finished_);
-}
-
-void TableRows::Write(Batch& batch) {
-  std::string mates;
-  for (std::size_t k = 0; k < batch.count; ++k) {
-    mates.clear();
-    const std::int64_t number = batch.graphs[k].number;
-    for (const std::uint32_t other : families_.Family(number)) {
-      if (other != number) AppendNumberItem(mates, other);
-    }
-    mates.append("\r\n");
-    write_(batch.rows[k].text);
-    write_(mates);
-    ++summary_.graphs;
-    summary_.integral += batch.rows[k].integral ? 1 : 0;
-  }
-  batch.count = 0;
+  mates_.append("\r\n");
+  write_(slot.row.text);
+  write_(mates_);
+  ++summary_.graphs;
+  summary_.integral += slot.row.integral ? 1 : 0;
 }
 
 TableSummary TableRows::Finish() {
-  StartBatch();
-  computed_.get();
-  Write(*computing_);
+  pipeline_->Finish();
   summary_.withCospectralMate = families_.withMate();
   summary_.distinctSpectra = families_.distinct();
   return summary_;

@@ -3,13 +3,13 @@
 
 #include <cstdint>
 #include <functional>
-#include <future>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "formats/edge_list_reader.h"
+#include "io/batch_pipeline.h"
 #include "spectral/charpoly.h"
 #include "spectral/cospectral_index.h"
 
@@ -48,22 +48,15 @@ class TableRows {
   TableSummary Finish();
 
  private:
-  struct Batch;
-  // Starts computing the gathered batch's rows in the background, once the
-  // batch before it is computed, and writes that one meanwhile.
-  void StartBatch();
-  // Writes the computed rows of a batch and empties it.
-  void Write(Batch& batch);
+  struct Slot;
+  // Writes a computed row, its cospectral mates added, and counts it.
+  void Write(const Slot& slot);
 
-  spectral::SpectralMatrix matrix_;
   int digits_;
-  unsigned threads_;
   const spectral::CospectralIndex& families_;
   std::function<void(std::string_view)> write_;
-  std::unique_ptr<Batch> gathering_;
-  std::unique_ptr<Batch> computing_;
-  std::unique_ptr<Batch> finished_;  // computed, to be written
-  std::future<void> computed_;       // valid while computing_ is being computed
+  std::string mates_;  // the last column, its room kept from row to row
+  std::unique_ptr<io::BatchPipeline<Slot>> pipeline_;
   TableSummary summary_;
 };
 
