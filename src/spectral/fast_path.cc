@@ -23,9 +23,8 @@ using algebra::FloatRoot;
 using algebra::FloatRoots;
 using algebra::FloatSigns;
 using algebra::IntegerRoot;
-using algebra::NearInteger;
-using algebra::NextSubset;
 using algebra::ProvedIrreducibleByRoots;
+using algebra::SearchRootSubsets;
 namespace {
 
 using Word = std::uint64_t;
@@ -111,6 +110,53 @@ bool SignedFloatRoots(const WordPolynomial& f, long bound, const double* guesses
   return true;
 }
 
+// Moves x, above every root of q (degree m >= 2, all roots real), to the
+// largest root by Laguerre's method; false when the steps do not settle.
+// Settled once a step is below 1e-6: the convergence being cubic, x is then
+// as close as q allows; or when the steps reach rounding noise and stop
+// shrinking (q carries the rounding of the roots divided out before).
+bool LaguerreToLargest(const double* q, std::size_t m, double& x) {
+  double previous = std::numeric_limits<double>::infinity();
+  for (int iteration = 0; iteration < 32; ++iteration) {
+    double value = q[m];
+    double slope = 0;
+    double curve = 0;
+    for (std::size_t k = m; k > 0; --k) {
+      curve = curve * x + slope;
+      slope = slope * x + value;
+      value = value * x + q[k - 1];
+    }
+    if (value == 0) return true;
+    const double inverse = 1 / value;
+    const double g = slope * inverse;
+    const double h = g * g - 2 * curve * inverse;
+    const auto n = static_cast<double>(m);
+    const double root = std::sqrt(std::max(0.0, (n - 1) * (n * h - g * g)));
+    const double step = n / (g >= 0 ? g + root : g - root);
+    if (std::fabs(step) >= previous) return true;
+    x -= step;
+    previous = std::fabs(step);
+    if (previous <= 1e-6 * std::max(1.0, std::fabs(x))) return true;
+  }
+  return false;
+}
+
+// Each of the d approximate roots of p moved by one Newton step on p itself;
+// false at a vanishing slope.
+bool PolishByNewton(const std::int64_t* p, std::size_t d, double* roots) {
+  for (std::size_t r = 0; r < d; ++r) {
+    double value = static_cast<double>(p[d]);
+    double slope = 0;
+    for (std::size_t k = d; k > 0; --k) {
+      slope = slope * roots[r] + value;
+      value = value * roots[r] + static_cast<double>(p[k - 1]);
+    }
+    if (slope == 0) return false;
+    roots[r] -= value / slope;
+  }
+  return true;
+}
+
 // The d roots of the monic p of degree d (coefficients lowest power first,
 // exact in doubles), ascending, when they are real, simple and below high:
 // by Laguerre's method, which for a polynomial with real roots moves from
@@ -125,41 +171,8 @@ bool RealRoots(const std::int64_t* p, std::size_t d, double high, double* roots)
   for (std::size_t m = d; m >= 1; --m) {
     if (m == 1) {
       x = -q[0] / q[1];
-    } else {
-      // Settled once a step is below 1e-6: the convergence being cubic, x
-      // is then as close as q allows; or when the steps reach rounding
-      // noise and stop shrinking (q carries the rounding of the roots
-      // divided out).
-      double previous = std::numeric_limits<double>::infinity();
-      bool settled = false;
-      for (int iteration = 0; iteration < 32 && !settled; ++iteration) {
-        double value = q[m];
-        double slope = 0;
-        double curve = 0;
-        for (std::size_t k = m; k > 0; --k) {
-          curve = curve * x + slope;
-          slope = slope * x + value;
-          value = value * x + q[k - 1];
-        }
-        if (value == 0) {
-          settled = true;
-          break;
-        }
-        const double inverse = 1 / value;
-        const double g = slope * inverse;
-        const double h = g * g - 2 * curve * inverse;
-        const auto n = static_cast<double>(m);
-        const double root = std::sqrt(std::max(0.0, (n - 1) * (n * h - g * g)));
-        const double step = n / (g >= 0 ? g + root : g - root);
-        if (std::fabs(step) >= previous) {
-          settled = true;
-          break;
-        }
-        x -= step;
-        previous = std::fabs(step);
-        settled = previous <= 1e-6 * std::max(1.0, std::fabs(x));
-      }
-      if (!settled) return false;
+    } else if (!LaguerreToLargest(q.data(), m, x)) {
+      return false;
     }
     roots[m - 1] = x;
     // q := q / (x - root), from the top.
@@ -171,17 +184,7 @@ bool RealRoots(const std::int64_t* p, std::size_t d, double high, double* roots)
     }
     q[m] = 0;
   }
-  for (std::size_t r = 0; r < d; ++r) {
-    double value = static_cast<double>(p[d]);
-    double slope = 0;
-    for (std::size_t k = d; k > 0; --k) {
-      slope = slope * roots[r] + value;
-      value = value * roots[r] + static_cast<double>(p[k - 1]);
-    }
-    if (slope == 0) return false;
-    roots[r] -= value / slope;
-  }
-  return std::is_sorted(roots, roots + d);
+  return PolishByNewton(p, d, roots) && std::is_sorted(roots, roots + d);
 }
 
 // A non-linear irreducible factor, its power, and approximations to its
@@ -278,27 +281,22 @@ bool SplitIntoFactors(WordPolynomial rest, std::vector<double> roots,
       return true;
     }
     if (2 * size > d || d > kMaxSplitRoots) return false;
-    // Every subset of `size` roots as increasing index lists; most fail at
-    // once on their sum (a coefficient), so that comes first.
     std::array<std::size_t, kWrappingOrder> pick{};
-    for (std::size_t k = 0; k < size; ++k) pick[k] = k;
-    bool found = false;
-    for (;;) {
-      double sum = 0;
-      for (std::size_t k = 0; k < size; ++k) sum += roots[pick[k]];
-      if (NearInteger(sum)) {
-        for (std::size_t k = 0; k < size; ++k) chosen[k] = roots[pick[k]];
-        if (RoundedProduct(chosen.data(), size, candidate) &&
-            DividesExactly(rest, candidate, quotient)) {
-          if (!ProvedIrreducible(candidate, chosen.data())) return false;
-          AddWordFactor(factors, candidate, chosen.data());
-          rest = quotient;
-          EraseSubset(roots, pick.data(), size);
-          found = true;
-          break;
-        }
+    bool unproved = false;
+    const bool found = SearchRootSubsets(roots, size, pick.data(), [&](const std::size_t* at) {
+      for (std::size_t k = 0; k < size; ++k) chosen[k] = roots[at[k]];
+      if (!RoundedProduct(chosen.data(), size, candidate) ||
+          !DividesExactly(rest, candidate, quotient)) {
+        return false;
       }
-      if (!NextSubset(pick.data(), size, roots.size())) break;
+      unproved = !ProvedIrreducible(candidate, chosen.data());
+      return true;
+    });
+    if (unproved) return false;
+    if (found) {
+      AddWordFactor(factors, candidate, chosen.data());
+      rest = quotient;
+      EraseSubset(roots, pick.data(), size);
     }
     if (!found) ++size;
   }
