@@ -112,6 +112,7 @@ class SturmSequence {
     fmpq_poly_t value_{};
   };
 
+  // The sign changes along the sequence at x, zeros skipped.
   long SignChanges(const fmpq* x) const {
     long changes = 0;
     int previous = 0;
@@ -260,6 +261,8 @@ std::optional<Decimal> GuessedRounding(const Polynomial& f, double near, long bo
   return RoundRational(refined->get(), digits);
 }
 
+// The bracketed roots rounded to `digits`: each by its guess when that is
+// confirmed, else by bisection.
 std::vector<CertifiedRoot> RoundBrackets(const Polynomial& f, long bound,
                                          const std::vector<Bracket>& brackets,
                                          const std::vector<double>& guesses, int digits) {

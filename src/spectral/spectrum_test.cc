@@ -104,6 +104,10 @@ TEST(Spectrum, KnownGraphs) {
     EXPECT_EQ(s.factored, c.factored);
     EXPECT_EQ(s.algebraicConnectivity, c.connectivity);
     EXPECT_EQ(s.spanningTrees, c.trees);
+    std::string facts;  // the same facts alone, as an A or Q row finds them
+    spectra::AppendConnectivity(facts, GraphLaplacianFacts(c.order, c.edges, 5));
+    spectra::AppendSpanningTrees(facts.append(","), GraphLaplacianFacts(c.order, c.edges, 5));
+    EXPECT_EQ(facts, c.connectivity + "," + c.trees);
     EXPECT_EQ(s.integral, c.eigenvalues.find('.') == std::string::npos);
   }
 }
