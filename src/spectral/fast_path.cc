@@ -25,6 +25,7 @@ using algebra::FloatSigns;
 using algebra::IntegerRoot;
 using algebra::ProvedIrreducibleByRoots;
 using algebra::SearchRootSubsets;
+using algebra::SmallestFloatRoot;
 namespace {
 
 using Word = std::uint64_t;
@@ -378,6 +379,29 @@ class WordSteps {
       root.high = found[r].high;
       root.inDoubles = true;
     }
+    return true;
+  }
+
+  // The smallest root of what the integer roots leave, when its roots are
+  // all positive (not A's) and proved simple and apart in floating point:
+  // no factoring, no other root rounded.
+  bool SmallestRoot(FactorRoot& root) const {
+    const std::size_t d = rest_.degree;
+    if (d == 0 || matrix_ == SpectralMatrix::kAdjacency) return false;
+    thread_local std::vector<double> numeric;
+    thread_local FloatRoot found;
+    numeric.assign(d, 0);
+    const FloatSigns signs(rest_.c.data(), d);
+    const long bound = RangeOf(matrix_, order_).highest + 1;
+    if (!signs.usable() ||
+        !RealRoots(rest_.c.data(), d, static_cast<double>(bound), numeric.data()) ||
+        !SmallestFloatRoot(signs, bound, numeric.data(), d, digits_, found)) {
+      return false;
+    }
+    root.rounded = found.rounded;
+    root.low = found.low;
+    root.high = found.high;
+    root.inDoubles = true;
     return true;
   }
 

@@ -6,9 +6,12 @@
 //   void IntegerRoots(std::vector<algebra::IntegerRoot>& roots);  // ascending
 //   bool Factors(std::vector<Factor>& factors);   // polynomial, multiplicity
 //   bool Roots(std::size_t k, Factor& factor);    // factor k's roots
+//   bool SmallestRoot(FactorRoot& root);  // of what the integer roots leave,
+//                                         // in doubles, without factoring
 //   bool Sort(std::vector<EigenvalueRef>& distinct, const Spectrum& spectrum);
 // IntegerRoots comes after Charpoly, Factors after IntegerRoots (the factors
-// of what the integer roots leave), Roots after Factors, Sort last.
+// of what the integer roots leave), Roots after Factors, Sort last;
+// SmallestRoot (which a way may always refuse) after IntegerRoots.
 #pragma once
 
 #include <cstddef>
@@ -33,6 +36,13 @@ void SpanningTrees(const algebra::Coefficients& charpoly, int order, algebra::In
 
 // The facts of a Laplacian from its own spectrum.
 void LaplacianFactsOf(const Spectrum& laplacian, int order, LaplacianFacts& facts);
+
+// The second eigenvalue of a connected graph's Laplacian (0 a simple root,
+// integers[0]) from its integer roots and, unless every root is one, the
+// smallest of the others with its interval in doubles; false when the
+// interval holds the next integer root, so that they are not told apart.
+bool SecondOfConnected(const std::vector<algebra::IntegerRoot>& integers,
+                       const FactorRoot* smallest, CertifiedValue& value);
 
 // Factors, their roots, the eigenvalues in ascending order: once the integer
 // roots are known.
@@ -62,8 +72,9 @@ bool SpectrumBy(Steps& steps, Spectrum& spectrum) {
 
 // The Laplacian's facts alone, `steps` taking L's: the tree count from its
 // characteristic polynomial; its second eigenvalue 0 when the graph is
-// disconnected (no spanning tree, 0 a repeated root), else found as in the
-// spectrum, with no factors ordered. `room` holds the work.
+// disconnected (no spanning tree, 0 a repeated root), else the smaller of
+// the next integer root and the smallest other root when SmallestRoot proves
+// it apart, else found as in the spectrum, with no factors ordered. `room` holds the work.
 template <typename Steps>
 bool LaplacianFactsBy(Steps& steps, int order, Spectrum& room, LaplacianFacts& facts) {
   if (!steps.Charpoly(room.charpoly)) return false;
@@ -73,6 +84,13 @@ bool LaplacianFactsBy(Steps& steps, int order, Spectrum& room, LaplacianFacts& f
   facts.algebraicConnectivity.integer = 0;
   if (order <= 1 || fmpz_is_zero(facts.spanningTrees.get()) != 0) return true;
   steps.IntegerRoots(room.integerRoots);
+  long integers = 0;
+  for (const algebra::IntegerRoot& root : room.integerRoots) integers += root.multiplicity;
+  FactorRoot smallest;
+  if (integers == order || steps.SmallestRoot(smallest)) {
+    const FactorRoot* other = integers == order ? nullptr : &smallest;
+    if (SecondOfConnected(room.integerRoots, other, facts.algebraicConnectivity)) return true;
+  }
   if (!EigenvaluesInOrder(steps, room)) return false;
   LaplacianFactsOf(room, order, facts);
   return true;

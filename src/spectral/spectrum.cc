@@ -90,6 +90,9 @@ class ExactSteps {
     return true;
   }
 
+  // Refused: exact arithmetic finds the smallest root by factoring.
+  static bool SmallestRoot(FactorRoot& /*root*/) { return false; }
+
   // The eigenvalues by their true values, enclosures refined as needed.
   bool Sort(std::vector<EigenvalueRef>& distinct, const Spectrum& /*spectrum*/) {
     std::sort(distinct.begin(), distinct.end(),
@@ -230,6 +233,23 @@ void LaplacianFactsOf(const Spectrum& laplacian, int order, LaplacianFacts& fact
   if (facts.hasConnectivity) {
     facts.algebraicConnectivity = ValueOf(laplacian, laplacian.eigenvalues[1]);
   }
+}
+
+bool SecondOfConnected(const std::vector<IntegerRoot>& integers, const FactorRoot* smallest,
+                       CertifiedValue& value) {
+  if (integers.empty() || integers[0].value != 0 || integers[0].multiplicity != 1) return false;
+  const IntegerRoot* next = integers.size() > 1 ? &integers[1] : nullptr;
+  const double c = next != nullptr ? static_cast<double>(next->value) : 0;  // exact
+  if (smallest == nullptr || (next != nullptr && c <= smallest->low)) {
+    if (next == nullptr) return false;
+    value.isInteger = true;
+    value.integer = next->value;
+    return true;
+  }
+  if (next != nullptr && c < smallest->high) return false;
+  value.isInteger = false;
+  value.rounded = smallest->rounded;
+  return true;
 }
 
 void GraphSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>& edges, int digits,
