@@ -133,27 +133,17 @@ void SplitByRoots(Polynomial rest, std::vector<double> roots, std::vector<Piece>
   std::vector<double> chosen;
   std::size_t size = 2;
   while (roots.size() <= kMaxSplitRoots && 2 * size <= roots.size()) {
-    // Every subset of `size` roots, as increasing index lists. Hot: most
-    // subsets fail at once on their sum (a coefficient), so that comes first.
     std::vector<std::size_t> pick(size);
-    for (std::size_t k = 0; k < size; ++k) pick[k] = k;
-    bool found = false;
-    for (;;) {
-      double sum = 0;
-      for (const std::size_t k : pick) sum += roots[k];
-      if (NearInteger(sum)) {
-        chosen.clear();
-        for (const std::size_t k : pick) chosen.push_back(roots[k]);
-        if (IntegerPolynomialFrom(chosen, candidate) &&
-            fmpz_poly_divides(quotient.get(), rest.get(), candidate.get()) != 0) {
-          pieces.push_back(Piece{candidate, chosen});
-          rest = quotient;
-          EraseSubset(roots, pick.data(), size);
-          found = true;
-          break;
-        }
-      }
-      if (!NextSubset(pick.data(), size, roots.size())) break;
+    const bool found = SearchRootSubsets(roots, size, pick.data(), [&](const std::size_t* at) {
+      chosen.assign(size, 0);
+      for (std::size_t k = 0; k < size; ++k) chosen[k] = roots[at[k]];
+      return IntegerPolynomialFrom(chosen, candidate) &&
+             fmpz_poly_divides(quotient.get(), rest.get(), candidate.get()) != 0;
+    });
+    if (found) {
+      pieces.push_back(Piece{candidate, chosen});
+      rest = quotient;
+      EraseSubset(roots, pick.data(), size);
     }
     if (!found) ++size;
   }

@@ -56,18 +56,34 @@ inline bool NextSubset(std::size_t* pick, std::size_t size, std::size_t count) {
   return true;
 }
 
+// Whether a sum of approximate roots is close enough to an integer to be the
+// root sum (a coefficient) of a factor, and worth a closer look.
+inline bool NearInteger(double sum) {
+  return std::fabs(sum - std::round(sum)) <= 1e-6 * std::max(1.0, std::fabs(sum));
+}
+
+// Calls found(pick) for the lists pick[0..size) of increasing indices into
+// roots, in order, whose roots sum to near an integer (a factor's roots sum
+// to a coefficient; most lists fail on that at once, so it comes first),
+// until found returns true; whether it did, pick then holding that list.
+template <typename Found>
+bool SearchRootSubsets(const std::vector<double>& roots, std::size_t size, std::size_t* pick,
+                       Found found) {
+  for (std::size_t k = 0; k < size; ++k) pick[k] = k;
+  do {
+    double sum = 0;
+    for (std::size_t k = 0; k < size; ++k) sum += roots[pick[k]];
+    if (NearInteger(sum) && found(pick)) return true;
+  } while (NextSubset(pick, size, roots.size()));
+  return false;
+}
+
 // Removes the roots at pick[0..size) (increasing indices): those of a
 // factor divided off.
 inline void EraseSubset(std::vector<double>& roots, const std::size_t* pick, std::size_t size) {
   for (std::size_t k = size; k > 0; --k) {
     roots.erase(roots.begin() + static_cast<std::ptrdiff_t>(pick[k - 1]));
   }
-}
-
-// Whether a sum of approximate roots is close enough to an integer to be the
-// root sum (a coefficient) of a factor, and worth a closer look.
-inline bool NearInteger(double sum) {
-  return std::fabs(sum - std::round(sum)) <= 1e-6 * std::max(1.0, std::fabs(sum));
 }
 
 // Whether the monic polynomial of degree d whose signs these are, all of

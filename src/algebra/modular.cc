@@ -32,9 +32,11 @@ class Field {
     for (std::uint32_t a = 2; a < P; ++a) inverse_[a] = Mul(P - P / a, inverse_[P % a]);
   }
 
+  // a * b and a - b modulo P.
   std::uint32_t Mul(std::uint32_t a, std::uint32_t b) const { return a * b % p_; }
   std::uint32_t Sub(std::uint32_t a, std::uint32_t b) const { return (a + p_ - b) % p_; }
 
+  // Lowers a's degree past its zero leading coefficients.
   static void Trim(ModPoly& a) {
     while (a.degree >= 0 && a.c[Index(a.degree)] == 0) --a.degree;
   }

@@ -112,6 +112,7 @@ class SturmSequence {
     fmpq_poly_t value_{};
   };
 
+  // The sign changes along the sequence at x, zeros skipped.
   long SignChanges(const fmpq* x) const {
     long changes = 0;
     int previous = 0;
@@ -260,6 +261,8 @@ std::optional<Decimal> GuessedRounding(const Polynomial& f, double near, long bo
   return RoundRational(refined->get(), digits);
 }
 
+// The bracketed roots rounded to `digits`: each by its guess when that is
+// confirmed, else by bisection.
 std::vector<CertifiedRoot> RoundBrackets(const Polynomial& f, long bound,
                                          const std::vector<Bracket>& brackets,
                                          const std::vector<double>& guesses, int digits) {
@@ -422,20 +425,16 @@ std::vector<CertifiedRoot> SignedRoots(const Polynomial& f, long bound,
 
 }  // namespace
 
-// The guesses' midpoints bracket one root each (signs alternate over 0, the
-// midpoints and bound), and f changes sign between two points inside each
-// guessed decimal's rounding cell and bracket.
-bool FloatRoots(const FloatSigns& f, long bound, const double* guesses, std::size_t count,
-                int digits, std::vector<FloatRoot>& roots) {
-  const std::size_t d = count;
-  roots.clear();
-  if (digits > kGuessDigits) return false;
-  // Kept from call to call, one per thread: no allocation on this hot path.
-  thread_local std::vector<double> points;
-  thread_local std::vector<int> signs;
+namespace {
+
+// The gaps between 0, the midpoints of consecutive guesses and bound, into
+// points[0..d], when f's sign alternates over them: then each of the d gaps
+// holds a root, and when f has d roots there, exactly one.
+bool FloatGaps(const FloatSigns& f, long bound, const double* guesses, std::size_t d,
+               std::vector<double>& points) {
+  thread_local std::vector<int> signs;  // kept from call to call, one per thread
   points.assign(d + 1, 0);
   signs.assign(d + 1, 0);
-  roots.reserve(d);
   points[d] = static_cast<double>(bound);
   for (std::size_t k = 1; k < d; ++k) points[k] = (guesses[k - 1] + guesses[k]) / 2;
   for (std::size_t k = 0; k <= d; ++k) {
@@ -444,25 +443,51 @@ bool FloatRoots(const FloatSigns& f, long bound, const double* guesses, std::siz
       return false;
     }
   }
+  return true;
+}
+
+// The rounding of the root in the gap (gapLow, gapHigh) near `guess`, when f
+// changes sign between two points inside both the gap and the guessed
+// decimal's rounding cell.
+bool FloatRounding(const FloatSigns& f, double guess, double gapLow, double gapHigh, int digits,
+                   FloatRoot& root) {
   constexpr double kMargin = 16 * 0x1p-53;  // beyond the error of the cell's ends in doubles
-  for (std::size_t k = 0; k < d; ++k) {
-    std::optional<Decimal> guess = GuessDecimal(guesses[k], digits);
-    if (!guess) return false;
-    const std::optional<double> scale = PowerOfTen(guess->exponent);
-    if (!scale) return false;
-    double m = 0;  // exact: at most 15 digits
-    for (const char c : guess->mantissa) m = m * 10 + (c - '0');
-    const bool powerOfTen = guess->mantissa.find_first_not_of('0', 1) == std::string::npos;
-    const double low =
-        std::max((m - (powerOfTen ? 0.05 : 0.5)) * *scale * (1 + kMargin), points[k]);
-    const double high = std::min((m + 0.5) * *scale * (1 - kMargin), points[k + 1]);
-    if (!(low < high)) return false;
-    const int lowSign = f.Sign(low);
-    const int highSign = f.Sign(high);
-    if (lowSign == 0 || highSign == 0 || lowSign == highSign) return false;
-    roots.push_back(FloatRoot{std::move(*guess), low, high, lowSign});
+  std::optional<Decimal> rounded = GuessDecimal(guess, digits);
+  if (!rounded) return false;
+  const std::optional<double> scale = PowerOfTen(rounded->exponent);
+  if (!scale) return false;
+  double m = 0;  // exact: at most 15 digits
+  for (const char c : rounded->mantissa) m = m * 10 + (c - '0');
+  const bool powerOfTen = rounded->mantissa.find_first_not_of('0', 1) == std::string::npos;
+  const double low = std::max((m - (powerOfTen ? 0.05 : 0.5)) * *scale * (1 + kMargin), gapLow);
+  const double high = std::min((m + 0.5) * *scale * (1 - kMargin), gapHigh);
+  if (!(low < high)) return false;
+  const int lowSign = f.Sign(low);
+  const int highSign = f.Sign(high);
+  if (lowSign == 0 || highSign == 0 || lowSign == highSign) return false;
+  root = FloatRoot{std::move(*rounded), low, high, lowSign};
+  return true;
+}
+
+}  // namespace
+
+bool FloatRoots(const FloatSigns& f, long bound, const double* guesses, std::size_t count,
+                int digits, std::vector<FloatRoot>& roots) {
+  roots.clear();
+  thread_local std::vector<double> points;  // kept from call to call, one per thread
+  if (digits > kGuessDigits || !FloatGaps(f, bound, guesses, count, points)) return false;
+  roots.resize(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    if (!FloatRounding(f, guesses[k], points[k], points[k + 1], digits, roots[k])) return false;
   }
   return true;
+}
+
+bool SmallestFloatRoot(const FloatSigns& f, long bound, const double* guesses, std::size_t count,
+                       int digits, FloatRoot& root) {
+  thread_local std::vector<double> points;  // kept from call to call, one per thread
+  return digits <= kGuessDigits && count > 0 && FloatGaps(f, bound, guesses, count, points) &&
+         FloatRounding(f, guesses[0], points[0], points[1], digits, root);
 }
 
 int CompareRootWithInteger(const Polynomial& f, const Enclosure& root, long c) {

@@ -43,6 +43,11 @@ struct FloatRoot {
 bool FloatRoots(const FloatSigns& f, long bound, const double* guesses, std::size_t count,
                 int digits, std::vector<FloatRoot>& roots);
 
+// The smallest of the `count` roots of f in (0, bound), proved as FloatRoots
+// proves them all but rounded alone; false when a step is not proved.
+bool SmallestFloatRoot(const FloatSigns& f, long bound, const double* guesses, std::size_t count,
+                       int digits, FloatRoot& root);
+
 // Every root of f, ascending, each the correctly rounded value of the true
 // root to `digits` significant digits. f is irreducible over the integers, of
 // degree >= 2, with all its roots real and inside (0, bound), or with

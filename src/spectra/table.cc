@@ -9,6 +9,7 @@
 
 #include "formats/graph6.h"
 #include "io/text.h"
+#include "spectra/row_text.h"
 #include "spectral/spectrum.h"
 
 namespace grafen::spectra {
@@ -50,10 +51,10 @@ struct PartialRow {
 // column, into row (its room kept from batch to batch).
 void RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digits,
            PartialRow& row) {
-  const Spectrum s = GraphSpectrum(matrix, order, graph.edges, digits);
+  thread_local Spectrum s;  // its room kept from graph to graph
+  GraphSpectrum(matrix, order, graph.edges, digits, s);
   std::string& text = row.text;
   text.clear();
-  text.reserve(64 + 2 * s.charpoly.size() + s.factored.size() + s.eigenvalues.size());
   AppendNumber(text, graph.number);
   text.push_back(',');
   AppendNumber(text, order);
@@ -63,11 +64,7 @@ void RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digit
   text.append(Graph6(order, graph.edges)).push_back(',');
   AppendDegrees(text, order, graph.edges);
   text.push_back(',');
-  for (const std::string* field :
-       {&s.charpoly, &s.factored, &s.eigenvalues, &s.algebraicConnectivity, &s.spanningTrees}) {
-    text.append(*field).push_back(',');
-  }
-  text.append(s.integral ? "1," : "0,");
+  AppendSpectrumColumns(text, s);
   row.integral = s.integral;
 }
 

@@ -20,7 +20,10 @@ inline constexpr int kWrappingOrder = 13;
 bool SmallCharpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
                    std::array<std::int64_t, kWrappingOrder + 1>& coefficients);
 
-// det(xI - M) for the matrix M of the graph on nodes 1..order.
+// det(xI - M) for the matrix M of the graph on nodes 1..order (order >= 1)
+// with these edges (each pair once, nodes within 1..order), exactly at every
+// order: in machine words up to kWrappingOrder, in checked 64-bit integers
+// beyond while they hold it, by FLINT after that.
 algebra::Polynomial Charpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& edges);
 
 // det(xI - L) for the Laplacian L of the graph on nodes 1..order.

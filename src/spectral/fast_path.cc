@@ -7,32 +7,25 @@
 #include <cstdint>
 #include <cstdlib>
 #include <limits>
-#include <string>
 #include <utility>
 
 #include "algebra/decimal.h"
 #include "algebra/factoring.h"
 #include "algebra/float_signs.h"
 #include "algebra/roots.h"
-#include "io/text.h"
+#include "spectral/pipeline.h"
 
 namespace grafen::spectral {
 
-using algebra::Decimal;
-using algebra::DecimalText;
+using algebra::Coefficients;
 using algebra::EraseSubset;
 using algebra::FloatRoot;
 using algebra::FloatRoots;
 using algebra::FloatSigns;
-using algebra::NearInteger;
-using algebra::NextSubset;
-using algebra::ProvedIrreducible;
+using algebra::IntegerRoot;
 using algebra::ProvedIrreducibleByRoots;
-using io::AppendItem;
-using io::AppendNumberItem;
-using io::PolynomialText;
-using io::PowerText;
-using io::RootFactorText;
+using algebra::SearchRootSubsets;
+using algebra::SmallestFloatRoot;
 namespace {
 
 using Word = std::uint64_t;
@@ -118,6 +111,53 @@ bool SignedFloatRoots(const WordPolynomial& f, long bound, const double* guesses
   return true;
 }
 
+// Moves x, above every root of q (degree m >= 2, all roots real), to the
+// largest root by Laguerre's method; false when the steps do not settle.
+// Settled once a step is below 1e-6: the convergence being cubic, x is then
+// as close as q allows; or when the steps reach rounding noise and stop
+// shrinking (q carries the rounding of the roots divided out before).
+bool LaguerreToLargest(const double* q, std::size_t m, double& x) {
+  double previous = std::numeric_limits<double>::infinity();
+  for (int iteration = 0; iteration < 32; ++iteration) {
+    double value = q[m];
+    double slope = 0;
+    double curve = 0;
+    for (std::size_t k = m; k > 0; --k) {
+      curve = curve * x + slope;
+      slope = slope * x + value;
+      value = value * x + q[k - 1];
+    }
+    if (value == 0) return true;
+    const double inverse = 1 / value;
+    const double g = slope * inverse;
+    const double h = g * g - 2 * curve * inverse;
+    const auto n = static_cast<double>(m);
+    const double root = std::sqrt(std::max(0.0, (n - 1) * (n * h - g * g)));
+    const double step = n / (g >= 0 ? g + root : g - root);
+    if (std::fabs(step) >= previous) return true;
+    x -= step;
+    previous = std::fabs(step);
+    if (previous <= 1e-6 * std::max(1.0, std::fabs(x))) return true;
+  }
+  return false;
+}
+
+// Each of the d approximate roots of p moved by one Newton step on p itself;
+// false at a vanishing slope.
+bool PolishByNewton(const std::int64_t* p, std::size_t d, double* roots) {
+  for (std::size_t r = 0; r < d; ++r) {
+    double value = static_cast<double>(p[d]);
+    double slope = 0;
+    for (std::size_t k = d; k > 0; --k) {
+      slope = slope * roots[r] + value;
+      value = value * roots[r] + static_cast<double>(p[k - 1]);
+    }
+    if (slope == 0) return false;
+    roots[r] -= value / slope;
+  }
+  return true;
+}
+
 // The d roots of the monic p of degree d (coefficients lowest power first,
 // exact in doubles), ascending, when they are real, simple and below high:
 // by Laguerre's method, which for a polynomial with real roots moves from
@@ -132,41 +172,8 @@ bool RealRoots(const std::int64_t* p, std::size_t d, double high, double* roots)
   for (std::size_t m = d; m >= 1; --m) {
     if (m == 1) {
       x = -q[0] / q[1];
-    } else {
-      // Settled once a step is below 1e-6: the convergence being cubic, x
-      // is then as close as q allows; or when the steps reach rounding
-      // noise and stop shrinking (q carries the rounding of the roots
-      // divided out).
-      double previous = std::numeric_limits<double>::infinity();
-      bool settled = false;
-      for (int iteration = 0; iteration < 32 && !settled; ++iteration) {
-        double value = q[m];
-        double slope = 0;
-        double curve = 0;
-        for (std::size_t k = m; k > 0; --k) {
-          curve = curve * x + slope;
-          slope = slope * x + value;
-          value = value * x + q[k - 1];
-        }
-        if (value == 0) {
-          settled = true;
-          break;
-        }
-        const double inverse = 1 / value;
-        const double g = slope * inverse;
-        const double h = g * g - 2 * curve * inverse;
-        const auto n = static_cast<double>(m);
-        const double root = std::sqrt(std::max(0.0, (n - 1) * (n * h - g * g)));
-        const double step = n / (g >= 0 ? g + root : g - root);
-        if (std::fabs(step) >= previous) {
-          settled = true;
-          break;
-        }
-        x -= step;
-        previous = std::fabs(step);
-        settled = previous <= 1e-6 * std::max(1.0, std::fabs(x));
-      }
-      if (!settled) return false;
+    } else if (!LaguerreToLargest(q.data(), m, x)) {
+      return false;
     }
     roots[m - 1] = x;
     // q := q / (x - root), from the top.
@@ -178,25 +185,15 @@ bool RealRoots(const std::int64_t* p, std::size_t d, double high, double* roots)
     }
     q[m] = 0;
   }
-  for (std::size_t r = 0; r < d; ++r) {
-    double value = static_cast<double>(p[d]);
-    double slope = 0;
-    for (std::size_t k = d; k > 0; --k) {
-      slope = slope * roots[r] + value;
-      value = value * roots[r] + static_cast<double>(p[k - 1]);
-    }
-    if (slope == 0) return false;
-    roots[r] -= value / slope;
-  }
-  return std::is_sorted(roots, roots + d);
+  return PolishByNewton(p, d, roots) && std::is_sorted(roots, roots + d);
 }
 
-// A non-linear irreducible factor, its power, and its roots (ascending).
+// A non-linear irreducible factor, its power, and approximations to its
+// roots (ascending): fixed room, nothing allocated.
 struct WordFactor {
   WordPolynomial polynomial;
   long multiplicity = 1;
-  std::vector<double> guesses;
-  std::vector<FloatRoot> roots;
+  std::array<double, kWrappingOrder> guesses{};
 };
 
 // The monic polynomial with these roots, when its coefficients are all
@@ -260,7 +257,8 @@ void AddWordFactor(std::vector<WordFactor>& factors, const WordPolynomial& f, co
       return;
     }
   }
-  factors.push_back(WordFactor{f, 1, std::vector<double>(roots, roots + f.degree), {}});
+  WordFactor& added = factors.emplace_back(WordFactor{f, 1, {}});
+  std::copy(roots, roots + f.degree, added.guesses.begin());
 }
 
 // Beyond this many roots the subsets are too many to try.
@@ -284,161 +282,207 @@ bool SplitIntoFactors(WordPolynomial rest, std::vector<double> roots,
       return true;
     }
     if (2 * size > d || d > kMaxSplitRoots) return false;
-    // Every subset of `size` roots as increasing index lists; most fail at
-    // once on their sum (a coefficient), so that comes first.
     std::array<std::size_t, kWrappingOrder> pick{};
-    for (std::size_t k = 0; k < size; ++k) pick[k] = k;
-    bool found = false;
-    for (;;) {
-      double sum = 0;
-      for (std::size_t k = 0; k < size; ++k) sum += roots[pick[k]];
-      if (NearInteger(sum)) {
-        for (std::size_t k = 0; k < size; ++k) chosen[k] = roots[pick[k]];
-        if (RoundedProduct(chosen.data(), size, candidate) &&
-            DividesExactly(rest, candidate, quotient)) {
-          if (!ProvedIrreducible(candidate, chosen.data())) return false;
-          AddWordFactor(factors, candidate, chosen.data());
-          rest = quotient;
-          EraseSubset(roots, pick.data(), size);
-          found = true;
-          break;
-        }
+    bool unproved = false;
+    const bool found = SearchRootSubsets(roots, size, pick.data(), [&](const std::size_t* at) {
+      for (std::size_t k = 0; k < size; ++k) chosen[k] = roots[at[k]];
+      if (!RoundedProduct(chosen.data(), size, candidate) ||
+          !DividesExactly(rest, candidate, quotient)) {
+        return false;
       }
-      if (!NextSubset(pick.data(), size, roots.size())) break;
+      unproved = !ProvedIrreducible(candidate, chosen.data());
+      return true;
+    });
+    if (unproved) return false;
+    if (found) {
+      AddWordFactor(factors, candidate, chosen.data());
+      rest = quotient;
+      EraseSubset(roots, pick.data(), size);
     }
     if (!found) ++size;
   }
 }
 
-// An eigenvalue as listed: an integer (low == high) or the root of a
-// factor inside the open interval (low, high) with its rounding, and its
-// copies.
-struct Listed {
-  double low = 0;
-  double high = 0;
-  long copies = 0;
-  const Decimal* rounded = nullptr;  // none for an integer
+// The steps of the spectrum (spectral/pipeline.h) in machine words and
+// floating point, each proved or refused.
+class WordSteps {
+ public:
+  WordSteps(SpectralMatrix matrix, int order, const std::vector<Edge>& edges, int digits)
+      : matrix_(matrix), order_(order), edges_(edges), digits_(digits) {}
+
+  // det(xI - M) in words, when the order allows.
+  bool Charpoly(Coefficients& charpoly) {
+    std::array<std::int64_t, kMaxCoefficients> highestFirst{};
+    if (!SmallCharpoly(matrix_, order_, edges_, highestFirst)) return false;
+    const auto n = static_cast<std::size_t>(order_);
+    rest_.degree = n;
+    for (std::size_t k = 0; k <= n; ++k) rest_.c[k] = highestFirst[n - k];
+    charpoly.SetWords(rest_.c.data(), n);
+    return true;
+  }
+
+  // Every integer of the eigenvalues' range tried exactly, each root
+  // divided out of what is left.
+  void IntegerRoots(std::vector<IntegerRoot>& roots) {
+    roots.clear();
+    const auto [lowest, highest] = RangeOf(matrix_, order_);
+    for (long c = lowest; c <= highest && rest_.degree > 0; ++c) {
+      long multiplicity = 0;
+      while (rest_.degree > 0 && ValueAt(rest_, c) == 0) {
+        DivideByRoot(rest_, c);
+        ++multiplicity;
+      }
+      if (multiplicity > 0) roots.push_back(IntegerRoot{c, multiplicity});
+    }
+  }
+
+  // What the integer roots leave has no rational root (those are integers in
+  // the range, all gone): its factors, each proved irreducible.
+  bool Factors(std::vector<Factor>& factors) {
+    Found().clear();
+    if (const std::size_t d = rest_.degree; d > 0) {
+      thread_local std::vector<double> numeric;
+      numeric.assign(d, 0);
+      const double bound = static_cast<double>(RangeOf(matrix_, order_).highest + 1);
+      if (!FloatSigns(rest_.c.data(), d).usable() ||
+          !RealRoots(rest_.c.data(), d, bound, numeric.data()) ||
+          !SplitIntoFactors(rest_, numeric, Found())) {
+        return false;
+      }
+    }
+    factors.resize(Found().size());
+    for (std::size_t k = 0; k < factors.size(); ++k) {
+      const WordFactor& f = Found()[k];
+      factors[k].polynomial.SetWords(f.polynomial.c.data(), f.polynomial.degree);
+      factors[k].multiplicity = f.multiplicity;
+    }
+    return true;
+  }
+
+  // Factor k's roots, proved and rounded in floating point.
+  bool Roots(std::size_t k, Factor& factor) const {
+    thread_local std::vector<FloatRoot> found;
+    const WordFactor& f = Found()[k];
+    const WordPolynomial& p = f.polynomial;
+    const long bound = RangeOf(matrix_, order_).highest + 1;
+    if (matrix_ == SpectralMatrix::kAdjacency
+            ? !SignedFloatRoots(p, bound, f.guesses.data(), digits_, found)
+            : !FloatRoots(FloatSigns(p.c.data(), p.degree), bound, f.guesses.data(), p.degree,
+                          digits_, found)) {
+      return false;
+    }
+    factor.roots.resize(found.size());
+    for (std::size_t r = 0; r < found.size(); ++r) {
+      FactorRoot& root = factor.roots[r];
+      root.rounded = found[r].rounded;
+      root.low = found[r].low;
+      root.high = found[r].high;
+      root.inDoubles = true;
+    }
+    return true;
+  }
+
+  // The smallest root of what the integer roots leave, when its roots are
+  // all positive (not A's) and proved simple and apart in floating point:
+  // no factoring, no other root rounded.
+  bool SmallestRoot(FactorRoot& root) const {
+    const std::size_t d = rest_.degree;
+    if (d == 0 || matrix_ == SpectralMatrix::kAdjacency) return false;
+    thread_local std::vector<double> numeric;
+    thread_local FloatRoot found;
+    numeric.assign(d, 0);
+    const FloatSigns signs(rest_.c.data(), d);
+    const long bound = RangeOf(matrix_, order_).highest + 1;
+    if (!signs.usable() ||
+        !RealRoots(rest_.c.data(), d, static_cast<double>(bound), numeric.data()) ||
+        !SmallestFloatRoot(signs, bound, numeric.data(), d, digits_, found)) {
+      return false;
+    }
+    root.rounded = found.rounded;
+    root.low = found.low;
+    root.high = found.high;
+    root.inDoubles = true;
+    return true;
+  }
+
+  // The eigenvalues by their intervals, when each lies apart from the next:
+  // the roots of distinct irreducible factors differ, and an integer inside
+  // a root's interval is left to exact arithmetic.
+  static bool Sort(std::vector<EigenvalueRef>& distinct, const Spectrum& spectrum) {
+    struct Placed {
+      double low = 0;
+      double high = 0;
+      EigenvalueRef ref;
+    };
+    std::array<Placed, kWrappingOrder> placed{};
+    if (distinct.size() > placed.size()) return false;  // never: n eigenvalues at most
+    for (std::size_t k = 0; k < distinct.size(); ++k) {
+      const EigenvalueRef e = distinct[k];
+      if (e.factor == EigenvalueRef::kInteger) {
+        const auto c = static_cast<double>(spectrum.integerRoots[e.index].value);
+        placed[k] = Placed{c, c, e};
+      } else {
+        const FactorRoot& root = spectrum.factors[e.factor].roots[e.index];
+        placed[k] = Placed{root.low, root.high, e};
+      }
+    }
+    // By insertion: a dozen at most.
+    for (std::size_t k = 1; k < distinct.size(); ++k) {
+      const Placed next = placed[k];
+      std::size_t j = k;
+      for (; j > 0 && (next.low != placed[j - 1].low ? next.low < placed[j - 1].low
+                                                     : next.high < placed[j - 1].high);
+           --j) {
+        placed[j] = placed[j - 1];
+      }
+      placed[j] = next;
+    }
+    for (std::size_t k = 0; k < distinct.size(); ++k) {
+      if (k > 0 && placed[k - 1].high > placed[k].low) return false;
+      distinct[k] = placed[k].ref;
+    }
+    return true;
+  }
+
+ private:
+  // The factors found, kept from graph to graph, one per thread: their room
+  // stays.
+  static std::vector<WordFactor>& Found() {
+    thread_local std::vector<WordFactor> found;
+    return found;
+  }
+
+  SpectralMatrix matrix_;
+  int order_;
+  const std::vector<Edge>& edges_;
+  int digits_;
+  WordPolynomial rest_;  // det(xI - M), then what its integer roots leave
 };
 
 }  // namespace
 
+bool WordSpectrumOf(SpectralMatrix matrix, int order, const std::vector<Edge>& edges, int digits,
+                    Spectrum& spectrum) {
+  WordSteps steps(matrix, order, edges, digits);
+  return SpectrumBy(steps, spectrum);
+}
+
+bool WordLaplacianFacts(int order, const std::vector<Edge>& edges, int digits, Spectrum& room,
+                        LaplacianFacts& facts) {
+  WordSteps steps(SpectralMatrix::kLaplacian, order, edges, digits);
+  return LaplacianFactsBy(steps, order, room, facts);
+}
+
 std::optional<Spectrum> WordSpectrum(SpectralMatrix matrix, int order,
                                      const std::vector<Edge>& edges, int digits) {
-  std::array<std::int64_t, kMaxCoefficients> highestFirst{};
-  if (!SmallCharpoly(matrix, order, edges, highestFirst)) return std::nullopt;
-  const auto n = static_cast<std::size_t>(order);
-  const bool adjacency = matrix == SpectralMatrix::kAdjacency;
-  const auto [lowest, highest] = RangeOf(matrix, order);
-
-  // The integer roots, each tried exactly.
-  WordPolynomial rest;
-  rest.degree = n;
-  for (std::size_t k = 0; k <= n; ++k) rest.c[k] = highestFirst[n - k];
-  std::array<std::pair<long, long>, kWrappingOrder> integerRoots{};  // value, multiplicity
-  std::size_t integerCount = 0;
-  for (long c = lowest; c <= highest && rest.degree > 0; ++c) {
-    long multiplicity = 0;
-    while (rest.degree > 0 && ValueAt(rest, c) == 0) {
-      DivideByRoot(rest, c);
-      ++multiplicity;
-    }
-    if (multiplicity == 0) continue;
-    integerRoots[integerCount++] = {c, multiplicity};
-  }
-
-  // What is left has no rational root (those are integers in the range, all
-  // gone): its factors, each proved irreducible, and their roots, proved and
-  // rounded in floating point.
-  const std::size_t d = rest.degree;
-  const long bound = highest + 1;
-  // Kept from graph to graph, one per thread: their room stays.
-  thread_local std::vector<WordFactor> factors;
-  thread_local std::vector<Listed> listed;
-  factors.clear();
-  listed.clear();
-  if (d > 0) {
-    thread_local std::vector<double> numeric;
-    numeric.assign(d, 0);
-    if (!FloatSigns(rest.c.data(), d).usable() ||
-        !RealRoots(rest.c.data(), d, static_cast<double>(bound), numeric.data()) ||
-        !SplitIntoFactors(rest, numeric, factors)) {
-      return std::nullopt;
-    }
-  }
-  for (WordFactor& f : factors) {
-    const WordPolynomial& p = f.polynomial;
-    if (adjacency ? !SignedFloatRoots(p, bound, f.guesses.data(), digits, f.roots)
-                  : !FloatRoots(FloatSigns(p.c.data(), p.degree), bound, f.guesses.data(), p.degree,
-                                digits, f.roots)) {
-      return std::nullopt;
-    }
-  }
-
-  // The eigenvalues in ascending order, each apart from the next: the roots
-  // of distinct irreducible factors differ, and an integer inside a root's
-  // enclosure is left to exact arithmetic.
-  for (std::size_t i = 0; i < integerCount; ++i) {
-    const auto [c, multiplicity] = integerRoots[i];
-    listed.push_back(Listed{static_cast<double>(c), static_cast<double>(c), multiplicity});
-  }
-  for (const WordFactor& f : factors) {
-    for (const FloatRoot& root : f.roots) {
-      listed.push_back(Listed{root.low, root.high, f.multiplicity, &root.rounded});
-    }
-  }
-  std::sort(listed.begin(), listed.end(), [](const Listed& a, const Listed& b) {
-    return a.low != b.low ? a.low < b.low : a.high < b.high;
-  });
-  for (std::size_t k = 1; k < listed.size(); ++k) {
-    if (listed[k - 1].high > listed[k].low) return std::nullopt;
-  }
   Spectrum spectrum;
-  spectrum.charpoly.reserve(8 * (n + 1));
-  spectrum.eigenvalues.reserve(8 * n);
-  spectrum.factored.reserve(12 * n);
-  for (std::size_t k = 0; k <= n; ++k) {
-    AppendNumberItem(spectrum.charpoly, highestFirst[k]);
-  }
-  std::string second;
-  std::size_t count = 0;
-  for (const Listed& e : listed) {
-    const std::string text =
-        e.rounded != nullptr ? DecimalText(*e.rounded) : std::to_string(static_cast<long>(e.low));
-    for (long copy = 0; copy < e.copies; ++copy) {
-      AppendItem(spectrum.eigenvalues, text);
-      if (++count == 2) second = text;
-    }
-  }
-
-  // The factors: the integer roots' ascending, then the others by degree
-  // and smallest root.
-  for (std::size_t i = 0; i < integerCount; ++i) {
-    AppendItem(spectrum.factored, RootFactorText(integerRoots[i].first, integerRoots[i].second),
-               '*');
-  }
-  std::sort(factors.begin(), factors.end(), [](const WordFactor& a, const WordFactor& b) {
-    if (a.polynomial.degree != b.polynomial.degree)
-      return a.polynomial.degree < b.polynomial.degree;
-    return a.roots.front().low < b.roots.front().low;
-  });
-  for (const WordFactor& f : factors) {
-    const WordPolynomial& p = f.polynomial;
-    const std::string text = PolynomialText(static_cast<long>(p.degree), [&p](long k) {
-      return std::to_string(p.c[static_cast<std::size_t>(k)]);
-    });
-    AppendItem(spectrum.factored, PowerText("(" + text + ")", f.multiplicity), '*');
-  }
-  spectrum.integral = d == 0;
-
-  if (matrix != SpectralMatrix::kLaplacian) {
-    Spectrum laplacian = LaplacianSpectrum(order, edges, digits);
-    spectrum.algebraicConnectivity = std::move(laplacian.algebraicConnectivity);
-    spectrum.spanningTrees = std::move(laplacian.spanningTrees);
+  if (!WordSpectrumOf(matrix, order, edges, digits, spectrum)) return std::nullopt;
+  if (matrix == SpectralMatrix::kLaplacian) {
+    LaplacianFactsOf(spectrum, order, spectrum.laplacian);
     return spectrum;
   }
-  spectrum.algebraicConnectivity = second;
-  // Kirchhoff: the coefficient of x is (-1)^(n-1) n times the tree count.
-  spectrum.spanningTrees = std::to_string(std::llabs(highestFirst[n - 1]) / order);
+  Spectrum room;
+  if (!WordLaplacianFacts(order, edges, digits, room, spectrum.laplacian)) return std::nullopt;
   return spectrum;
 }
 

@@ -2,186 +2,298 @@
 
 #include <Eigen/Eigenvalues>
 #include <algorithm>
-#include <cmath>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
-#include <optional>
 #include <utility>
 
-#include "algebra/decimal.h"
 #include "algebra/factoring.h"
 #include "algebra/roots.h"
-#include "io/text.h"
 #include "spectral/charpoly.h"
 #include "spectral/fast_path.h"
+#include "spectral/pipeline.h"
 
 namespace grafen::spectral {
 
 using algebra::CertifiedRoot;
 using algebra::CertifiedRoots;
+using algebra::Coefficients;
 using algebra::CompareRoots;
 using algebra::CompareRootWithInteger;
-using algebra::DecimalText;
 using algebra::Enclosure;
 using algebra::Factorisation;
 using algebra::Factorise;
-using algebra::Integer;
 using algebra::IntegerRoot;
-using algebra::IntegerText;
 using algebra::NonLinearFactor;
 using algebra::Polynomial;
-using io::AppendItem;
-using io::PolynomialText;
-using io::PowerText;
-using io::RootFactorText;
 namespace {
-
-// An eigenvalue as listed: an integer root, or root `root` of non-linear
-// factor `factor` (its copies alike).
-struct Eigenvalue {
-  long integer = 0;
-  std::size_t factor = kNoFactor;
-  std::size_t root = 0;
-  static constexpr std::size_t kNoFactor = static_cast<std::size_t>(-1);
-};
-
-// The roots of the non-linear factors, each with where it truly lies.
-struct FactorRoots {
-  const Factorisation& factors;
-  std::vector<std::vector<CertifiedRoot>> roots;
-
-  // Orders two eigenvalues by their true values, not by their roundings
-  // (3 - sqrt(2) rounds to 2 at one digit, and still comes before 2).
-  bool Less(const Eigenvalue& a, const Eigenvalue& b) {
-    const bool aInteger = a.factor == Eigenvalue::kNoFactor;
-    const bool bInteger = b.factor == Eigenvalue::kNoFactor;
-    if (aInteger && bInteger) return a.integer < b.integer;
-    if (aInteger) return CompareRootWithInteger(Factor(b), Where(b), a.integer) > 0;
-    if (bInteger) return CompareRootWithInteger(Factor(a), Where(a), b.integer) < 0;
-    if (a.factor == b.factor) return a.root < b.root;  // ascending already
-    return CompareRoots(Factor(a), Where(a), Factor(b), Where(b)) < 0;
-  }
-  const Polynomial& Factor(const Eigenvalue& e) const {
-    return factors.factors[e.factor].polynomial;
-  }
-  Enclosure& Where(const Eigenvalue& e) { return roots[e.factor][e.root].where; }
-  std::string Text(const Eigenvalue& e) const {
-    return e.factor == Eigenvalue::kNoFactor ? std::to_string(e.integer)
-                                             : DecimalText(roots[e.factor][e.root].rounded);
-  }
-};
 
 // The matrix's eigenvalues in floating point, ascending.
 std::vector<double> NumericEigenvalues(SpectralMatrix matrix, int order,
                                        const std::vector<Edge>& edges) {
   // Kept from graph to graph, one per thread: no allocation while the
   // order stays the same.
-  thread_local Eigen::MatrixXd laplacian;
+  thread_local Eigen::MatrixXd entries;
   thread_local Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> solver;
-  laplacian.setZero(order, order);
-  ForEachEntry(matrix, edges, [](int i, int j, int value) { laplacian(i, j) += value; });
-  solver.compute(laplacian, Eigen::EigenvaluesOnly);
+  entries.setZero(order, order);
+  ForEachEntry(matrix, edges, [](int i, int j, int value) { entries(i, j) += value; });
+  solver.compute(entries, Eigen::EigenvaluesOnly);
   const Eigen::VectorXd& values = solver.eigenvalues();
   return std::vector<double>(values.data(), values.data() + values.size());
 }
 
-// f in plain infix, highest power first: "x^2 - 4*x + 2".
-std::string FactorText(const Polynomial& f) {
-  return PolynomialText(f.degree(), [&f](long k) { return IntegerText(f.coefficient(k)); });
+// The steps of the spectrum (spectral/pipeline.h) in exact arithmetic,
+// floating point only guiding them: each always succeeds.
+class ExactSteps {
+ public:
+  ExactSteps(SpectralMatrix matrix, int order, const std::vector<Edge>& edges, int digits)
+      : matrix_(matrix), order_(order), edges_(edges), digits_(digits) {}
+
+  // det(xI - M) exactly.
+  bool Charpoly(Coefficients& charpoly) {
+    charpoly_ = spectral::Charpoly(matrix_, order_, edges_);
+    charpoly.Set(charpoly_);
+    return true;
+  }
+
+  // The whole factorisation, whose integer roots are only known in full
+  // once every factor is.
+  void IntegerRoots(std::vector<IntegerRoot>& roots) {
+    const auto [lowest, highest] = RangeOf(matrix_, order_);
+    found_ = Factorise(charpoly_, lowest, highest, NumericEigenvalues(matrix_, order_, edges_));
+    roots = found_.integerRoots;
+  }
+
+  // The non-linear factors of the factorisation.
+  bool Factors(std::vector<Factor>& factors) {
+    factors.resize(found_.factors.size());
+    for (std::size_t k = 0; k < factors.size(); ++k) {
+      factors[k].polynomial.Set(found_.factors[k].polynomial);
+      factors[k].multiplicity = found_.factors[k].multiplicity;
+    }
+    roots_.assign(factors.size(), {});
+    return true;
+  }
+
+  // Factor k's roots, certified; the non-integer ones strictly inside the
+  // eigenvalues' range.
+  bool Roots(std::size_t k, Factor& factor) {
+    const NonLinearFactor& f = found_.factors[k];
+    roots_[k] = CertifiedRoots(f.polynomial, RangeOf(matrix_, order_).highest + 1, f.guesses,
+                               digits_, matrix_ == SpectralMatrix::kAdjacency);
+    factor.roots.resize(roots_[k].size());
+    for (std::size_t r = 0; r < roots_[k].size(); ++r) {
+      factor.roots[r].rounded = roots_[k][r].rounded;
+      factor.roots[r].exact = roots_[k][r].where;
+      factor.roots[r].inDoubles = false;
+    }
+    return true;
+  }
+
+  // Refused: exact arithmetic finds the smallest root by factoring.
+  static bool SmallestRoot(FactorRoot& /*root*/) { return false; }
+
+  // The eigenvalues by their true values, enclosures refined as needed.
+  bool Sort(std::vector<EigenvalueRef>& distinct, const Spectrum& /*spectrum*/) {
+    std::sort(distinct.begin(), distinct.end(),
+              [this](const EigenvalueRef& a, const EigenvalueRef& b) { return Less(a, b); });
+    return true;
+  }
+
+ private:
+  // Orders two eigenvalues by their true values, not by their roundings.
+  bool Less(const EigenvalueRef& a, const EigenvalueRef& b) {
+    const bool aInteger = a.factor == EigenvalueRef::kInteger;
+    const bool bInteger = b.factor == EigenvalueRef::kInteger;
+    if (aInteger && bInteger) return Integer(a) < Integer(b);
+    if (aInteger) return CompareRootWithInteger(Of(b), Where(b), Integer(a)) > 0;
+    if (bInteger) return CompareRootWithInteger(Of(a), Where(a), Integer(b)) < 0;
+    if (a.factor == b.factor) return a.index < b.index;  // ascending already
+    return CompareRoots(Of(a), Where(a), Of(b), Where(b)) < 0;
+  }
+  long Integer(const EigenvalueRef& e) const { return found_.integerRoots[e.index].value; }
+  const Polynomial& Of(const EigenvalueRef& e) const { return found_.factors[e.factor].polynomial; }
+  Enclosure& Where(const EigenvalueRef& e) { return roots_[e.factor][e.index].where; }
+
+  SpectralMatrix matrix_;
+  int order_;
+  const std::vector<Edge>& edges_;
+  int digits_;
+  Polynomial charpoly_;
+  Factorisation found_;
+  std::vector<std::vector<CertifiedRoot>> roots_;  // each factor's, refined by Less
+};
+
+// The spectrum but its Laplacian facts, by exact arithmetic.
+void ExactSpectrumOf(SpectralMatrix matrix, int order, const std::vector<Edge>& edges, int digits,
+                     Spectrum& spectrum) {
+  ExactSteps steps(matrix, order, edges, digits);
+  SpectrumBy(steps, spectrum);
 }
 
-// The factored characteristic polynomial: the integer roots' factors
-// ascending, then the other factors by degree and smallest root.
-std::string FactoredText(FactorRoots& known) {
-  const Factorisation& factors = known.factors;
-  std::vector<std::string> parts;
-  for (const IntegerRoot& root : factors.integerRoots) {
-    parts.push_back(RootFactorText(root.value, root.multiplicity));
-  }
-  std::vector<std::size_t> order(factors.factors.size());
-  for (std::size_t k = 0; k < order.size(); ++k) order[k] = k;
-  std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-    const long da = factors.factors[a].polynomial.degree();
-    const long db = factors.factors[b].polynomial.degree();
-    if (da != db) return da < db;
-    return known.Less(Eigenvalue{0, a, 0}, Eigenvalue{0, b, 0});
-  });
-  for (const std::size_t k : order) {
-    const NonLinearFactor& factor = factors.factors[k];
-    parts.push_back(PowerText(std::string("(").append(FactorText(factor.polynomial)).append(")"),
-                              factor.multiplicity));
-  }
-  std::string text;
-  for (const std::string& part : parts) AppendItem(text, part, '*');
-  return text;
+// The Laplacian's facts by exact arithmetic.
+void ExactLaplacianFacts(int order, const std::vector<Edge>& edges, int digits, Spectrum& room,
+                         LaplacianFacts& facts) {
+  ExactSteps steps(SpectralMatrix::kLaplacian, order, edges, digits);
+  LaplacianFactsBy(steps, order, room, facts);
 }
 
-template <typename T, typename Text>
-std::string Joined(const std::vector<T>& items, Text text) {
-  std::string joined;
-  for (const T& item : items) AppendItem(joined, text(item));
-  return joined;
+// The value of an eigenvalue.
+CertifiedValue ValueOf(const Spectrum& spectrum, const EigenvalueRef& e) {
+  CertifiedValue value;
+  value.isInteger = e.factor == EigenvalueRef::kInteger;
+  if (value.isInteger) {
+    value.integer = spectrum.integerRoots[e.index].value;
+  } else {
+    value.rounded = spectrum.factors[e.factor].roots[e.index].rounded;
+  }
+  return value;
 }
 
 }  // namespace
 
+void ListDistinct(Spectrum& spectrum) {
+  std::vector<EigenvalueRef>& list = spectrum.eigenvalues;
+  list.clear();
+  for (std::size_t k = 0; k < spectrum.integerRoots.size(); ++k) {
+    list.push_back(EigenvalueRef{EigenvalueRef::kInteger, static_cast<std::uint32_t>(k)});
+  }
+  for (std::size_t f = 0; f < spectrum.factors.size(); ++f) {
+    for (std::size_t r = 0; r < spectrum.factors[f].roots.size(); ++r) {
+      list.push_back(EigenvalueRef{static_cast<std::uint32_t>(f), static_cast<std::uint32_t>(r)});
+    }
+  }
+}
+
+void RepeatByMultiplicity(Spectrum& spectrum) {
+  std::vector<EigenvalueRef>& list = spectrum.eigenvalues;
+  const auto copies = [&spectrum](const EigenvalueRef& e) {
+    return static_cast<std::size_t>(e.factor == EigenvalueRef::kInteger
+                                        ? spectrum.integerRoots[e.index].multiplicity
+                                        : spectrum.factors[e.factor].multiplicity);
+  };
+  std::size_t total = 0;
+  for (const EigenvalueRef& e : list) total += copies(e);
+  std::size_t distinct = list.size();
+  list.resize(total);
+  // From the back, so that nothing is overwritten before it is copied.
+  for (std::size_t end = total; distinct > 0; --distinct) {
+    const EigenvalueRef e = list[distinct - 1];
+    for (std::size_t c = copies(e); c > 0; --c) list[--end] = e;
+  }
+}
+
+void OrderFactors(Spectrum& spectrum) {
+  std::vector<Factor>& factors = spectrum.factors;
+  if (factors.size() < 2) return;
+  // Kept from graph to graph, one per thread: their room stays.
+  thread_local std::vector<std::size_t> smallest;  // each factor's smallest root's rank
+  thread_local std::vector<std::uint32_t> order;   // the factors in their new order
+  thread_local std::vector<std::uint32_t> place;   // each factor's new place
+  smallest.assign(factors.size(), 0);
+  for (std::size_t rank = spectrum.eigenvalues.size(); rank > 0; --rank) {
+    const EigenvalueRef& e = spectrum.eigenvalues[rank - 1];
+    if (e.factor != EigenvalueRef::kInteger) smallest[e.factor] = rank - 1;
+  }
+  order.resize(factors.size());
+  for (std::size_t k = 0; k < order.size(); ++k) order[k] = static_cast<std::uint32_t>(k);
+  std::sort(order.begin(), order.end(), [&factors](std::uint32_t a, std::uint32_t b) {
+    const std::size_t da = factors[a].polynomial.degree();
+    const std::size_t db = factors[b].polynomial.degree();
+    return da != db ? da < db : smallest[a] < smallest[b];
+  });
+  place.resize(factors.size());
+  for (std::size_t k = 0; k < order.size(); ++k) place[order[k]] = static_cast<std::uint32_t>(k);
+  for (EigenvalueRef& e : spectrum.eigenvalues) {
+    if (e.factor != EigenvalueRef::kInteger) e.factor = place[e.factor];
+  }
+  // Each factor swapped into its place, cycle by cycle (swaps keep the room).
+  for (std::size_t k = 0; k < factors.size(); ++k) {
+    while (place[k] != k) {
+      const std::uint32_t to = place[k];
+      std::swap(factors[k], factors[to]);
+      std::swap(place[k], place[to]);
+    }
+  }
+}
+
+void SpanningTrees(const Coefficients& charpoly, int order, algebra::Integer& trees) {
+  // Kirchhoff: the coefficient of x is (-1)^(n-1) n times the tree count.
+  if (charpoly.inWords()) {
+    fmpz_set_si(trees.get(), std::llabs(charpoly.word(1)) / order);
+    return;
+  }
+  fmpz_abs(trees.get(), charpoly.exact(1));
+  fmpz_divexact_si(trees.get(), trees.get(), order);
+}
+
+void LaplacianFactsOf(const Spectrum& laplacian, int order, LaplacianFacts& facts) {
+  SpanningTrees(laplacian.charpoly, order, facts.spanningTrees);
+  facts.hasConnectivity = laplacian.eigenvalues.size() > 1;
+  if (facts.hasConnectivity) {
+    facts.algebraicConnectivity = ValueOf(laplacian, laplacian.eigenvalues[1]);
+  }
+}
+
+bool SecondOfConnected(const std::vector<IntegerRoot>& integers, const FactorRoot* smallest,
+                       CertifiedValue& value) {
+  if (integers.empty() || integers[0].value != 0 || integers[0].multiplicity != 1) return false;
+  const IntegerRoot* next = integers.size() > 1 ? &integers[1] : nullptr;
+  const double c = next != nullptr ? static_cast<double>(next->value) : 0;  // exact
+  if (smallest == nullptr || (next != nullptr && c <= smallest->low)) {
+    if (next == nullptr) return false;
+    value.isInteger = true;
+    value.integer = next->value;
+    return true;
+  }
+  if (next != nullptr && c < smallest->high) return false;
+  value.isInteger = false;
+  value.rounded = smallest->rounded;
+  return true;
+}
+
+void GraphSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>& edges, int digits,
+                   Spectrum& spectrum) {
+  if (!WordSpectrumOf(matrix, order, edges, digits, spectrum)) {
+    ExactSpectrumOf(matrix, order, edges, digits, spectrum);
+  }
+  if (matrix == SpectralMatrix::kLaplacian) {
+    LaplacianFactsOf(spectrum, order, spectrum.laplacian);
+    return;
+  }
+  thread_local Spectrum room;
+  if (!WordLaplacianFacts(order, edges, digits, room, spectrum.laplacian)) {
+    ExactLaplacianFacts(order, edges, digits, room, spectrum.laplacian);
+  }
+}
+
 Spectrum GraphSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
                        int digits) {
-  if (std::optional<Spectrum> quick = WordSpectrum(matrix, order, edges, digits)) {
-    return std::move(*quick);
-  }
-  return ExactSpectrum(matrix, order, edges, digits);
+  Spectrum spectrum;
+  GraphSpectrum(matrix, order, edges, digits, spectrum);
+  return spectrum;
 }
 
 Spectrum ExactSpectrum(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
                        int digits) {
-  const Polynomial charpoly = Charpoly(matrix, order, edges);
   Spectrum spectrum;
-  for (long k = order; k >= 0; --k) {
-    AppendItem(spectrum.charpoly, IntegerText(charpoly.coefficient(k)));
+  ExactSpectrumOf(matrix, order, edges, digits, spectrum);
+  if (matrix == SpectralMatrix::kLaplacian) {
+    LaplacianFactsOf(spectrum, order, spectrum.laplacian);
+  } else {
+    Spectrum room;
+    ExactLaplacianFacts(order, edges, digits, room, spectrum.laplacian);
   }
-
-  // Where the roots lie; the non-integer ones strictly inside.
-  const bool adjacency = matrix == SpectralMatrix::kAdjacency;
-  const auto [lowest, highest] = RangeOf(matrix, order);
-  const Factorisation factors =
-      Factorise(charpoly, lowest, highest, NumericEigenvalues(matrix, order, edges));
-  FactorRoots known{factors, {}};
-  std::vector<Eigenvalue> eigenvalues;
-  for (const IntegerRoot& root : factors.integerRoots) {
-    eigenvalues.insert(eigenvalues.end(), static_cast<std::size_t>(root.multiplicity),
-                       Eigenvalue{root.value, Eigenvalue::kNoFactor, 0});
-  }
-  for (std::size_t k = 0; k < factors.factors.size(); ++k) {
-    const NonLinearFactor& factor = factors.factors[k];
-    known.roots.push_back(
-        CertifiedRoots(factor.polynomial, highest + 1, factor.guesses, digits, adjacency));
-    for (std::size_t r = 0; r < known.roots.back().size(); ++r) {
-      eigenvalues.insert(eigenvalues.end(), static_cast<std::size_t>(factor.multiplicity),
-                         Eigenvalue{0, k, r});
-    }
-  }
-  // Copies of a root are alike, so any order among equals will do; a plain
-  // sort needs no buffer.
-  std::sort(eigenvalues.begin(), eigenvalues.end(),
-            [&known](const Eigenvalue& a, const Eigenvalue& b) { return known.Less(a, b); });
-  spectrum.eigenvalues =
-      Joined(eigenvalues, [&known](const Eigenvalue& e) { return known.Text(e); });
-  spectrum.factored = FactoredText(known);
-  spectrum.integral = factors.factors.empty();
-  if (matrix != SpectralMatrix::kLaplacian) {
-    Spectrum laplacian = LaplacianSpectrum(order, edges, digits);
-    spectrum.algebraicConnectivity = std::move(laplacian.algebraicConnectivity);
-    spectrum.spanningTrees = std::move(laplacian.spanningTrees);
-    return spectrum;
-  }
-  if (eigenvalues.size() > 1) spectrum.algebraicConnectivity = known.Text(eigenvalues[1]);
-  // Kirchhoff: the coefficient of x is (-1)^(n-1) n times the tree count.
-  Integer trees;
-  fmpz_abs(trees.get(), charpoly.coefficient(1));
-  fmpz_divexact_si(trees.get(), trees.get(), order);
-  spectrum.spanningTrees = IntegerText(trees.get());
   return spectrum;
+}
+
+LaplacianFacts GraphLaplacianFacts(int order, const std::vector<Edge>& edges, int digits) {
+  LaplacianFacts facts;
+  Spectrum room;
+  if (!WordLaplacianFacts(order, edges, digits, room, facts)) {
+    ExactLaplacianFacts(order, edges, digits, room, facts);
+  }
+  return facts;
 }
 
 }  // namespace grafen::spectral

@@ -14,6 +14,7 @@
 #include "algebra/factoring.h"
 #include "algebra/roots.h"
 #include "io/text.h"
+#include "spectra/row_text.h"
 #include "spectral/charpoly.h"
 #include "spectral/fast_path.h"
 
@@ -33,6 +34,23 @@ using algebra::NonLinearFactor;
 using algebra::Polynomial;
 using io::AppendItem;
 namespace {
+
+// The spectrum's columns as the table prints them.
+struct Columns {
+  std::string charpoly, factored, eigenvalues, algebraicConnectivity, spanningTrees;
+  bool integral = false;
+  bool operator==(const Columns&) const = default;
+};
+Columns ColumnsOf(const Spectrum& s) {
+  Columns c;
+  spectra::AppendCharpoly(c.charpoly, s.charpoly);
+  spectra::AppendFactored(c.factored, s);
+  spectra::AppendEigenvalues(c.eigenvalues, s);
+  spectra::AppendConnectivity(c.algebraicConnectivity, s.laplacian);
+  spectra::AppendSpanningTrees(c.spanningTrees, s.laplacian);
+  c.integral = s.integral;
+  return c;
+}
 
 std::vector<Decimal> Roundings(const std::vector<CertifiedRoot>& roots) {
   std::vector<Decimal> rounded;
@@ -81,11 +99,15 @@ TEST(Spectrum, KnownGraphs) {
       {5, {{1, 2}, {2, 3}, {3, 1}}, "0 0 0 3 3", "x^3*(x - 3)^2", "0", "0"},
   };
   for (const Case& c : cases) {
-    const Spectrum s = LaplacianSpectrum(c.order, c.edges, 5);
+    const Columns s = ColumnsOf(LaplacianSpectrum(c.order, c.edges, 5));
     EXPECT_EQ(s.eigenvalues, c.eigenvalues);
     EXPECT_EQ(s.factored, c.factored);
     EXPECT_EQ(s.algebraicConnectivity, c.connectivity);
     EXPECT_EQ(s.spanningTrees, c.trees);
+    std::string facts;  // the same facts alone, as an A or Q row finds them
+    spectra::AppendConnectivity(facts, GraphLaplacianFacts(c.order, c.edges, 5));
+    spectra::AppendSpanningTrees(facts.append(","), GraphLaplacianFacts(c.order, c.edges, 5));
+    EXPECT_EQ(facts, c.connectivity + "," + c.trees);
     EXPECT_EQ(s.integral, c.eigenvalues.find('.') == std::string::npos);
   }
 }
@@ -103,7 +125,7 @@ TEST(Spectrum, CompleteGraphsHaveNToTheNMinusTwoSpanningTrees) {
     Integer trees;
     fmpz_set_ui(trees.get(), static_cast<ulong>(n));
     fmpz_pow_ui(trees.get(), trees.get(), static_cast<ulong>(n - 2));
-    const Spectrum s = LaplacianSpectrum(n, edges, 5);
+    const Columns s = ColumnsOf(LaplacianSpectrum(n, edges, 5));
     EXPECT_EQ(s.spanningTrees, IntegerText(trees.get())) << n;
     EXPECT_EQ(s.eigenvalues, eigenvalues);
     std::string factored = "x*(x - " + std::to_string(n) + ")";
@@ -194,7 +216,7 @@ TEST(Spectrum, RandomGraphsAgreeWithIndependentFacts) {
         if (((state >> 62) & 1U) != 0) edges.push_back(Edge{i, j});
       }
     }
-    const Spectrum s = LaplacianSpectrum(n, edges, 5);
+    const Columns s = ColumnsOf(LaplacianSpectrum(n, edges, 5));
     const Polynomial charpoly = FlintCharpoly(n, edges);
     std::string text;
     for (long k = n; k >= 0; --k) {
@@ -269,16 +291,17 @@ TEST(Spectrum, MachineWordPathAgreesWithExactArithmetic) {
     for (const SpectralMatrix matrix :
          {SpectralMatrix::kLaplacian, SpectralMatrix::kSignless, SpectralMatrix::kAdjacency}) {
       for (const int digits : {1, 5, 15}) {
-        const std::optional<Spectrum> quick = WordSpectrum(matrix, n, edges, digits);
-        if (!quick) continue;
+        const std::optional<Spectrum> word = WordSpectrum(matrix, n, edges, digits);
+        if (!word) continue;
         ++answered;
-        const Spectrum exact = ExactSpectrum(matrix, n, edges, digits);
-        const auto fields = [](const Spectrum& s) {
+        const Columns quick = ColumnsOf(*word);
+        const Columns exact = ColumnsOf(ExactSpectrum(matrix, n, edges, digits));
+        const auto fields = [](const Columns& s) {
           return std::vector<std::string>{s.charpoly,      s.factored,
                                           s.eigenvalues,   s.algebraicConnectivity,
                                           s.spanningTrees, s.integral ? "integral" : ""};
         };
-        EXPECT_EQ(fields(*quick), fields(exact)) << n << " nodes, " << digits << " digits";
+        EXPECT_EQ(fields(quick), fields(exact)) << n << " nodes, " << digits << " digits";
       }
     }
   }
