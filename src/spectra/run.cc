@@ -1,7 +1,6 @@
 #include "spectra/run.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -22,11 +21,7 @@
 
 namespace grafen::spectra {
 
-using spectral::Charpoly;
 using spectral::CospectralIndex;
-using spectral::kWrappingOrder;
-using spectral::PolynomialKey;
-using spectral::SmallCharpoly;
 using spectral::SpectralMatrix;
 
 using io::ReplayableInput;
@@ -60,12 +55,7 @@ GraphFormat ReadGraphs(ReplayableInput& input, int maxNode, const GraphSink& tak
 // (the powers of x that a larger common order adds do not change the key).
 void KeyOf(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key) {
   const int nodes = graph.order != 0 ? graph.order : (order != 0 ? order : LargestNode(graph));
-  if (std::array<std::int64_t, kWrappingOrder + 1> small{};
-      SmallCharpoly(matrix, nodes, graph.edges, small)) {
-    PolynomialKey(graph.order, small.data(), nodes, key);
-  } else {
-    PolynomialKey(graph.order, Charpoly(matrix, nodes, graph.edges), key);
-  }
+  spectral::CharpolyKey(matrix, graph, nodes, key);
 }
 
 // A graph and the key of its characteristic polynomial, with the key's hash.

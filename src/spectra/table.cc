@@ -14,10 +14,8 @@
 
 namespace grafen::spectra {
 
-using spectral::Charpoly;
 using spectral::CospectralIndex;
 using spectral::GraphSpectrum;
-using spectral::PolynomialKey;
 using spectral::SpectralMatrix;
 using spectral::Spectrum;
 
@@ -138,19 +136,7 @@ TableSummary TableRows::Finish() {
 TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
                                unsigned threads, const std::function<void(std::string_view)>& write,
                                SpectralMatrix matrix) {
-  CospectralIndex families;
-  std::string key;
-  const auto keyOf = [&](const ListedGraph& graph) -> const std::string& {
-    PolynomialKey(0, Charpoly(matrix, order, graph.edges), key);
-    return key;
-  };
-  for (const ListedGraph& graph : graphs) families.AddHash(keyOf(graph));
-  if (families.Group()) {
-    for (const ListedGraph& graph : graphs) {
-      if (families.WantsKey(graph.number)) families.AddKey(graph.number, keyOf(graph));
-    }
-  }
-  families.Seal();
+  const CospectralIndex families = spectral::GroupCospectral(matrix, graphs, order);
   TableRows rows(matrix, digits, threads, families, write);
   for (const ListedGraph& graph : graphs) {
     ListedGraph copy = graph;

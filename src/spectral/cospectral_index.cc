@@ -1,11 +1,14 @@
 #include "spectral/cospectral_index.h"
 
 #include <algorithm>
+#include <array>
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <stdexcept>
 
 #include "io/text.h"
+#include "spectral/charpoly.h"
 
 namespace grafen::spectral {
 
@@ -177,6 +180,34 @@ std::span<const std::uint32_t> CospectralIndex::Family(std::int64_t number) cons
   if (family == kNone) return {};
   return std::span<const std::uint32_t>(members_).subspan(
       familyStart_[family], familyStart_[family + 1] - familyStart_[family]);
+}
+
+void CharpolyKey(SpectralMatrix matrix, const ListedGraph& graph, int nodes, std::string& key) {
+  if (std::array<std::int64_t, kWrappingOrder + 1> small{};
+      SmallCharpoly(matrix, nodes, graph.edges, small)) {
+    PolynomialKey(graph.order, small.data(), nodes, key);
+  } else {
+    PolynomialKey(graph.order, Charpoly(matrix, nodes, graph.edges), key);
+  }
+}
+
+CospectralIndex GroupCospectral(SpectralMatrix matrix, const std::vector<ListedGraph>& graphs,
+                                int order) {
+  CospectralIndex families;
+  std::string key;
+  const auto keyOf = [&](const ListedGraph& graph) -> const std::string& {
+    CharpolyKey(matrix, graph, graph.order != 0 ? graph.order : order, key);
+    return key;
+  };
+  for (const ListedGraph& graph : graphs) families.AddHash(keyOf(graph));
+  if (families.Group()) {
+    for (std::size_t k = 0; k < graphs.size(); ++k) {
+      const auto number = static_cast<std::int64_t>(k + 1);
+      if (families.WantsKey(number)) families.AddKey(number, keyOf(graphs[k]));
+    }
+  }
+  families.Seal();
+  return families;
 }
 
 }  // namespace grafen::spectral

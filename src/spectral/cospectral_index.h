@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "algebra/flint_values.h"
+#include "formats/edge_list_reader.h"
+#include "spectral/matrix.h"
 
 namespace grafen::spectral {
 
@@ -68,5 +70,16 @@ void PolynomialKey(int order, const algebra::Polynomial& charpoly, std::string& 
 // The same for the coefficients of a polynomial of degree n in machine
 // integers, highest power first.
 void PolynomialKey(int order, const std::int64_t* highestFirst, int n, std::string& key);
+
+// key := the exact key of the characteristic polynomial of the matrix of
+// the graph, on `nodes` nodes (its own order, when it states one): the
+// PolynomialKey of its order (0 when it states none) and its polynomial.
+void CharpolyKey(SpectralMatrix matrix, const ListedGraph& graph, int nodes, std::string& key);
+
+// The cospectral families, for one matrix, of graphs in memory, each on its
+// own order when it states one, else on `order` nodes; both readings are
+// made here. The graphs are numbered by their place, 1, 2, ...
+CospectralIndex GroupCospectral(SpectralMatrix matrix, const std::vector<ListedGraph>& graphs,
+                                int order);
 
 }  // namespace grafen::spectral

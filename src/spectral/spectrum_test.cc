@@ -16,6 +16,7 @@
 #include "io/text.h"
 #include "spectra/row_text.h"
 #include "spectral/charpoly.h"
+#include "spectral/cospectral_index.h"
 #include "spectral/fast_path.h"
 
 namespace grafen::spectral {
@@ -114,6 +115,27 @@ TEST(Spectrum, KnownGraphs) {
 
 // Past order 16 the characteristic polynomial leaves 64 bits and has to be
 // found exactly another way.
+// The smallest adjacency-cospectral pair, K_{1,4} and C_4 + K_1, whose
+// Laplacian spectra (0 1 1 1 5 and 0 0 2 2 4) differ, beside P_5 and a
+// relabelled copy of K_{1,4}, which any spectrum must group with it.
+TEST(CospectralIndex, GroupsTheSmallestAdjacencyPairOnly) {
+  const std::vector<ListedGraph> graphs = {
+      {1, {{1, 2}, {1, 3}, {1, 4}, {1, 5}}},
+      {2, {{1, 2}, {1, 4}, {2, 3}, {3, 4}}},
+      {3, {{1, 2}, {2, 3}, {3, 4}, {4, 5}}},
+      {4, {{1, 5}, {2, 5}, {3, 5}, {4, 5}}},
+  };
+  const auto family = [&](SpectralMatrix matrix, std::int64_t number) {
+    const CospectralIndex index = GroupCospectral(matrix, graphs, 5);
+    const std::span<const std::uint32_t> members = index.Family(number);
+    return std::vector<std::uint32_t>(members.begin(), members.end());
+  };
+  EXPECT_EQ(family(SpectralMatrix::kAdjacency, 1), (std::vector<std::uint32_t>{1, 2, 4}));
+  EXPECT_EQ(family(SpectralMatrix::kLaplacian, 1), (std::vector<std::uint32_t>{1, 4}));
+  EXPECT_TRUE(family(SpectralMatrix::kLaplacian, 2).empty());
+  EXPECT_TRUE(family(SpectralMatrix::kAdjacency, 3).empty());
+}
+
 TEST(Spectrum, CompleteGraphsHaveNToTheNMinusTwoSpanningTrees) {
   for (const int n : {2, 3, 4, 5, 8, 13, 16, 17, 30, 62}) {
     std::vector<Edge> edges;
