@@ -105,7 +105,9 @@ std::string UsageText() {
          "                  spectrum determines); --merge adds the parts up\n"
          "  --families FILE also write every cospectral family as graph6 lines, an\n"
          "                  empty line after each (one --matrix only)\n"
-         "  --order N       the number of nodes of an edge list, 1 to 62 (default: N of\n"
+         "  --order N       the number of nodes of an edge list, 1 to " +
+         std::to_string(kMaxOrder) +
+         " (default: N of\n"
          "                  grafenN.txt)\n"
          "  --merge         add the part tables FILE... into the census\n"
          "  --tables LIST   --merge also the tables LIST names, one path a line (LIST -:\n"

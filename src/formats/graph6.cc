@@ -39,10 +39,12 @@ std::string OrderAboveMaxText(std::string_view text) {
   std::uint64_t order = 0;
   for (std::size_t k = first; k < first + digits; ++k) {
     const int value = k < text.size() ? static_cast<unsigned char>(text[k]) - 63 : -1;
-    if (value < 0 || value > 63) return "graph6 of an order above 62, the largest read";
+    if (value < 0 || value > 63)
+      return "graph6 of an order above " + std::to_string(kMaxOrder) + ", the largest read";
     order = order << 6 | static_cast<std::uint64_t>(value);
   }
-  return "graph6 of order " + std::to_string(order) + ", above 62, the largest read";
+  return "graph6 of order " + std::to_string(order) + ", above " + std::to_string(kMaxOrder) +
+         ", the largest read";
 }
 
 std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph) {

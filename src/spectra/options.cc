@@ -13,7 +13,9 @@ std::string UsageText() {
          "graph6 stream (nauty-geng's output) as CSV to standard output or to FILE\n"
          "(FILE - or none: standard input).\n"
          "  --matrix M   laplacian (L, the default), signless (Q) or adjacency (A)\n"
-         "  --order N    the number of nodes, 1 to 62 (default: N of grafenN.txt,\n"
+         "  --order N    the number of nodes, 1 to " +
+         std::to_string(kMaxOrder) +
+         " (default: N of grafenN.txt,\n"
          "               else the largest node listed; in graph6 the largest accepted)\n"
          "  --digits D   significant digits of non-integer eigenvalues, 1 to 40 (default 5)\n"
          "  -o FILE      write the CSV to FILE (replaced whole, only on success)\n"
