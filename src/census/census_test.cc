@@ -13,7 +13,6 @@
 
 namespace grafen::census {
 
-using spectral::CospectralIndex;
 namespace {
 
 // P5, K_{1,4} and C_4 + K_1 in graph6: the last two share their adjacency

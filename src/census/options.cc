@@ -8,6 +8,7 @@
 namespace grafen::census {
 
 using spectral::SpectralMatrix;
+
 namespace {
 
 // The matrices of a --matrix value: letters or names, comma-separated.

@@ -21,6 +21,7 @@ using spectral::EigenvalueRef;
 using spectral::Factor;
 using spectral::LaplacianFacts;
 using spectral::Spectrum;
+
 namespace {
 
 // Appends the coefficient of x^k.

@@ -29,6 +29,7 @@ using io::SameFile;
 using io::SpoolError;
 using io::TableOutput;
 using io::UsableCores;
+
 namespace {
 
 constexpr program::Voice kVoice("grafen-spectra");

@@ -22,6 +22,7 @@ using spectral::Spectrum;
 using io::AppendNumber;
 using io::AppendNumberItem;
 using io::Counted;
+
 namespace {
 
 // Appends the degree sequence, largest first, space-separated.

@@ -11,6 +11,7 @@
 namespace grafen::spectral {
 
 using algebra::Polynomial;
+
 namespace {
 
 // A square matrix of 64-bit integers, row by row.

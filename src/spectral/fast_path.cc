@@ -26,6 +26,7 @@ using algebra::IntegerRoot;
 using algebra::ProvedIrreducibleByRoots;
 using algebra::SearchRootSubsets;
 using algebra::SmallestFloatRoot;
+
 namespace {
 
 using Word = std::uint64_t;

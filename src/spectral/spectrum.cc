@@ -26,6 +26,7 @@ using algebra::Factorise;
 using algebra::IntegerRoot;
 using algebra::NonLinearFactor;
 using algebra::Polynomial;
+
 namespace {
 
 // The matrix's eigenvalues in floating point, ascending.

@@ -34,6 +34,7 @@ using algebra::IsolatedRoots;
 using algebra::NonLinearFactor;
 using algebra::Polynomial;
 using io::AppendItem;
+
 namespace {
 
 // The spectrum's columns as the table prints them.
