@@ -44,7 +44,7 @@ except ImportError as missing:
              "python3-pandas for /usr/bin/python3 (tools/setup does)" % missing)
 
 HEADER = ("graph,nodes,edges,graph6,degrees,charpoly,factored,eigenvalues,"
-          "algebraic_connectivity,spanning_trees,laplacian_integral,cospectral_with")
+          "algebraic_connectivity,spanning_trees,laplacian_integral,cospectral_with,isomorphic_to")
 # The spectral columns' prefix, the integral column and the summary's word, by matrix.
 MATRICES = {"L": ("", "laplacian_integral", "Laplacian-integral"),
             "Q": ("signless_", "signless_integral", "signless-Laplacian-integral"),
@@ -131,8 +131,13 @@ def check_table(name, text, graphs, order, digits, summary, matrix="L", laplacia
     by_poly = {}
     for row in rows:
         by_poly.setdefault(row["charpoly"], []).append(row["graph"])
-    integral = with_mate = 0
+    integral = with_mate = copies = 0
     mpmath.mp.dps = 60
+    # Each graph in networkx, for its isomorphisms with the graphs that share its polynomial.
+    alike = {}
+    for row, edges, order in zip(rows, graphs, orders):
+        alike[row["graph"]] = networkx.Graph([(i, j) for i, j in edges])
+        alike[row["graph"]].add_nodes_from(range(1, order + 1))
     for number, (row, edges, order) in enumerate(zip(rows, graphs, orders), start=1):
         where = "%s graph %d" % (name, number)
         decoded = networkx.from_graph6_bytes(row["graph6"].encode())
@@ -195,13 +200,21 @@ def check_table(name, text, graphs, order, digits, summary, matrix="L", laplacia
                 [coefficients.get(k, 0) for k in range(top, -1, -1)], maxsteps=200, extraprec=200))
             keys.append((top, smallest))
         check(keys == sorted(keys), where + ": factors by degree, then smallest root")
-        mates = [m for m in by_poly[row["charpoly"]] if m != row["graph"]]
+        same = [m for m in by_poly[row["charpoly"]] if m != row["graph"]]
+        isomorphic = [m for m in same if networkx.is_isomorphic(alike[m], alike[row["graph"]])]
+        mates = [m for m in same if m not in isomorphic]
+        earlier = [m for m in isomorphic if int(m) < int(row["graph"])]
         check(row["cospectral_with"] == " ".join(mates), where + ": cospectral mates")
+        check(row["isomorphic_to"] == (earlier[0] if earlier else ""),
+              where + ": the first earlier graph it is isomorphic to")
         integral += exact
         with_mate += bool(mates)
+        copies += bool(earlier)
     expected = ("grafen-spectra: %d graph%s read, %d %s, %d with a cospectral mate, %d distinct "
-                "spectr%s\n" % (len(rows), "s"[:len(rows) != 1], integral, integral_word, with_mate,
-                                len(by_poly), "a" if len(by_poly) != 1 else "um"))
+                "spectr%s%s\n" % (len(rows), "s"[:len(rows) != 1], integral, integral_word, with_mate,
+                                  len(by_poly), "a" if len(by_poly) != 1 else "um",
+                                  ", %d isomorphic cop%s" % (copies, "y" if copies == 1 else "ies")
+                                  if copies else ""))
     check(summary == expected, name + ": summary %r" % summary)
     return rows
 
@@ -334,8 +347,12 @@ def main(grafen, spectra):
               "the order defaults to the largest node listed")
 
         # graph6 as nauty-geng writes it, through a pipe, header and CR LF included, orders
-        # mixed; decoded here by networkx. The Laplacian's columns do not change with --matrix.
-        stream = b">>graph6<<" + geng("-c", "6") + geng("4").replace(b"\n", b"\r\n")
+        # mixed, and every graph of order 4 again with its nodes reversed: copies, not mates;
+        # decoded here by networkx. The Laplacian's columns do not change with --matrix.
+        reversed4 = b"".join(networkx.to_graph6_bytes(networkx.relabel_nodes(
+            g, {v: 3 - v for v in g}), header=False) for g in
+            map(networkx.from_graph6_bytes, geng("4").split()))
+        stream = b">>graph6<<" + geng("-c", "6") + geng("4").replace(b"\n", b"\r\n") + reversed4
         decoded = [networkx.from_graph6_bytes(line) for line in stream[10:].split()]
         graphs = [sorted(tuple(sorted((i + 1, j + 1))) for i, j in g.edges()) for g in decoded]
         orders = [g.number_of_nodes() for g in decoded]

@@ -17,6 +17,7 @@
 #include "program/shell.h"
 #include "spectra/options.h"
 #include "spectra/table.h"
+#include "spectral/canonical.h"
 #include "spectral/cospectral_index.h"
 
 namespace grafen::spectra {
@@ -51,21 +52,23 @@ GraphFormat ReadGraphs(ReplayableInput& input, int maxNode, const GraphSink& tak
   return reader.format();
 }
 
-// The key of the graph's characteristic polynomial for the cospectral
-// families: on its own order, the order given, or else its largest node
-// (the powers of x that a larger common order adds do not change the key).
-void KeyOf(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key) {
-  const int nodes = graph.order != 0 ? graph.order : (order != 0 ? order : LargestNode(graph));
-  spectral::CharpolyKey(matrix, graph, nodes, key);
+// The order a graph is taken on: its own, the order given, or else its
+// largest node (the powers of x that a larger common order adds do not
+// change its polynomial's key).
+int NodesOf(const ListedGraph& graph, int order) {
+  return graph.order != 0 ? graph.order : (order != 0 ? order : LargestNode(graph));
 }
 
-// A graph and the key of its characteristic polynomial, with the key's hash.
+// A graph and the key of its characteristic polynomial, with the key's hash
+// and, when asked for, the graph's canonical form.
 // (Used in the pipeline's steps, which cppcheck does not follow.)
 struct KeyedGraph {
   // cppcheck-suppress unusedStructMember
   ListedGraph graph;  // room kept from batch to batch
   // cppcheck-suppress unusedStructMember
   std::string key;
+  // cppcheck-suppress unusedStructMember
+  std::string form;  // its canonical form, when asked for
   std::uint64_t hash = 0;
 };
 
@@ -74,16 +77,16 @@ struct KeyedGraph {
 // handed on in the graphs' order.
 class KeyedGraphs {
  public:
-  using Take = std::function<void(std::int64_t number, const std::string& key, std::uint64_t hash)>;
-  KeyedGraphs(SpectralMatrix matrix, int order, Take take)
+  using Take = std::function<void(const KeyedGraph&)>;
+  KeyedGraphs(SpectralMatrix matrix, int order, bool withForms, Take take)
       : pipeline_(kBatch, UsableCores(), io::Taking::kBeforeComputing,
-                  {[matrix, order](KeyedGraph& slot) {
-                     KeyOf(matrix, slot.graph, order, slot.key);
+                  {[matrix, order, withForms](KeyedGraph& slot) {
+                     const int nodes = NodesOf(slot.graph, order);
+                     spectral::CharpolyKey(matrix, slot.graph, nodes, slot.key);
                      slot.hash = CospectralIndex::HashOf(slot.key);
+                     if (withForms) slot.form = spectral::CanonicalForm(nodes, slot.graph.edges);
                    },
-                   [take = std::move(take)](const KeyedGraph& slot) {
-                     take(slot.graph.number, slot.key, slot.hash);
-                   },
+                   std::move(take),
                    {}}) {}
 
   // The next graph; the reader gets the slot's old edges back.
@@ -107,19 +110,17 @@ class KeyedGraphs {
 // is the largest node met. The input's format. Throws what the readers do.
 GraphFormat IndexFamilies(SpectralMatrix matrix, int order, int maxNode, ReplayableInput& input,
                           CospectralIndex& families, int& largest) {
-  KeyedGraphs hashed(matrix, order, [&](std::int64_t, const std::string&, std::uint64_t hash) {
-    families.AddHashed(hash);
-  });
+  KeyedGraphs hashed(matrix, order, false,
+                     [&](const KeyedGraph& slot) { families.AddHashed(slot.hash); });
   const GraphFormat format = ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
     largest = std::max(largest, LargestNode(graph));
     hashed.Add(graph);
   });
   hashed.Finish();
   if (families.Group()) {
-    KeyedGraphs keyed(matrix, order,
-                      [&](std::int64_t number, const std::string& key, std::uint64_t) {
-                        families.AddKey(number, key);
-                      });
+    KeyedGraphs keyed(matrix, order, true, [&](const KeyedGraph& slot) {
+      families.AddKey(slot.graph.number, slot.key, slot.form);
+    });
     ReadGraphs(
         input, maxNode, [&](ListedGraph& graph) { keyed.Add(graph); },
         [&families](std::int64_t number) { return families.WantsKey(number); });

@@ -87,7 +87,7 @@ std::string TableHeader(SpectralMatrix matrix) {
   const std::string integral = matrix == SpectralMatrix::kLaplacian ? "laplacian_" : prefix;
   return "graph,nodes,edges,graph6,degrees," + prefix + "charpoly," + prefix + "factored," +
          prefix + "eigenvalues,algebraic_connectivity,spanning_trees," + integral + "integral," +
-         prefix + "cospectral_with\r\n";
+         prefix + "cospectral_with,isomorphic_to\r\n";
 }
 
 TableRows::TableRows(SpectralMatrix matrix, int digits, unsigned threads,
@@ -117,9 +117,9 @@ void TableRows::Add(ListedGraph& graph, int order) {
 void TableRows::Write(const Slot& slot) {
   mates_.clear();
   const std::int64_t number = slot.graph.number;
-  for (const std::uint32_t other : families_.Family(number)) {
-    if (other != number) AppendNumberItem(mates_, other);
-  }
+  families_.ForEachMate(number, [this](std::uint32_t other) { AppendNumberItem(mates_, other); });
+  mates_.push_back(',');
+  if (const std::int64_t original = families_.CopyOf(number)) AppendNumber(mates_, original);
   mates_.append("\r\n");
   write_(slot.row.text);
   write_(mates_);
@@ -130,6 +130,7 @@ void TableRows::Write(const Slot& slot) {
 TableSummary TableRows::Finish() {
   pipeline_->Finish();
   summary_.withCospectralMate = families_.withMate();
+  summary_.copies = families_.copies();
   summary_.distinctSpectra = families_.distinct();
   return summary_;
 }
@@ -154,7 +155,10 @@ std::string SummaryText(const TableSummary& summary) {
   return Counted(summary.graphs, "graph") + " read, " + std::to_string(summary.integral) + " " +
          integral + ", " + std::to_string(summary.withCospectralMate) +
          " with a cospectral mate, " +
-         Counted(summary.distinctSpectra, "distinct spectrum", "distinct spectra");
+         Counted(summary.distinctSpectra, "distinct spectrum", "distinct spectra") +
+         (summary.copies == 0
+              ? ""
+              : ", " + Counted(summary.copies, "isomorphic copy", "isomorphic copies"));
 }
 
 }  // namespace grafen::spectra

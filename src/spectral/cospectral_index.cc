@@ -8,6 +8,7 @@
 #include <stdexcept>
 
 #include "io/text.h"
+#include "spectral/canonical.h"
 #include "spectral/charpoly.h"
 
 namespace grafen::spectral {
@@ -111,7 +112,7 @@ bool CospectralIndex::WantsKey(std::int64_t number) const {
                             [](std::int64_t a, std::int64_t b) { return a < b; });
 }
 
-void CospectralIndex::AddKey(std::int64_t number, std::string_view key) {
+void CospectralIndex::AddKey(std::int64_t number, std::string_view key, std::string_view form) {
   if (keyEnds_.size() >= candidates_.size() || candidates_[keyEnds_.size()] != number) {
     throw std::runtime_error("the input changed between its readings");
   }
@@ -128,6 +129,39 @@ void CospectralIndex::AddKey(std::int64_t number, std::string_view key) {
     keyOwner_[candidate] = static_cast<std::uint32_t>(candidate);
   }
   keyEnds_.push_back(keys_.size());
+  forms_.append(form);
+  formEnds_.push_back(forms_.size());
+}
+
+std::string_view CospectralIndex::FormOf(std::size_t candidate) const {
+  const std::uint64_t start = candidate == 0 ? 0 : formEnds_[candidate - 1];
+  return std::string_view(forms_).substr(start, formEnds_[candidate] - start);
+}
+
+std::size_t CospectralIndex::ClassifyForms(std::span<const std::uint32_t> slots,
+                                           std::size_t start) {
+  // The members by canonical form, then place: each run of one form is a
+  // graph and its copies, the first of them the earliest. Sorted, not
+  // compared pairwise, so that a million copies of one graph stay quick.
+  std::vector<std::uint32_t> byForm(slots.size());
+  for (std::size_t k = 0; k < byForm.size(); ++k) byForm[k] = static_cast<std::uint32_t>(k);
+  std::sort(byForm.begin(), byForm.end(), [&](std::uint32_t a, std::uint32_t b) {
+    const int order = FormOf(slots[a]).compare(FormOf(slots[b]));
+    return order != 0 ? order < 0 : a < b;
+  });
+  formClass_.resize(start + slots.size());
+  std::size_t copiesFound = 0;
+  std::uint32_t first = 0;
+  for (std::size_t k = 0; k < byForm.size(); ++k) {
+    const std::string_view form = FormOf(slots[byForm[k]]);
+    if (k == 0 || form.empty() || form != FormOf(slots[byForm[k - 1]])) {
+      first = byForm[k];
+    } else {
+      ++copiesFound;
+    }
+    formClass_[start + byForm[k]] = static_cast<std::uint32_t>(start + first);
+  }
+  return copiesFound;
 }
 
 void CospectralIndex::Seal() {
@@ -148,6 +182,7 @@ void CospectralIndex::Seal() {
   });
   familyOf_.assign(hashes_.size(), kNone);
   std::int64_t inFamilies = 0;  // graphs in families of two or more
+  std::int64_t mated = 0;       // those with a non-isomorphic one among them
   std::size_t k = 0;
   while (k < slots.size()) {
     std::size_t end = k + 1;
@@ -155,16 +190,24 @@ void CospectralIndex::Seal() {
     if (end - k >= 2) {
       const auto family = static_cast<std::uint32_t>(familyStart_.size());
       familyStart_.push_back(static_cast<std::uint32_t>(members_.size()));
+      const std::size_t start = members_.size();
       for (std::size_t m = k; m < end; ++m) {
         members_.push_back(candidates_[slots[m]]);
         familyOf_[candidates_[slots[m]] - 1] = family;
       }
+      copies_ += static_cast<std::int64_t>(
+          ClassifyForms(std::span<const std::uint32_t>(slots).subspan(k, end - k), start));
+      // Copies of one graph alone are no mates of each other.
+      const bool oneGraph =
+          std::all_of(formClass_.begin() + static_cast<std::ptrdiff_t>(start), formClass_.end(),
+                      [start](std::uint32_t c) { return c == start; });
+      if (!oneGraph) mated += static_cast<std::int64_t>(end - k);
       inFamilies += static_cast<std::int64_t>(end - k);
     }
     k = end;
   }
   familyStart_.push_back(static_cast<std::uint32_t>(members_.size()));
-  withMate_ = inFamilies;
+  withMate_ = mated;
   distinct_ = graphs() - inFamilies + static_cast<std::int64_t>(familyStart_.size() - 1);
   const std::int64_t total = graphs();
   hashes_ = {};
@@ -172,6 +215,8 @@ void CospectralIndex::Seal() {
   keys_ = {};
   keyEnds_ = {};
   keyOwner_ = {};
+  forms_ = {};
+  formEnds_ = {};
   count_ = total;
 }
 
@@ -180,6 +225,20 @@ std::span<const std::uint32_t> CospectralIndex::Family(std::int64_t number) cons
   if (family == kNone) return {};
   return std::span<const std::uint32_t>(members_).subspan(
       familyStart_[family], familyStart_[family + 1] - familyStart_[family]);
+}
+
+std::size_t CospectralIndex::PlaceOf(std::int64_t number) const {
+  const std::uint32_t family = familyOf_[static_cast<std::size_t>(number - 1)];
+  const auto first = members_.begin() + familyStart_[family];
+  const auto last = members_.begin() + familyStart_[family + 1];
+  return static_cast<std::size_t>(
+      std::lower_bound(first, last, static_cast<std::uint32_t>(number)) - members_.begin());
+}
+
+std::int64_t CospectralIndex::CopyOf(std::int64_t number) const {
+  if (familyOf_[static_cast<std::size_t>(number - 1)] == kNone) return 0;
+  const std::size_t place = PlaceOf(number);
+  return formClass_[place] != place ? members_[formClass_[place]] : 0;
 }
 
 void CharpolyKey(SpectralMatrix matrix, const ListedGraph& graph, int nodes, std::string& key) {
@@ -203,7 +262,10 @@ CospectralIndex GroupCospectral(SpectralMatrix matrix, const std::vector<ListedG
   if (families.Group()) {
     for (std::size_t k = 0; k < graphs.size(); ++k) {
       const auto number = static_cast<std::int64_t>(k + 1);
-      if (families.WantsKey(number)) families.AddKey(number, keyOf(graphs[k]));
+      if (!families.WantsKey(number)) continue;
+      const ListedGraph& graph = graphs[k];
+      families.AddKey(number, keyOf(graph),
+                      CanonicalForm(graph.order != 0 ? graph.order : order, graph.edges));
     }
   }
   families.Seal();

@@ -118,7 +118,8 @@ TEST(Spectrum, KnownGraphs) {
 // found exactly another way.
 // The smallest adjacency-cospectral pair, K_{1,4} and C_4 + K_1, whose
 // Laplacian spectra (0 1 1 1 5 and 0 0 2 2 4) differ, beside P_5 and a
-// relabelled copy of K_{1,4}, which any spectrum must group with it.
+// relabelled copy of K_{1,4}, which any spectrum must group with it, and
+// which is its copy, never its mate.
 TEST(CospectralIndex, GroupsTheSmallestAdjacencyPairOnly) {
   const std::vector<ListedGraph> graphs = {
       {1, {{1, 2}, {1, 3}, {1, 4}, {1, 5}}},
@@ -135,6 +136,18 @@ TEST(CospectralIndex, GroupsTheSmallestAdjacencyPairOnly) {
   EXPECT_EQ(family(SpectralMatrix::kLaplacian, 1), (std::vector<std::uint32_t>{1, 4}));
   EXPECT_TRUE(family(SpectralMatrix::kLaplacian, 2).empty());
   EXPECT_TRUE(family(SpectralMatrix::kAdjacency, 3).empty());
+  // Graph 4 is graph 1's copy, no mate of it; for L neither has a mate.
+  for (const SpectralMatrix matrix : {SpectralMatrix::kAdjacency, SpectralMatrix::kLaplacian}) {
+    const CospectralIndex index = GroupCospectral(matrix, graphs, 5);
+    std::vector<std::uint32_t> mates;
+    index.ForEachMate(4, [&mates](std::uint32_t mate) { mates.push_back(mate); });
+    EXPECT_EQ(mates, (matrix == SpectralMatrix::kAdjacency ? std::vector<std::uint32_t>{2}
+                                                           : std::vector<std::uint32_t>{}));
+    EXPECT_EQ(index.CopyOf(4), 1);
+    EXPECT_EQ(index.CopyOf(1), 0);
+    EXPECT_EQ(index.copies(), 1);
+    EXPECT_EQ(index.withMate(), matrix == SpectralMatrix::kAdjacency ? 3 : 0);
+  }
 }
 
 TEST(Spectrum, CompleteGraphsHaveNToTheNMinusTwoSpanningTrees) {
