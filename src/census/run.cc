@@ -32,7 +32,13 @@ using io::Counted;
 // before it is held.
 constexpr std::size_t kMaxTableBytes = std::size_t{64} << 20;
 
-std::string NameOf(const std::string& path) { return program::InputName(path); }
+// How a failure at line `line` of the input at path is named: "path:line",
+// or "path" alone where no line is known (0).
+std::string WhereIn(const std::string& path, long long line) {
+  std::string where = program::InputName(path);
+  if (line > 0) where.append(":").append(std::to_string(line));
+  return where;
+}
 
 // Writes text to the output (standard output for "") whole, or not at all.
 void Publish(const std::string& path, const std::string& text) {
@@ -91,9 +97,9 @@ int Merge(const Options& options) {
     try {
       ReadTableList(options.tables, paths);
     } catch (const std::system_error& e) {
-      return kVoice.Fail(NameOf(options.tables) + ": " + e.code().message());
+      return kVoice.Fail(program::InputName(options.tables) + ": " + e.code().message());
     }
-    if (paths.empty()) return kVoice.Fail(NameOf(options.tables) + ": names no tables");
+    if (paths.empty()) return kVoice.Fail(program::InputName(options.tables) + ": names no tables");
   }
   std::vector<std::vector<CensusRow>> tables;
   std::vector<std::string> names;
@@ -111,12 +117,11 @@ int Merge(const Options& options) {
       });
       tables.push_back(ReadCensusTable(text));
     } catch (const std::system_error& e) {
-      return kVoice.Fail(NameOf(path) + ": " + e.code().message());
+      return kVoice.Fail(program::InputName(path) + ": " + e.code().message());
     } catch (const TableError& e) {
-      return kVoice.Fail(NameOf(path) + (e.line() > 0 ? ":" + std::to_string(e.line()) : "") +
-                         ": " + e.what());
+      return kVoice.Fail(WhereIn(path, e.line()) + ": " + e.what());
     }
-    names.push_back(NameOf(path));
+    names.push_back(program::InputName(path));
   }
   std::vector<CensusRow> merged;
   try {
@@ -206,12 +211,11 @@ int Count(const Options& options) {
   } catch (const io::SpoolError& e) {
     return kVoice.Fail(e.what());
   } catch (const std::system_error& e) {
-    return kVoice.Fail(NameOf(path) + ": " + e.code().message());
+    return kVoice.Fail(program::InputName(path) + ": " + e.code().message());
   } catch (const EdgeListError& e) {
-    return kVoice.Fail(NameOf(path) + (e.line() > 0 ? ":" + std::to_string(e.line()) : "") + ": " +
-                       e.what());
+    return kVoice.Fail(WhereIn(path, e.line()) + ": " + e.what());
   } catch (const std::runtime_error& e) {
-    return kVoice.Fail(NameOf(path) + ": " + e.what());
+    return kVoice.Fail(program::InputName(path) + ": " + e.what());
   }
   if (terminal) static_cast<void>(kVoice.Tell("\r\033[K\033[A"));
   try {

@@ -138,16 +138,12 @@ void WarnUnusedOrder(const std::string& inputName, int order) {
                                 ", the order the file name gives; give --order N for another"));
 }
 
-// How messages name the input and the output.
-std::string InputName(const Options& options) { return program::InputName(options.input); }
-std::string OutputName(const Options& options) { return program::OutputName(options.output); }
-
 // The third reading: each graph's row written to `output` as it comes,
 // then the summary told; the status.
 int WriteRows(const Options& options, ReplayableInput& input, const CospectralIndex& families,
               int order, int maxNode, TableOutput& output) {
-  const std::string inputName = InputName(options);
-  const std::string outputName = OutputName(options);
+  const std::string inputName = program::InputName(options.input);
+  const std::string outputName = program::OutputName(options.output);
   TableSummary summary;
   try {
     TableRows rows(options.matrix, options.digits, UsableCores(), families,
@@ -182,11 +178,11 @@ int WriteRows(const Options& options, ReplayableInput& input, const CospectralIn
 // Checks the output, reads the input three times and writes the table; the
 // status.
 int Run(const Options& options) {
-  const std::string inputName = InputName(options);
+  const std::string inputName = program::InputName(options.input);
   if (SameFile(options.output, options.input)) {
     return kVoice.Fail(options.output + ": the input itself; give -o another file");
   }
-  const std::string outputName = OutputName(options);
+  const std::string outputName = program::OutputName(options.output);
   std::optional<TableOutput> output;
   try {
     output.emplace(options.output);  // first, so that a long run does not end on a bad name

@@ -195,13 +195,11 @@ void CospectralIndex::Seal() {
         members_.push_back(candidates_[slots[m]]);
         familyOf_[candidates_[slots[m]] - 1] = family;
       }
-      copies_ += static_cast<std::int64_t>(
-          ClassifyForms(std::span<const std::uint32_t>(slots).subspan(k, end - k), start));
+      const std::size_t found =
+          ClassifyForms(std::span<const std::uint32_t>(slots).subspan(k, end - k), start);
+      copies_ += static_cast<std::int64_t>(found);
       // Copies of one graph alone are no mates of each other.
-      const bool oneGraph =
-          std::all_of(formClass_.begin() + static_cast<std::ptrdiff_t>(start), formClass_.end(),
-                      [start](std::uint32_t c) { return c == start; });
-      if (!oneGraph) mated += static_cast<std::int64_t>(end - k);
+      if (found + 1 < end - k) mated += static_cast<std::int64_t>(end - k);
       inFamilies += static_cast<std::int64_t>(end - k);
     }
     k = end;
