@@ -16,6 +16,7 @@
 #include "io/batch_pipeline.h"
 #include "io/parallel.h"
 #include "spectral/cospectral_index.h"
+#include "spectral/trace_keys.h"
 
 namespace grafen::census {
 
@@ -25,76 +26,6 @@ namespace {
 
 // Graphs read before their facts are worked out, on every thread at once.
 constexpr std::size_t kBatch = 4096;
-
-// The keys that split an edge count into parts, one per matrix: the traces
-// of its square, cube and fourth power, sums of powers of its eigenvalues, so
-// that cospectral graphs share them, and spread over many values, so that
-// the parts come out even. With d the degrees, t the triangles, and for two
-// distinct nodes a their adjacency, c their common neighbours and s = d + d':
-//   A:    2m,         6t,                       sum d^2 + sum c^2
-//   L, Q: sum d^2 + 2m, sum d^3 + 3 sum d^2 -+ 6t, sum (d^2 + d)^2 + sum (c -+ s a)^2
-// (the pair sums over ordered pairs; L takes the minus signs). Worked out for
-// every graph read, in one pass for all three: for a part of a large split
-// this is most of the work, so it is also built for processors with a
-// popcount instruction, chosen when the program starts.
-struct SplitKeys {
-  std::uint64_t adjacency = 0;
-  std::uint64_t laplacian = 0;
-  std::uint64_t signless = 0;
-  std::uint64_t of(SpectralMatrix matrix) const {
-    return matrix == SpectralMatrix::kAdjacency   ? adjacency
-           : matrix == SpectralMatrix::kLaplacian ? laplacian
-                                                  : signless;
-  }
-};
-
-__attribute__((target_clones("default", "popcnt"))) SplitKeys SplitKeysOf(const ListedGraph& graph,
-                                                                          int order) {
-  std::array<std::uint64_t, 64> rows{};  // adjacency rows as bits
-  for (const Edge& e : graph.edges) {
-    rows[static_cast<std::size_t>(e.i - 1)] |= std::uint64_t{1} << (e.j - 1);
-    rows[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
-  }
-  const auto n = static_cast<std::size_t>(order);
-  std::array<std::int64_t, 64> degree{};
-  std::int64_t squares = 0;
-  std::int64_t cubes = 0;
-  std::int64_t diagonal4 = 0;  // the diagonal of the fourth power of L or Q
-  for (std::size_t v = 0; v < n; ++v) {
-    const std::int64_t d = __builtin_popcountll(rows[v]);
-    degree[v] = d;
-    squares += d * d;
-    cubes += d * d * d;
-    diagonal4 += (d * d + d) * (d * d + d);
-  }
-  std::int64_t common2 = 0;     // sum of c^2 over unordered pairs
-  std::int64_t triangles = 0;   // 3t: sum of c over the edges
-  std::int64_t edgeCommon = 0;  // sum of c s over the edges
-  std::int64_t edgeSum2 = 0;    // sum of s^2 over the edges
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t j = i + 1; j < n; ++j) {
-      const std::int64_t c = __builtin_popcountll(rows[i] & rows[j]);
-      common2 += c * c;
-      if ((rows[i] >> j & 1U) != 0) {
-        const std::int64_t sum = degree[i] + degree[j];
-        triangles += c;
-        edgeCommon += c * sum;
-        edgeSum2 += sum * sum;
-      }
-    }
-  }
-  const auto key = [](std::int64_t trace2, std::int64_t trace3, std::int64_t trace4) {
-    return (static_cast<std::uint64_t>(trace2) * 1000003U + static_cast<std::uint64_t>(trace3)) *
-               1000003U +
-           static_cast<std::uint64_t>(trace4);
-  };
-  const auto edges2 = static_cast<std::int64_t>(graph.edges.size()) * 2;
-  const std::int64_t cubeL = cubes + 3 * squares;
-  const std::int64_t fourthL = diagonal4 + 2 * common2 + 2 * edgeSum2;
-  return SplitKeys{key(edges2, 2 * triangles, squares + 2 * common2),
-                   key(squares + edges2, cubeL - 2 * triangles, fourthL - 4 * edgeCommon),
-                   key(squares + edges2, cubeL + 2 * triangles, fourthL + 4 * edgeCommon)};
-}
 
 // 128-bit integers, for values of polynomials of degree up to 13 at their
 // integer candidates, exactly.
@@ -332,7 +263,7 @@ class CensusTaker {
 
 unsigned CensusTaker::InPart(const ListedGraph& graph, int order) const {
   if (request_.part.whole()) return ~0U;
-  const SplitKeys keys = SplitKeysOf(graph, order);
+  const spectral::TraceKeys keys = spectral::TraceKeysOf(graph, order);
   unsigned counted = 0;
   for (std::size_t m = 0; m < request_.matrices.size(); ++m) {
     if (PartOf(keys.of(request_.matrices[m]), request_.part.count) == request_.part.index) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -44,6 +45,14 @@ struct CensusRow {
   std::int64_t integral = 0;
   Part part;
   InputPrint input;
+  // Graphs of the input isomorphic to one counted before them, set aside:
+  // graphs + copies are the graphs of the input in the row's part.
+  std::int64_t copies = 0;
+  // How many families there are of each size (size -> families); unknown
+  // (sizesKnown false) in a row read from a table made before they were
+  // counted.
+  std::map<std::int64_t, std::int64_t> familySizes;
+  bool sizesKnown = true;
 };
 
 // The header line, with its CR LF.
