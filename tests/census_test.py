@@ -68,6 +68,21 @@ def spectrum(line, matrix):
     return sorted(mpmath.eigsy(m, eigvals_only=True))
 
 
+def read_families(path, lines):
+    """The families file's families by (matrix, identifier), as graph6 lists,
+    each row's size and graph number checked against its family and the
+    input's lines."""
+    with open(path, newline="") as listing:
+        rows = list(csv.DictReader(listing))
+    families = {}
+    for row in rows:
+        check(lines[int(row["graph"]) - 1] == row["graph6"].encode(), "families: %r" % row)
+        families.setdefault((row["matrix"], int(row["family"])), []).append(row)
+    check(all(int(r["size"]) == len(f) for f in families.values() for r in f),
+          "families: each size is its family's")
+    return {key: [r["graph6"].encode() for r in f] for key, f in families.items()}
+
+
 def main(census):
     mpmath.mp.dps = 30
     with tempfile.TemporaryDirectory(prefix="census-test-") as scratch:
@@ -143,20 +158,23 @@ def main(census):
             check(done.returncode == 1 and done.stderr.startswith(b"grafen-census: " + message)
                   and done.stderr.count(b"\n") == 1, "merge %s: %r" % (arguments, done.stderr))
 
-        # Families: equal spectra within, different between.
-        done = run(census, ["--matrix", "L", "--families", "families.g6"], scratch,
-                   geng("-c", "7"))
-        with open(at("families.g6"), "rb") as listing:
-            families = [f.split() for f in listing.read().split(b"\n\n") if f.strip()]
+        # Families, of both matrices in one run: equal spectra within, different
+        # between; each row names its graph by its line in the input.
+        stream = geng("-c", "7")
+        done = run(census, ["--matrix", "L,A", "--families", "families.csv"], scratch, stream)
+        found = read_families(at("families.csv"), stream.split())
+        families = [f for (m, _), f in sorted(found.items()) if m == "L"]
         spectra = [[spectrum(line, "L") for line in family] for family in families]
         within = all(max(abs(a - b) for x in s for a, b in zip(x, s[0])) < 1e-20 for s in spectra)
         between = all(max(abs(a - b) for a, b in zip(s[0], t[0])) > 1e-9 for k, s in
                       enumerate(spectra) for t in spectra[k + 1:])
         rows = totals(done.stdout)
         check(done.returncode == 0 and within and between
-              and sum(len(f) for f in families) == int(rows[("L", "7")]["with_mate"])
-              and len(families) == int(rows[("L", "7")]["families"]),
-              "--families of the connected graphs of order 7 (%d families)" % len(families))
+              and all(sum(len(f) for (m, _), f in found.items() if m == matrix)
+                      == int(rows[(matrix, "7")]["with_mate"])
+                      and sum(m == matrix for m, _ in found) == int(rows[(matrix, "7")]["families"])
+                      for matrix in "AL"),
+              "--families of the connected graphs of order 7 (%d families)" % len(found))
         # The largest family of each edge count, and of the order, is the largest listed.
         largest = {}
         for family in families:
@@ -164,17 +182,16 @@ def main(census):
             largest[edges] = max(largest.get(edges, 0), len(family))
             largest["all"] = max(largest.get("all", 0), len(family))
         check(all(r["largest_family"] == str(largest.get(r["edges"], 0))
-                  for r in csv.DictReader(io.StringIO(done.stdout.decode()))),
+                  for r in csv.DictReader(io.StringIO(done.stdout.decode())) if r["matrix"] == "L"),
               "largest_family: the members of the largest family listed")
         # Each part lists its own families, and together the parts list the whole's.
         listed = set()
         for k in (1, 2):
             part = run(census, ["--matrix", "L", "--part", "%d/2" % k, "--families",
-                                "f%d.g6" % k], scratch, geng("-c", "7"))
+                                "f%d.csv" % k], scratch, stream)
             check(part.returncode == 0, "--families with --part %d/2: %r" % (k, part.stderr))
-            with open(at("f%d.g6" % k), "ab+") as listing:
-                listing.seek(0)
-                listed |= {frozenset(f.split()) for f in listing.read().split(b"\n\n") if f.strip()}
+            listed |= {frozenset(f) for f in read_families(at("f%d.csv" % k), stream.split())
+                       .values()}
         check(listed == {frozenset(f) for f in families}, "--families with --part 1/2 and 2/2")
 
         # K_2 to K_12 are integral for every matrix, their largest eigenvalues
@@ -211,7 +228,8 @@ def main(census):
                 (b"1\n    1    2\n\n", [], 1, b"grafen-census: <stdin>: an edge list needs its order"),
                 (None, ["missing.g6", "-o", "out.csv"], 1, b"grafen-census: missing.g6: No such"),
                 (None, ["--part", "5/4"], 2, b"grafen-census: --part takes K/M"),
-                (None, ["--families", "f.g6"], 2, b"grafen-census: --families needs exactly one"),
+                (None, ["--families", "f.csv", "-o", "f.csv"], 2,
+                 b"grafen-census: --families and -o name the same file"),
                 (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, L, Q"),
                 (None, ["--tables", "list"], 2, b"grafen-census: --tables needs --merge"),
                 (None, ["--part", "1/2", "--part=2/2"], 2, b"grafen-census: --part given more "),

@@ -11,10 +11,12 @@
 #include <utility>
 
 #include "algebra/factoring.h"
+#include "census/family_list.h"
 #include "formats/graph6.h"
 #include "formats/graph_reader.h"
 #include "io/batch_pipeline.h"
 #include "io/parallel.h"
+#include "spectral/canonical.h"
 #include "spectral/cospectral_index.h"
 #include "spectral/trace_keys.h"
 
@@ -103,6 +105,7 @@ struct GraphFacts {
   int order = 0;
   std::uint64_t textHash = 0;  // of the graph's graph6 text
   std::vector<Facts> facts;    // by the request's matrices
+  std::string form;            // its canonical form, when a matrix wants its key
 };
 
 // Where a census row counts a graph: its order and edge count.
@@ -208,8 +211,9 @@ InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
 
 // The census of one input, reading by reading: the first counts the groups
 // and hashes every part graph's polynomial, the second (when hashes are
-// shared) gives the exact keys of those graphs, the counts follow, and a
-// third reading gives the graph6 lines of the families when asked for.
+// shared) gives the exact keys and canonical forms of those graphs, the
+// counts follow, and a third reading gives the families' graphs when asked
+// for.
 class CensusTaker {
  public:
   CensusTaker(io::ReplayableInput& input, const CensusRequest& request)
@@ -230,9 +234,9 @@ class CensusTaker {
   // The counts of each group, matrix after matrix; each matrix's census is
   // freed as it is counted unless `keep`.
   std::vector<CensusRow> Rows(bool keep);
-  // Third reading, for the one matrix: the graph6 lines of the graphs in
-  // families, family after family (an empty line after each), to `families`
-  // once the reading's print is checked against `first`.
+  // Third reading: the families of every matrix, a row per graph (copies
+  // left out), to `families` once the reading's print is checked against
+  // `first`.
   void WriteFamilies(const InputPrint& first, std::string& families);
 
  private:
@@ -244,14 +248,43 @@ class CensusTaker {
   void TakeHashes(const GraphFacts& g);
 
   // A key wanted in the second reading: the graph of the batch being taken,
-  // the matrix and the graph's number among that matrix's part graphs.
+  // the matrix, the graph's number among that matrix's part graphs, and
+  // whether this is the first matrix that wants the graph's key (which then
+  // works out its canonical form, once for all matrices).
   struct Wanted {
     GraphFacts* graph;
     std::size_t matrix;
     std::int64_t number;
+    bool first;
   };
-  // Works out the keys wanted of a batch on every thread and adds them.
+  // Works out the keys and canonical forms wanted of a batch on every
+  // thread and adds them.
   void AddWantedKeys();
+  // A graph of the input listed in the families file: its number in the
+  // input and its graph6 text.
+  struct ListedGraph6 {
+    std::int64_t number;
+    std::string graph6;
+  };
+  // A family member's number among one matrix's part graphs, and where its
+  // graph is listed.
+  struct MemberAt {
+    std::uint32_t part;
+    std::size_t listed;
+  };
+  // Third reading: lists graph g when it belongs to a family of any matrix,
+  // noting it among that matrix's members; `seen` counts each matrix's part
+  // graphs.
+  void CollectMembers(const GraphFacts& g, std::vector<std::int64_t>& seen,
+                      std::vector<ListedGraph6>& listed,
+                      std::vector<std::vector<MemberAt>>& members) const;
+  // Appends the families of matrix m, by order, edge count and first graph,
+  // numbered on from `id`, to `families`; returns the last number given.
+  std::int64_t ListFamilies(std::size_t m, const std::vector<MemberAt>& members,
+                            const std::vector<ListedGraph6>& listed, std::int64_t id,
+                            std::string& families) const;
+  // Adds graph p of matrix census c to its row of `counts`.
+  static void Count(const MatrixCensus& c, std::int64_t p, std::vector<CensusRow>& counts);
 
   io::ReplayableInput& input_;
   const CensusRequest& request_;
@@ -327,11 +360,14 @@ void CensusTaker::AddWantedKeys() {
   io::ParallelFor(wanted_.size(), request_.threads, [this](std::size_t w) {
     const Wanted& want = wanted_[w];
     bool integral = false;
-    ExactFacts(request_.matrices[want.matrix], want.graph->graph, want.graph->order,
-               want.graph->facts[want.matrix].key, integral);
+    GraphFacts& g = *want.graph;
+    ExactFacts(request_.matrices[want.matrix], g.graph, g.order, g.facts[want.matrix].key,
+               integral);
+    if (want.first) g.form = spectral::CanonicalForm(g.order, g.graph.edges);
   });
   for (const Wanted& want : wanted_) {
-    census_[want.matrix].index.AddKey(want.number, want.graph->facts[want.matrix].key);
+    census_[want.matrix].index.AddKey(want.number, want.graph->facts[want.matrix].key,
+                                      want.graph->form);
   }
   wanted_.clear();
 }
@@ -343,12 +379,16 @@ InputPrint CensusTaker::IndexKeys() {
                         for (Facts& facts : g.facts) facts.key.clear();
                       },
                       [this](GraphFacts& g) {
+                        bool first = true;
                         for (std::size_t m = 0; m < census_.size(); ++m) {
                           if (!g.facts[m].inPart) continue;
                           MatrixCensus& c = census_[m];
                           const std::int64_t number = ++c.seen;
                           if (number > c.index.graphs()) Changed();
-                          if (c.index.WantsKey(number)) wanted_.push_back(Wanted{&g, m, number});
+                          if (c.index.WantsKey(number)) {
+                            wanted_.push_back(Wanted{&g, m, number, first});
+                            first = false;
+                          }
                         }
                       },
                       [this](std::span<GraphFacts>) { AddWantedKeys(); }});
@@ -366,56 +406,97 @@ std::vector<CensusRow> CensusTaker::Rows(bool keep) {
       counts[g].part = request_.part;
       counts[g].input = groups_[g].print;
     }
-    for (std::int64_t p = 1; p <= c.index.graphs(); ++p) {
-      CensusRow& row = counts[c.group[static_cast<std::size_t>(p - 1)]];
-      ++row.graphs;
-      row.integral += c.integral[static_cast<std::size_t>(p - 1)] ? 1 : 0;
-      const std::span<const std::uint32_t> family = c.index.Family(p);
-      if (family.empty()) {
-        ++row.distinctSpectra;
-        continue;
-      }
-      ++row.withMate;
-      if (family.front() == p) {
-        ++row.families;
-        ++row.distinctSpectra;
-        row.largestFamily = std::max(row.largestFamily, static_cast<std::int64_t>(family.size()));
-      }
-    }
+    for (std::int64_t p = 1; p <= c.index.graphs(); ++p) Count(c, p, counts);
     rows.insert(rows.end(), counts.begin(), counts.end());
     if (!keep) c = MatrixCensus{c.matrix, {}, {}, {}, 0};  // its room for the next
   }
   return rows;
 }
 
-void CensusTaker::WriteFamilies(const InputPrint& first, std::string& families) {
-  const MatrixCensus& c = census_.front();
-  std::map<std::uint32_t, std::string> lines;  // by part number
-  std::int64_t p = 0;
-  const InputPrint third = ReadBatches(input_, request_,
-                                       {[](GraphFacts&) {},
-                                        [&](const GraphFacts& g) {
-                                          if (InPart(g.graph, g.order) == 0) return;
-                                          if (++p > c.index.graphs()) Changed();
-                                          if (!c.index.Family(p).empty()) {
-                                            lines[static_cast<std::uint32_t>(p)] =
-                                                Graph6(g.order, g.graph.edges);
-                                          }
-                                        },
-                                        {}});
-  if (!(third == first)) Changed();
+void CensusTaker::Count(const MatrixCensus& c, std::int64_t p, std::vector<CensusRow>& counts) {
+  CensusRow& row = counts[c.group[static_cast<std::size_t>(p - 1)]];
+  if (c.index.CopyOf(p) != 0) {  // counted as the graph it copies
+    ++row.copies;
+    return;
+  }
+  ++row.graphs;
+  row.integral += c.integral[static_cast<std::size_t>(p - 1)] ? 1 : 0;
+  const std::int64_t kinds = c.index.Kinds(p);
+  if (kinds < 2) {  // no family, or a graph whose family holds only its copies
+    ++row.distinctSpectra;
+    return;
+  }
+  ++row.withMate;
+  if (c.index.Family(p).front() != p) return;  // the family is counted at its first graph
+  ++row.distinctSpectra;
+  ++row.families;
+  ++row.familySizes[kinds];
+  row.largestFamily = std::max(row.largestFamily, kinds);
+}
+
+void CensusTaker::CollectMembers(const GraphFacts& g, std::vector<std::int64_t>& seen,
+                                 std::vector<ListedGraph6>& listed,
+                                 std::vector<std::vector<MemberAt>>& members) const {
+  const unsigned inPart = InPart(g.graph, g.order);
+  bool added = false;
+  for (std::size_t m = 0; m < census_.size(); ++m) {
+    if ((inPart >> m & 1U) == 0) continue;
+    const spectral::CospectralIndex& index = census_[m].index;
+    const std::int64_t p = ++seen[m];
+    if (p > index.graphs()) Changed();
+    if (index.Kinds(p) < 2 || index.CopyOf(p) != 0) continue;
+    if (!added) listed.push_back(ListedGraph6{g.graph.number, Graph6(g.order, g.graph.edges)});
+    added = true;
+    members[m].push_back(MemberAt{static_cast<std::uint32_t>(p), listed.size() - 1});
+  }
+}
+
+std::int64_t CensusTaker::ListFamilies(std::size_t m, const std::vector<MemberAt>& members,
+                                       const std::vector<ListedGraph6>& listed, std::int64_t id,
+                                       std::string& families) const {
+  const MatrixCensus& c = census_[m];
   std::vector<FamilyStart> firsts;
-  for (const auto& [member, line] : lines) {
-    if (c.index.Family(member).front() == member) {
-      firsts.push_back(FamilyStart{groups_[c.group[member - 1]].at, member});
+  for (const MemberAt& member : members) {
+    if (c.index.Family(member.part).front() == member.part) {
+      firsts.push_back(FamilyStart{groups_[c.group[member.part - 1]].at, member.part});
     }
   }
   std::sort(firsts.begin(), firsts.end());
   for (const FamilyStart& start : firsts) {
-    for (const std::uint32_t member : c.index.Family(start.first)) {
-      families.append(lines[member]).push_back('\n');
+    FamilyMember row{spectral::MatrixLetter(c.matrix),
+                     start.at.order,
+                     start.at.edges,
+                     ++id,
+                     c.index.Kinds(start.first),
+                     0,
+                     {}};
+    for (const std::uint32_t part : c.index.Family(start.first)) {
+      if (c.index.CopyOf(part) != 0) continue;
+      const auto at =
+          std::lower_bound(members.begin(), members.end(), part,
+                           [](const MemberAt& member, std::uint32_t p) { return member.part < p; });
+      row.graph = listed[at->listed].number;
+      row.graph6 = listed[at->listed].graph6;
+      AppendFamilyMember(families, row);
     }
-    families.push_back('\n');
+  }
+  return id;
+}
+
+void CensusTaker::WriteFamilies(const InputPrint& first, std::string& families) {
+  std::vector<ListedGraph6> listed;
+  std::vector<std::vector<MemberAt>> members(census_.size());
+  std::vector<std::int64_t> seen(census_.size(), 0);
+  const InputPrint third =
+      ReadBatches(input_, request_,
+                  {[](GraphFacts&) {},
+                   [&](const GraphFacts& g) { CollectMembers(g, seen, listed, members); },
+                   {}});
+  if (!(third == first)) Changed();
+  families = kFamilyListHeader;
+  std::int64_t id = 0;
+  for (std::size_t m = 0; m < census_.size(); ++m) {
+    id = ListFamilies(m, members[m], listed, id, families);
   }
 }
 
@@ -431,7 +512,7 @@ std::vector<CensusRow> TakeCensus(io::ReplayableInput& input, const CensusReques
   const InputPrint first = census.IndexHashes();
   if (census.Group() && !(census.IndexKeys() == first)) Changed();
   std::vector<CensusRow> rows = census.Rows(families != nullptr);
-  if (families != nullptr && request.matrices.size() == 1) census.WriteFamilies(first, *families);
+  if (families != nullptr) census.WriteFamilies(first, *families);
   return rows;
 }
 

@@ -23,10 +23,10 @@ struct CensusRequest {
   std::function<void(std::int64_t)> progress;
 };
 
-// The census rows of the input, and the graph6 lines of every cospectral
-// family of two or more graphs, family after family (an empty line after
-// each), when `families` is given (one matrix only). Reads the input two or
-// three times. Throws std::system_error and EdgeListError.
+// The census rows of the input (graphs counted up to isomorphism: a graph
+// isomorphic to one before it is set aside as a copy), and, when `families`
+// is given, the families file (family_list.h) of every matrix. Reads the
+// input two or three times. Throws std::system_error and EdgeListError.
 std::vector<CensusRow> TakeCensus(io::ReplayableInput& input, const CensusRequest& request,
                                   std::string* families);
 

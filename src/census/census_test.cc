@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <fstream>
+#include <map>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -52,6 +53,37 @@ TEST(TakeCensus, RefusesAnInputRewrittenBetweenReadings) {
   EXPECT_EQ(rows[0].graphs, 3);
   EXPECT_EQ(rows[0].withMate, 2);
   EXPECT_EQ(rows[0].largestFamily, 2);
+}
+
+// Relabelled copies are counted once and set aside, in the rows and in the
+// families file: K_{1,4} and C_4 + K_1 stay one family of two, whatever copies
+// of them and of P5 follow.
+TEST(TakeCensus, CountsRelabelledCopiesOnce) {
+  char directory[] = "/tmp/census-test-XXXXXX";
+  ASSERT_NE(mkdtemp(directory), nullptr);
+  const std::string path = std::string(directory) + "/input.g6";
+  // P5, K_{1,4}, C_4 + K_1, then K_{1,4} centred at node 5, C_4 + K_1 with
+  // node 2 alone, P5 from node 3, and K_{1,4} again.
+  std::ofstream(path) << kPath << kStar << kSquareAndNode << "D?{\nDPc\nDQo\n" << kStar;
+  io::ReplayableInput input(path);
+  std::string families;
+  const std::vector<CensusRow> rows = TakeCensus(
+      input,
+      {{spectral::SpectralMatrix::kAdjacency, spectral::SpectralMatrix::kLaplacian}, {}, 0, 2, {}},
+      &families);
+  unlink(path.c_str());
+  rmdir(directory);
+  ASSERT_EQ(rows.size(), 2U);
+  for (const CensusRow& row : rows) {
+    EXPECT_EQ(row.graphs, 3) << row.matrix;
+    EXPECT_EQ(row.copies, 4) << row.matrix;
+    EXPECT_EQ(row.distinctSpectra, row.matrix == 'A' ? 2 : 3) << row.matrix;
+    EXPECT_EQ(row.withMate, row.matrix == 'A' ? 2 : 0) << row.matrix;
+  }
+  EXPECT_EQ(rows[0].familySizes, (std::map<std::int64_t, std::int64_t>{{2, 1}}));
+  EXPECT_EQ(families,
+            "matrix,order,edges,family,size,graph,graph6\r\n"
+            "A,5,4,1,2,2,Ds_\r\nA,5,4,1,2,3,Dl?\r\n");
 }
 
 // Graphs whose 64-bit hashes collide are told apart by their exact keys.

@@ -76,9 +76,6 @@ void CheckTogether(Options& options) {
                         SpectralMatrix::kSignless};
   }
   std::sort(options.matrices.begin(), options.matrices.end(), TableOrder);
-  if (!options.families.empty() && options.matrices.size() != 1) {
-    throw UsageError("--families needs exactly one --matrix");
-  }
   if (!options.families.empty() && options.families == options.output) {
     throw UsageError("--families and -o name the same file");
   }
@@ -104,8 +101,9 @@ std::string UsageText() {
          "                  comma-separated (default: all three)\n"
          "  --part K/M      only part K of M of each edge count (split by a key the\n"
          "                  spectrum determines); --merge adds the parts up\n"
-         "  --families FILE also write every cospectral family as graph6 lines, an\n"
-         "                  empty line after each (one --matrix only)\n"
+         "  --families FILE also write every cospectral family of each matrix as CSV,\n"
+         "                  a row per graph: its family's identifier and size, its\n"
+         "                  number in the input and graph6\n"
          "  --order N       the number of nodes of an edge list, 1 to " +
          std::to_string(kMaxOrder) +
          " (default: N of\n"

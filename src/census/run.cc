@@ -47,7 +47,8 @@ void Publish(const std::string& path, const std::string& text) {
   output.Commit();
 }
 
-// The summary line: graphs read, then per matrix its spectra and integral graphs.
+// The summary line: graphs read, then per matrix its spectra, integral
+// graphs and the copies of graphs counted once.
 std::string Summary(const std::vector<CensusRow>& rows) {
   std::int64_t read = 0;
   for (const CensusRow& row : rows) {
@@ -61,11 +62,16 @@ std::string Summary(const std::vector<CensusRow>& rows) {
       total.distinctSpectra += rows[k].distinctSpectra;
       total.withMate += rows[k].withMate;
       total.integral += rows[k].integral;
+      total.copies += rows[k].copies;
     }
     text.append("; ").append(1, matrix).append(": ");
     text.append(Counted(total.distinctSpectra, "distinct spectrum", "distinct spectra") + ", " +
                 std::to_string(total.withMate) + " with a cospectral mate, " +
                 std::to_string(total.integral) + " integral");
+    if (total.copies > 0) {
+      text.append(", " + Counted(total.copies, "isomorphic copy", "isomorphic copies") +
+                  " set aside");
+    }
   }
   return text;
 }

@@ -198,6 +198,7 @@ void CospectralIndex::Seal() {
       const std::size_t found =
           ClassifyForms(std::span<const std::uint32_t>(slots).subspan(k, end - k), start);
       copies_ += static_cast<std::int64_t>(found);
+      familyKinds_.push_back(static_cast<std::uint32_t>(end - k - found));
       // Copies of one graph alone are no mates of each other.
       if (found + 1 < end - k) mated += static_cast<std::int64_t>(end - k);
       inFamilies += static_cast<std::int64_t>(end - k);
@@ -237,6 +238,11 @@ std::int64_t CospectralIndex::CopyOf(std::int64_t number) const {
   if (familyOf_[static_cast<std::size_t>(number - 1)] == kNone) return 0;
   const std::size_t place = PlaceOf(number);
   return formClass_[place] != place ? members_[formClass_[place]] : 0;
+}
+
+std::int64_t CospectralIndex::Kinds(std::int64_t number) const {
+  const std::uint32_t family = familyOf_[static_cast<std::size_t>(number - 1)];
+  return family == kNone ? 0 : familyKinds_[family];
 }
 
 void CharpolyKey(SpectralMatrix matrix, const ListedGraph& graph, int nodes, std::string& key) {

@@ -56,6 +56,9 @@ class CospectralIndex {
   // The first graph isomorphic to graph `number`, when that is an earlier
   // one; 0 otherwise.
   std::int64_t CopyOf(std::int64_t number) const;
+  // How many graphs of graph `number`'s family are pairwise not isomorphic
+  // (its copies counted once); 0 when it has no family.
+  std::int64_t Kinds(std::int64_t number) const;
 
   std::int64_t graphs() const {
     return count_ != 0 ? count_ : static_cast<std::int64_t>(hashes_.size());
@@ -88,6 +91,7 @@ class CospectralIndex {
   std::vector<std::uint32_t> familyOf_;     // by number - 1: family index, or kNone
   std::vector<std::uint32_t> members_;      // the families' numbers, family by family
   std::vector<std::uint32_t> familyStart_;  // family f: members_[start[f], start[f+1])
+  std::vector<std::uint32_t> familyKinds_;  // family f: its members up to isomorphism
   std::int64_t count_ = 0;                  // graphs, once the hashes are freed
   std::int64_t withMate_ = 0;
   std::int64_t copies_ = 0;
