@@ -249,14 +249,16 @@ class CensusTaker {
 
   // A key wanted in the second reading: the graph of the batch being taken,
   // the matrix, the graph's number among that matrix's part graphs, and
-  // whether this is the first matrix that wants the graph's key (which then
-  // works out its canonical form, once for all matrices).
+  // whether to work out the graph's canonical form (once for all matrices,
+  // and only when another graph of the input may be isomorphic to it).
   struct Wanted {
     GraphFacts* graph;
     std::size_t matrix;
     std::int64_t number;
-    bool first;
+    bool form;
   };
+  // Second reading: notes which keys of graph g are wanted.
+  void WantKeys(GraphFacts& g);
   // Works out the keys and canonical forms wanted of a batch on every
   // thread and adds them.
   void AddWantedKeys();
@@ -363,7 +365,7 @@ void CensusTaker::AddWantedKeys() {
     GraphFacts& g = *want.graph;
     ExactFacts(request_.matrices[want.matrix], g.graph, g.order, g.facts[want.matrix].key,
                integral);
-    if (want.first) g.form = spectral::CanonicalForm(g.order, g.graph.edges);
+    if (want.form) g.form = spectral::CanonicalForm(g.order, g.graph.edges);
   });
   for (const Wanted& want : wanted_) {
     census_[want.matrix].index.AddKey(want.number, want.graph->facts[want.matrix].key,
@@ -372,26 +374,36 @@ void CensusTaker::AddWantedKeys() {
   wanted_.clear();
 }
 
+void CensusTaker::WantKeys(GraphFacts& g) {
+  // A graph isomorphic to another shares each polynomial, and so its hash,
+  // with it, for every matrix whose part it is in (it is in the same parts):
+  // a graph whose hash is its own for one of them needs no canonical form.
+  const std::size_t first = wanted_.size();
+  bool wantedByAll = true;
+  g.form.clear();
+  for (std::size_t m = 0; m < census_.size(); ++m) {
+    if (!g.facts[m].inPart) continue;
+    MatrixCensus& c = census_[m];
+    const std::int64_t number = ++c.seen;
+    if (number > c.index.graphs()) Changed();
+    if (c.index.WantsKey(number)) {
+      wanted_.push_back(Wanted{&g, m, number, false});
+    } else {
+      wantedByAll = false;
+    }
+  }
+  if (wantedByAll && first < wanted_.size()) wanted_[first].form = true;
+}
+
 InputPrint CensusTaker::IndexKeys() {
-  return ReadBatches(input_, request_,
-                     {[this](GraphFacts& g) {
-                        MarkInPart(g);
-                        for (Facts& facts : g.facts) facts.key.clear();
-                      },
-                      [this](GraphFacts& g) {
-                        bool first = true;
-                        for (std::size_t m = 0; m < census_.size(); ++m) {
-                          if (!g.facts[m].inPart) continue;
-                          MatrixCensus& c = census_[m];
-                          const std::int64_t number = ++c.seen;
-                          if (number > c.index.graphs()) Changed();
-                          if (c.index.WantsKey(number)) {
-                            wanted_.push_back(Wanted{&g, m, number, first});
-                            first = false;
-                          }
-                        }
-                      },
-                      [this](std::span<GraphFacts>) { AddWantedKeys(); }});
+  const InputPrint print = ReadBatches(
+      input_, request_,
+      {[this](GraphFacts& g) {
+         MarkInPart(g);
+         for (Facts& facts : g.facts) facts.key.clear();
+       },
+       [this](GraphFacts& g) { WantKeys(g); }, [this](std::span<GraphFacts>) { AddWantedKeys(); }});
+  return print;
 }
 
 std::vector<CensusRow> CensusTaker::Rows(bool keep) {
