@@ -380,6 +380,7 @@ std::vector<CensusRow> CensusTaker::Rows(bool keep) {
         ++row.families;
         ++row.distinctSpectra;
         row.largestFamily = std::max(row.largestFamily, static_cast<std::int64_t>(family.size()));
+        ++row.familySizes[static_cast<std::int64_t>(family.size())];
       }
     }
     rows.insert(rows.end(), counts.begin(), counts.end());
