@@ -15,6 +15,7 @@ every matrix; a stream mixing orders gives its rows in order; a cospectral pair 
 order 40 stays together in any part. Then bad input and usage errors. The last line
 reads "N passed, N failed".
 """
+import collections
 import csv
 import io
 import os
@@ -51,9 +52,9 @@ def run(census, arguments, cwd, stdin=None, **kwargs):
 
 
 def totals(table):
-    """(matrix, order) -> the totals row."""
+    """(matrix, order) -> the totals row (its edges "all" or runs of edge counts)."""
     return {(r["matrix"], r["order"]): r for r in csv.DictReader(io.StringIO(table.decode()))
-            if r["edges"] == "all"}
+            if not r["edges"].isdigit()}
 
 
 def spectrum(line, matrix):
@@ -101,12 +102,14 @@ def main(census):
                   "order 9, %s: %r" % (matrix, row))
         check(whole.returncode == 0 and text.startswith(
             b"matrix,order,edges,graphs,distinct_spectra,with_mate,families,largest_family,"
-            b"integral,part,input\r\n") and text.count(b"\n") == text.count(b"\r\n") == 115,
+            b"integral,part,input,copies,family_sizes\r\n") and rows[("L", "9")]["edges"] == "all"
+            and text.count(b"\n") == text.count(b"\r\n") == 115,
               "the table: header, 111 rows and 3 totals, CR LF (%r)" % whole.stderr)
         connected = run(census, ["--matrix", "L,A"], scratch, geng("-c", "9"))
         rows = totals(connected.stdout)
         check(rows[("L", "9")]["integral"] == "912" and rows[("A", "9")]["integral"] == "24"
-              and ("Q", "9") not in rows, "connected, order 9: integral graphs")
+              and ("Q", "9") not in rows and rows[("L", "9")]["edges"] == "8-36",
+              "connected, order 9: integral graphs; 8 to 36 edges, each count there")
 
         # Parts by edge count and by key, merged, equal the whole.
         names = []
@@ -130,6 +133,27 @@ def main(census):
                   and listed.stdout == text and listed_too.stdout == text,
                   "split by edge count and by --part K/4, merged: the whole (%r %r)"
                   % (merged.stderr, keyed.stderr))
+        # Without the table of 30 edges: a warning for each matrix, totals of the rest.
+        gapped = run(census, ["--merge"] + names[:30] + names[31:], scratch)
+        with open(at("e30.csv"), "rb") as table:
+            rows, thirty = totals(gapped.stdout), totals(table.read())
+        check(gapped.returncode == 0 and gapped.stderr.startswith(b"".join(
+            b"grafen-census: warning: %s, order 9: no rows for 30 edges; the totals cover "
+            b"0-29;31-36\n" % m for m in (b"A", b"L", b"Q"))) and all(
+                rows[(m, "9")]["edges"] == "0-29;31-36" and int(rows[(m, "9")]["graphs"])
+                + int(thirty[(m, "9")]["graphs"]) == 274668 for m in "ALQ"),
+              "merged without 30 edges (%r)" % gapped.stderr)
+        # A table of 11 columns (before copies and family sizes) merges with a new one,
+        # copies 0 and the sizes of its rows with families unknown, an empty cell.
+        with open(at("e5.csv"), "rb") as table, open(at("old5.csv"), "wb") as out:
+            out.write(b"".join(b",".join(line.split(b",")[:11]).replace(b",5-5,", b",all,")
+                               + b"\r\n" for line in table.read().split(b"\r\n")[:-1]))
+        new = run(census, ["--merge", "e5.csv", "e6.csv"], scratch).stdout.split(b"\r\n")[:-1]
+        new = [f.split(b",") for f in new]
+        unknown = [f[:12] + [b""] if f[2] in (b"5", b"5-6") and f[6] != b"0" else f for f in new]
+        mixed = run(census, ["--merge", "old5.csv", "e6.csv"], scratch)
+        check(mixed.returncode == 0 and unknown != new and mixed.stdout == b"".join(
+            b",".join(f) + b"\r\n" for f in unknown), "old and new merged (%r)" % mixed.stderr)
         run(census, ["--part", "1/3", "-o", "third.csv"], scratch, geng("9", "5:5"))
         # Tables whose totals add up but whose counts cannot be: a complete row
         # one graph short of its input; a family of 2 holding 3 graphs.
@@ -175,15 +199,16 @@ def main(census):
                       and sum(m == matrix for m, _ in found) == int(rows[(matrix, "7")]["families"])
                       for matrix in "AL"),
               "--families of the connected graphs of order 7 (%d families)" % len(found))
-        # The largest family of each edge count, and of the order, is the largest listed.
-        largest = {}
+        # The largest family of each edge count, and of the order, is the largest listed,
+        # and its family sizes those of the families listed.
+        sizes = collections.defaultdict(collections.Counter)
         for family in families:
-            edges = str(networkx.from_graph6_bytes(family[0]).number_of_edges())
-            largest[edges] = max(largest.get(edges, 0), len(family))
-            largest["all"] = max(largest.get("all", 0), len(family))
-        check(all(r["largest_family"] == str(largest.get(r["edges"], 0))
+            for key in (str(networkx.from_graph6_bytes(family[0]).number_of_edges()), "6-21"):
+                sizes[key][len(family)] += 1
+        check(all(r["largest_family"] == str(max(sizes[r["edges"]] or [0])) and r["family_sizes"]
+                  == " ".join("%d:%d" % size for size in sorted(sizes[r["edges"]].items()))
                   for r in csv.DictReader(io.StringIO(done.stdout.decode())) if r["matrix"] == "L"),
-              "largest_family: the members of the largest family listed")
+              "largest_family and family_sizes: those of the families listed")
         # Each part lists its own families, and together the parts list the whole's.
         listed = set()
         for k in (1, 2):
@@ -201,8 +226,8 @@ def main(census):
                             for n in range(12, 1, -1))
         done = run(census, [], scratch, complete + geng("4") + geng("3"))
         table = list(csv.DictReader(io.StringIO(done.stdout.decode())))
-        keys = [(r["edges"] == "all", "ALQ".index(r["matrix"]), int(r["order"]),
-                 0 if r["edges"] == "all" else int(r["edges"])) for r in table]
+        keys = [(not r["edges"].isdigit(), "ALQ".index(r["matrix"]), int(r["order"]),
+                 int(r["edges"]) if r["edges"].isdigit() else 0) for r in table]
         complete_rows = [r["integral"] for r in table if int(r["order"]) > 4
                          and r["edges"] == str(int(r["order"]) * (int(r["order"]) - 1) // 2)]
         check(done.returncode == 0 and keys == sorted(keys) and complete_rows == ["1"] * 24,

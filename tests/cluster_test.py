@@ -170,7 +170,8 @@ def without_cluster(census, array, scratch):
               and not os.path.exists(arguments[-1]), "%s: %r" % (arguments, done.stderr))
 
     # Order 5 in 60 parts: 660 tables whose paths pass 2 MB together, each
-    # the rows of one edge count of a part and, as its totals, the same.
+    # the rows of one edge count of a part and, as its totals (of edges m-m),
+    # the same.
     runs = os.path.join(os.path.realpath(scratch), *("%02dd" % k + "d" * 200 for k in range(18)))
     os.makedirs(os.path.join(runs, "tables"))
     graphs = subprocess.run(["nauty-geng", "-q", "5"], capture_output=True, check=True).stdout
@@ -182,7 +183,7 @@ def without_cluster(census, array, scratch):
         rows = [r.split(",") for r in part[1:] if r.split(",")[2] == str(edges)]
         with open(os.path.join(runs, "tables", "edges-%d-%dof60.csv" % (edges, k)), "w") as f:
             f.write("".join(",".join(r) + "\r\n" for r in [part[0].split(",")] + rows
-                            + [r[:2] + ["all"] + r[3:] for r in rows]))
+                            + [r[:2] + ["%d-%d" % (edges, edges)] + r[3:] for r in rows]))
         plan.append("task %d %d %d/60" % (len(plan) - 5, edges, k))
     with open(os.path.join(runs, "plan"), "w") as f:
         f.write("\n".join(plan) + "\n")

@@ -13,9 +13,19 @@ namespace grafen::census {
 
 const char* const kCensusHeader =
     "matrix,order,edges,graphs,distinct_spectra,with_mate,families,largest_family,integral,"
-    "part,input\r\n";
+    "part,input,copies,family_sizes\r\n";
 
 namespace {
+
+// The header of the tables written before copies and family sizes were
+// counted: the same columns, less the last two. Stored part tables of long
+// runs still merge.
+constexpr std::string_view kOldHeader =
+    "matrix,order,edges,graphs,distinct_spectra,with_mate,families,largest_family,integral,"
+    "part,input";
+
+// Which header a table has.
+enum class Layout { kCurrent, kOld };
 
 // The part column: "all", or K/M.
 std::string PartText(const Part& part) {
@@ -31,44 +41,96 @@ std::string InputText(const InputPrint& input) {
   return std::to_string(input.graphs) + ":" + hex;
 }
 
-// The row's CSV line, with its CR LF.
-std::string RowText(const CensusRow& row) {
+// The family_sizes column: "SIZE:FAMILIES" ascending by size, separated by
+// spaces; empty when there are none or they are not known.
+std::string SizesText(const CensusRow& row) {
+  std::string text;
+  if (!row.sizesKnown) return text;
+  for (const auto& [size, families] : row.familySizes) {
+    if (!text.empty()) text.push_back(' ');
+    text.append(std::to_string(size)).append(":").append(std::to_string(families));
+  }
+  return text;
+}
+
+// The row's CSV line, with its CR LF; `edges` is its edges cell.
+std::string RowText(const CensusRow& row, const std::string& edges) {
   std::string text(1, row.matrix);
-  for (const std::int64_t value :
-       {std::int64_t{row.order}, std::int64_t{row.edges}, row.graphs, row.distinctSpectra,
-        row.withMate, row.families, row.largestFamily, row.integral}) {
-    text.push_back(',');
-    text.append(value < 0 ? std::string("all") : std::to_string(value));
+  text.append(",").append(std::to_string(row.order)).append(",").append(edges);
+  for (const std::int64_t value : {row.graphs, row.distinctSpectra, row.withMate, row.families,
+                                   row.largestFamily, row.integral}) {
+    text.append(",").append(std::to_string(value));
   }
   text.append(",").append(PartText(row.part)).append(",").append(InputText(row.input));
+  text.append(",").append(std::to_string(row.copies)).append(",").append(SizesText(row));
   return text.append("\r\n");
 }
 
 auto Key(const CensusRow& row) { return std::make_tuple(row.matrix, row.order, row.edges); }
 
-// The totals row of each matrix and order, from its per-edge rows (sorted).
-std::vector<CensusRow> Totals(const std::vector<CensusRow>& rows) {
-  std::vector<CensusRow> totals;
+// Adds the counts of `row` to `into`: sums, the largest family the larger;
+// the family sizes stay known only if both rows' are.
+void AddCounts(CensusRow& into, const CensusRow& row) {
+  into.graphs += row.graphs;
+  into.distinctSpectra += row.distinctSpectra;
+  into.withMate += row.withMate;
+  into.families += row.families;
+  into.largestFamily = std::max(into.largestFamily, row.largestFamily);
+  into.integral += row.integral;
+  into.copies += row.copies;
+  into.sizesKnown = into.sizesKnown && row.sizesKnown;
+  if (!into.sizesKnown) {
+    into.familySizes.clear();
+    return;
+  }
+  for (const auto& [size, families] : row.familySizes) into.familySizes[size] += families;
+}
+
+// The totals of one matrix and order: the sums of its rows, and the runs of
+// edge counts they have (first, last).
+struct Total {
+  CensusRow sums;
+  std::vector<std::pair<int, int>> runs;
+};
+
+// The totals of each matrix and order, from its per-edge rows (sorted).
+std::vector<Total> Totals(const std::vector<CensusRow>& rows) {
+  std::vector<Total> totals;
   for (const CensusRow& row : rows) {
-    if (totals.empty() || totals.back().matrix != row.matrix || totals.back().order != row.order) {
-      CensusRow total;
-      total.matrix = row.matrix;
-      total.order = row.order;
-      total.edges = -1;
-      total.part = row.part;
+    if (totals.empty() || totals.back().sums.matrix != row.matrix ||
+        totals.back().sums.order != row.order) {
+      Total total;
+      total.sums.matrix = row.matrix;
+      total.sums.order = row.order;
+      total.sums.part = row.part;
       totals.push_back(total);
     }
-    CensusRow& total = totals.back();
-    total.graphs += row.graphs;
-    total.distinctSpectra += row.distinctSpectra;
-    total.withMate += row.withMate;
-    total.families += row.families;
-    total.largestFamily = std::max(total.largestFamily, row.largestFamily);
-    total.integral += row.integral;
-    total.input.graphs += row.input.graphs;
-    total.input.hashSum += row.input.hashSum;
+    Total& total = totals.back();
+    AddCounts(total.sums, row);
+    total.sums.input.graphs += row.input.graphs;
+    total.sums.input.hashSum += row.input.hashSum;
+    if (total.runs.empty() || total.runs.back().second + 1 != row.edges) {
+      total.runs.emplace_back(row.edges, row.edges);
+    } else {
+      total.runs.back().second = row.edges;
+    }
   }
   return totals;
+}
+
+// A totals row's edges cell: "all" when its rows hold every edge count of
+// the order, else their runs "L-H" separated by ';'.
+std::string EdgesCell(const Total& total) {
+  const int order = total.sums.order;
+  if (total.runs.size() == 1 && total.runs[0] == std::make_pair(0, order * (order - 1) / 2)) {
+    return "all";
+  }
+  std::string cell;
+  for (const auto& [low, high] : total.runs) {
+    if (!cell.empty()) cell.push_back(';');
+    cell.append(std::to_string(low)).append("-").append(std::to_string(high));
+  }
+  return cell;
 }
 
 // Sorts the rows by matrix (A, L, Q), order and edge count.
@@ -117,6 +179,31 @@ const char* Contradiction(const CensusRow& row) {
   return nullptr;
 }
 
+// Which relation between a row's family sizes and its counts fails, nullptr
+// when none does or the sizes are not known: the families of every size add
+// up to families, their graphs to with_mate, and the largest size is
+// largest_family. Each field is below 10^15, so no sum can overflow.
+const char* SizesContradiction(const CensusRow& row) {
+  if (!row.sizesKnown) return nullptr;
+  std::int64_t families = 0;
+  std::int64_t graphs = 0;
+  for (const auto& [size, count] : row.familySizes) {
+    if (size < 2) return "family_sizes hold a size below 2";
+    families += count;
+    if (families > row.families) return "family_sizes hold more families than families";
+    // size x count, which may not fit in 64 bits, divided out.
+    if (count > (row.withMate - graphs) / size)
+      return "family_sizes hold more graphs than with_mate";
+    graphs += size * count;
+  }
+  if (families != row.families) return "family_sizes hold fewer families than families";
+  if (graphs != row.withMate) return "family_sizes hold fewer graphs than with_mate";
+  const std::int64_t largest = row.familySizes.empty() ? 0 : row.familySizes.rbegin()->first;
+  if (largest != row.largestFamily)
+    return "family_sizes hold a largest size other than largest_family";
+  return nullptr;
+}
+
 // The part field of line `number`: "all" or K/M. Throws TableError.
 Part ParsePart(std::string_view text, std::int64_t number) {
   if (text == "all") return Part{};
@@ -148,53 +235,143 @@ InputPrint ParseInput(std::string_view text, std::int64_t number) {
   return input;
 }
 
-// One line's row; the message says what is wrong.
-CensusRow ParseRow(std::string_view line, std::int64_t number) {
+// The family_sizes field of line `number`: SIZE:FAMILIES pairs, sizes
+// ascending, families above 0, separated by single spaces; empty for none.
+// Throws TableError.
+std::map<std::int64_t, std::int64_t> ParseSizes(std::string_view text, std::int64_t number) {
+  std::map<std::int64_t, std::int64_t> sizes;
+  for (std::size_t start = 0; !text.empty();) {
+    const std::size_t space = text.find(' ', start);
+    const std::string_view pair = text.substr(start, space - start);
+    const std::size_t colon = pair.find(':');
+    const std::optional<std::int64_t> size = Number(pair.substr(0, colon));
+    const std::optional<std::int64_t> families =
+        colon == std::string_view::npos ? std::nullopt : Number(pair.substr(colon + 1));
+    if (!size || !families || *families == 0 ||
+        (!sizes.empty() && sizes.rbegin()->first >= *size)) {
+      throw TableError(number, "the family sizes are not SIZE:FAMILIES pairs ascending by size");
+    }
+    sizes.emplace(*size, *families);
+    if (space == std::string_view::npos) break;
+    start = space + 1;
+  }
+  return sizes;
+}
+
+// A line's comma-separated fields.
+std::vector<std::string_view> Fields(std::string_view line) {
   std::vector<std::string_view> fields;
   for (std::size_t start = 0;;) {
     const std::size_t comma = line.find(',', start);
     fields.push_back(line.substr(start, comma - start));
-    if (comma == std::string_view::npos) break;
+    if (comma == std::string_view::npos) return fields;
     start = comma + 1;
   }
-  if (fields.size() != 11) {
-    throw TableError(number, "expected 11 fields, not " + std::to_string(fields.size()));
+}
+
+// Whether an edges field is a totals row's: "all", or runs of edge counts
+// (whether the right ones is checked against the rows).
+bool IsTotalsEdges(std::string_view text) {
+  return text == "all" || (text.find('-') != text.npos &&
+                           text.find_first_not_of("0123456789-;") == std::string_view::npos);
+}
+
+// The counts of line `number` (its fields checked in number) into `row`;
+// the message says what is wrong.
+void ParseCounts(const std::vector<std::string_view>& fields, std::int64_t number, Layout layout,
+                 CensusRow& row) {
+  const auto field = [&](std::size_t k) -> std::int64_t {
+    const std::optional<std::int64_t> value = Number(fields[k]);
+    if (!value) throw TableError(number, "field " + std::to_string(k + 1) + " is not a count");
+    return *value;
+  };
+  row.graphs = field(3);
+  row.distinctSpectra = field(4);
+  row.withMate = field(5);
+  row.families = field(6);
+  row.largestFamily = field(7);
+  row.integral = field(8);
+  if (layout == Layout::kCurrent) {
+    row.copies = field(11);
+    row.familySizes = ParseSizes(fields[12], number);
+    // Merged from tables of both layouts, a row's sizes may be unknown.
+    row.sizesKnown = !(fields[12].empty() && row.families > 0);
+  } else {
+    row.sizesKnown = false;
+  }
+  const char* wrong = Contradiction(row);
+  if (wrong == nullptr) wrong = SizesContradiction(row);
+  if (wrong != nullptr) {
+    throw TableError(number, std::string("the counts do not fit together: ") + wrong);
+  }
+}
+
+// One line's row, edges -1 for a totals row; the message says what is wrong.
+CensusRow ParseRow(const std::vector<std::string_view>& fields, std::int64_t number,
+                   Layout layout) {
+  const std::size_t columns = layout == Layout::kCurrent ? 13 : 11;
+  if (fields.size() != columns) {
+    throw TableError(number, "expected " + std::to_string(columns) + " fields, not " +
+                                 std::to_string(fields.size()));
   }
   CensusRow row;
   if (fields[0] != "A" && fields[0] != "L" && fields[0] != "Q") {
     throw TableError(number, "the matrix is none of A, L, Q");
   }
   row.matrix = fields[0][0];
-  const auto field = [&](std::size_t k, bool allowAll) -> std::int64_t {
-    if (allowAll && fields[k] == "all") return -1;
-    const std::optional<std::int64_t> value = Number(fields[k]);
-    if (!value) throw TableError(number, "field " + std::to_string(k + 1) + " is not a count");
-    return *value;
-  };
-  const std::int64_t order = field(1, false);
-  const std::int64_t edges = field(2, true);
-  if (order < 1 || order > kMaxOrder || edges > order * (order - 1) / 2) {
+  const std::optional<std::int64_t> order = Number(fields[1]);
+  const std::optional<std::int64_t> edges =
+      IsTotalsEdges(fields[2]) ? std::optional<std::int64_t>(-1) : Number(fields[2]);
+  if (!order || !edges) {
+    throw TableError(number, std::string("field ") + (order ? "3" : "2") + " is not a count");
+  }
+  if (*order < 1 || *order > kMaxOrder || *edges > *order * (*order - 1) / 2) {
     throw TableError(number, "no graph has this order and edge count");
   }
-  row.order = static_cast<int>(order);
-  row.edges = static_cast<int>(edges);
-  row.graphs = field(3, false);
-  row.distinctSpectra = field(4, false);
-  row.withMate = field(5, false);
-  row.families = field(6, false);
-  row.largestFamily = field(7, false);
-  row.integral = field(8, false);
-  if (const char* const wrong = Contradiction(row)) {
-    throw TableError(number, std::string("the counts do not fit together: ") + wrong);
-  }
+  row.order = static_cast<int>(*order);
+  row.edges = static_cast<int>(*edges);
+  ParseCounts(fields, number, layout, row);
   row.part = ParsePart(fields[9], number);
   row.input = ParseInput(fields[10], number);
   const auto count = static_cast<std::int64_t>(row.input.graphs);
-  if (row.graphs > count) throw TableError(number, "more graphs counted than read");
-  if (row.part.whole() && row.graphs != count) {
+  if (row.graphs + row.copies > count) throw TableError(number, "more graphs counted than read");
+  if (row.part.whole() && row.graphs + row.copies != count) {
     throw TableError(number, "a whole row that counts fewer graphs than its input holds");
   }
   return row;
+}
+
+// A totals row as read: its sums, its edges cell, its line.
+struct ReadTotal {
+  CensusRow sums;
+  std::string edges;
+  std::int64_t line = 0;
+};
+
+// Throws TableError unless the totals rows read are those the rows give;
+// a table of the old layout states "all" as the edges of each.
+void CheckTotals(const std::vector<CensusRow>& rows, const std::vector<ReadTotal>& totals,
+                 Layout layout, std::int64_t lines) {
+  const std::vector<Total> expected = Totals(rows);
+  if (expected.size() != totals.size()) {
+    throw TableError(lines, "the totals rows do not match the rows");
+  }
+  for (std::size_t k = 0; k < expected.size(); ++k) {
+    const std::string edges = layout == Layout::kOld ? "all" : EdgesCell(expected[k]);
+    if (RowText(expected[k].sums, edges) != RowText(totals[k].sums, edges)) {
+      throw TableError(totals[k].line, "the totals do not add up");
+    }
+    if (totals[k].edges != edges) {
+      throw TableError(totals[k].line, "the totals' edges are not the rows' (" + edges + ")");
+    }
+  }
+}
+
+// The layout the header line states. Throws TableError.
+Layout HeaderLayout(std::string_view line) {
+  if (std::string(line) + "\r\n" == kCensusHeader) return Layout::kCurrent;
+  if (line == kOldHeader) return Layout::kOld;
+  throw TableError(1, "not a grafen-census table (its header differs)");
 }
 
 }  // namespace
@@ -202,14 +379,36 @@ CensusRow ParseRow(std::string_view line, std::int64_t number) {
 std::string CensusText(std::vector<CensusRow> rows) {
   SortRows(rows);
   std::string text = kCensusHeader;
-  for (const CensusRow& row : rows) text.append(RowText(row));
-  for (const CensusRow& total : Totals(rows)) text.append(RowText(total));
+  for (const CensusRow& row : rows) text.append(RowText(row, std::to_string(row.edges)));
+  for (const Total& total : Totals(rows)) text.append(RowText(total.sums, EdgesCell(total)));
   return text;
+}
+
+std::vector<std::string> EdgeGaps(std::vector<CensusRow> rows) {
+  SortRows(rows);
+  std::vector<std::string> gaps;
+  for (const Total& total : Totals(rows)) {
+    if (total.runs.size() < 2) continue;
+    std::string missing;
+    for (std::size_t k = 1; k < total.runs.size(); ++k) {
+      const int low = total.runs[k - 1].second + 1;
+      const int high = total.runs[k].first - 1;
+      if (!missing.empty()) missing.append(", ");
+      missing.append(std::to_string(low));
+      if (high > low) missing.append("-").append(std::to_string(high));
+    }
+    std::string gap(1, total.sums.matrix);
+    gap.append(", order ").append(std::to_string(total.sums.order)).append(": no rows for ");
+    gap.append(missing).append(missing == "1" ? " edge" : " edges");
+    gaps.push_back(gap.append("; the totals cover ").append(EdgesCell(total)));
+  }
+  return gaps;
 }
 
 std::vector<CensusRow> ReadCensusTable(std::string_view text) {
   std::vector<CensusRow> rows;
-  std::vector<std::pair<CensusRow, std::int64_t>> totals;
+  std::vector<ReadTotal> totals;
+  Layout layout = Layout::kCurrent;
   std::int64_t number = 0;
   while (!text.empty()) {
     const std::size_t end = text.find('\n');
@@ -219,14 +418,13 @@ std::vector<CensusRow> ReadCensusTable(std::string_view text) {
     ++number;
     if (line.ends_with('\r')) line.remove_suffix(1);
     if (number == 1) {
-      if (std::string(line) + "\r\n" != kCensusHeader) {
-        throw TableError(1, "not a grafen-census table (its header differs)");
-      }
+      layout = HeaderLayout(line);
       continue;
     }
-    CensusRow row = ParseRow(line, number);
+    const std::vector<std::string_view> fields = Fields(line);
+    CensusRow row = ParseRow(fields, number, layout);
     if (row.edges < 0) {
-      totals.emplace_back(row, number);
+      totals.push_back(ReadTotal{row, std::string(fields[2]), number});
     } else {
       if (!rows.empty() && Key(rows.back()) >= Key(row)) {
         throw TableError(number, "rows out of order or repeated");
@@ -239,15 +437,7 @@ std::vector<CensusRow> ReadCensusTable(std::string_view text) {
     }
   }
   if (number == 0) throw TableError(1, "empty: not a grafen-census table");
-  const std::vector<CensusRow> expected = Totals(rows);
-  if (expected.size() != totals.size()) {
-    throw TableError(number, "the totals rows do not match the rows");
-  }
-  for (std::size_t k = 0; k < expected.size(); ++k) {
-    if (RowText(expected[k]) != RowText(totals[k].first)) {
-      throw TableError(totals[k].second, "the totals do not add up");
-    }
-  }
+  CheckTotals(rows, totals, layout, number);
   return rows;
 }
 
@@ -273,10 +463,11 @@ void AddPart(SeenRows& seen, const CensusRow& row, std::size_t t,
   auto [at, fresh] = seen.try_emplace(Key(row));
   Seen& s = at->second;
   if (fresh) {
-    s.merged = row;
-    s.merged.graphs = s.merged.distinctSpectra = s.merged.withMate = s.merged.families =
-        s.merged.largestFamily = s.merged.integral = 0;
-    s.merged.part = Part{};
+    s.merged = CensusRow{};
+    s.merged.matrix = row.matrix;
+    s.merged.order = row.order;
+    s.merged.edges = row.edges;
+    s.merged.input = row.input;
     s.parts = row.part.count;
   }
   if (s.parts != row.part.count) {
@@ -299,12 +490,7 @@ void AddPart(SeenRows& seen, const CensusRow& row, std::size_t t,
     throw std::runtime_error(names[t] + ": part " + PartText(row.part) + " of " + Where(row) +
                              " is in " + names[slot->second] + " too");
   }
-  s.merged.graphs += row.graphs;
-  s.merged.distinctSpectra += row.distinctSpectra;
-  s.merged.withMate += row.withMate;
-  s.merged.families += row.families;
-  s.merged.largestFamily = std::max(s.merged.largestFamily, row.largestFamily);
-  s.merged.integral += row.integral;
+  AddCounts(s.merged, row);
 }
 
 // Throws naming the parts no table holds: each once, with how many rows lack
@@ -338,18 +524,27 @@ void CheckComplete(const SeenRows& seen) {
 }
 
 // Throws naming the first complete row whose parts together count other
-// than the graphs of its input, and the tables that hold them.
+// than the graphs of its input (those counted and the copies set aside),
+// and the tables that hold them.
 void CheckCounted(const SeenRows& seen, const std::vector<std::string>& names) {
   for (const auto& [key, s] : seen) {
-    if (static_cast<std::uint64_t>(s.merged.graphs) == s.merged.input.graphs) continue;
+    const CensusRow& merged = s.merged;
+    if (static_cast<std::uint64_t>(merged.graphs + merged.copies) == merged.input.graphs) {
+      continue;
+    }
     std::set<std::size_t> holding;
     for (const auto& [index, t] : s.from) holding.insert(t);
     std::string tables;
     for (const std::size_t t : holding) tables.append(tables.empty() ? "" : ", ").append(names[t]);
-    throw std::runtime_error(
-        tables + ": " + Where(s.merged) + " counts " + std::to_string(s.merged.graphs) +
-        (s.merged.graphs == 1 ? " graph" : " graphs") + " in all its parts, not the " +
-        std::to_string(s.merged.input.graphs) + " of its input");
+    std::string counted = std::to_string(merged.graphs);
+    counted.append(merged.graphs == 1 ? " graph" : " graphs");
+    if (merged.copies > 0) {
+      counted.append(" and ").append(std::to_string(merged.copies));
+      counted.append(merged.copies == 1 ? " copy" : " copies");
+    }
+    throw std::runtime_error(tables + ": " + Where(merged) + " counts " + counted +
+                             " in all its parts, not the " + std::to_string(merged.input.graphs) +
+                             " of its input");
   }
 }
 

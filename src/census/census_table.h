@@ -32,7 +32,7 @@ struct InputPrint {
   bool operator==(const InputPrint&) const = default;
 };
 
-// One row. edges < 0: the total over every edge count of the order.
+// One row: the counts of one matrix, order and edge count (of one part).
 struct CensusRow {
   char matrix = 'L';  // 'A', 'L' or 'Q'
   int order = 0;
@@ -59,8 +59,15 @@ struct CensusRow {
 extern const char* const kCensusHeader;
 
 // Sorts the per-edge rows (matrix, order, edges) and appends the totals of
-// each matrix and order; returns the table's CSV text, header first.
+// each matrix and order, whose edges cell says which edge counts they sum:
+// "all" for every one of the order, else their runs ("9-29;31-45"); returns
+// the table's CSV text, header first.
 std::string CensusText(std::vector<CensusRow> rows);
+
+// For each matrix and order whose rows skip edge counts between their lowest
+// and highest, a line naming the counts missing and those the totals cover:
+// "L, order 10: no rows for 30 edges; the totals cover 9-29;31-45".
+std::vector<std::string> EdgeGaps(std::vector<CensusRow> rows);
 
 // Why a text is not a census table, and on which line (from 1).
 class TableError : public std::runtime_error {
@@ -73,12 +80,14 @@ class TableError : public std::runtime_error {
 };
 
 // The per-edge rows of a census table's text (totals checked, then left
-// out). Throws TableError.
+// out). A table written before copies and family sizes were counted (11
+// columns) reads with copies 0 and the sizes unknown. Throws TableError.
 std::vector<CensusRow> ReadCensusTable(std::string_view text);
 
 // Adds part tables into the census: for each matrix, order and edge count,
-// its parts K/M, K = 1..M, each once, all of the same input. Throws
-// std::runtime_error naming what overlaps, differs or is missing.
+// its parts K/M, K = 1..M, each once, all of the same input; a merged row's
+// family sizes are known when every part's are. Throws std::runtime_error
+// naming what overlaps, differs or is missing.
 std::vector<CensusRow> MergeParts(const std::vector<std::vector<CensusRow>>& tables,
                                   const std::vector<std::string>& names);
 

@@ -8,15 +8,16 @@
 namespace grafen::census {
 namespace {
 
-// A table of two edge counts of order 3 for L, part `part`, as text.
+// A table of two edge counts of order 3 for L, part `part`, as text: the
+// input holds P3 three times (two copies set aside) and K3 once.
 std::string Table(const std::string& part) {
   std::vector<CensusRow> rows(2);
-  rows[0] = CensusRow{'L', 3, 2, 1, 1, 0, 0, 0, 1, {}, {1, 7}, 0, {}, true};
+  rows[0] = CensusRow{'L', 3, 2, 1, 1, 0, 0, 0, 1, {}, {3, 7}, 2, {}, true};
   rows[1] = CensusRow{'L', 3, 3, 1, 1, 0, 0, 0, 1, {}, {1, 9}, 0, {}, true};
   if (part != "all") {
     for (CensusRow& row : rows) {
       row.part = Part{part[0] - '0', part[2] - '0'};
-      if (row.part.index != 1) row.graphs = row.distinctSpectra = row.integral = 0;
+      if (row.part.index != 1) row.graphs = row.distinctSpectra = row.integral = row.copies = 0;
     }
   }
   return CensusText(rows);
@@ -25,11 +26,17 @@ std::string Table(const std::string& part) {
 TEST(CensusTable, ReadsBackWhatItWritesAndRefusesWhatDoesNotAddUp) {
   const std::string whole = Table("all");
   EXPECT_EQ(whole, std::string(kCensusHeader) +
-                       "L,3,2,1,1,0,0,0,1,all,1:0000000000000007\r\n"
-                       "L,3,3,1,1,0,0,0,1,all,1:0000000000000009\r\n"
-                       "L,3,all,2,2,0,0,0,2,all,2:0000000000000010\r\n");
+                       "L,3,2,1,1,0,0,0,1,all,3:0000000000000007,2,\r\n"
+                       "L,3,3,1,1,0,0,0,1,all,1:0000000000000009,0,\r\n"
+                       "L,3,2-3,2,2,0,0,0,2,all,4:0000000000000010,2,\r\n");
   EXPECT_EQ(CensusText(ReadCensusTable(whole)), whole);
+  // A table written before copies and family sizes: its totals' edges are "all".
+  const std::string old =
+      "matrix,order,edges,graphs,distinct_spectra,with_mate,families,largest_family,integral,"
+      "part,input\r\nL,3,2,3,2,2,1,2,1,all,3:0000000000000007\r\n";
   const std::string header = kCensusHeader;
+  const std::string pairs = header + "L,6,7,6,2,6,2,4,0,all,6:0000000000000005,0,";
+  const std::string fit = "the counts do not fit together: family_sizes ";
   struct Case {
     std::string text;
     long line;
@@ -38,35 +45,52 @@ TEST(CensusTable, ReadsBackWhatItWritesAndRefusesWhatDoesNotAddUp) {
   const std::vector<Case> cases = {
       {"", 1, "empty: not a grafen-census table"},
       {"graph,nodes\r\n", 1, "not a grafen-census table (its header differs)"},
-      {header + "L,3,2,1,1,0,0,0,1,all\r\n", 2, "expected 11 fields, not 10"},
-      {header + "X,3,2,1,1,0,0,0,1,all,1:0000000000000007\r\n", 2, "the matrix is none of A, L, Q"},
-      {header + "L,3,4,1,1,0,0,0,1,all,1:0000000000000007\r\n", 2,
-       "no graph has this order and edge count"},
-      {header + "L,3,2,1,2,0,0,0,1,all,1:0000000000000007\r\n", 2,
-       "the counts do not fit together: distinct_spectra is not graphs - with_mate + families"},
-      {header + "L,3,2,2,2,2,0,0,0,all,2:0000000000000007\r\n", 2,
-       "the counts do not fit together: families and with_mate not both 0 or both above 0"},
-      {header + "L,3,2,3,1,3,1,2,0,all,3:0000000000000007\r\n", 2,
-       "the counts do not fit together: with_mate above families x largest_family"},
-      {header + "L,3,2,5,2,5,2,4,0,all,5:0000000000000007\r\n", 2,
-       "the counts do not fit together: with_mate below largest_family + 2 x (families - 1)"},
-      {header + "L,3,2,2,1,2,1,1,0,all,2:0000000000000007\r\n", 2,
-       "the counts do not fit together: largest_family below 2"},
-      {header + "L,3,2,1,1,0,0,2,0,all,1:0000000000000007\r\n", 2,
-       "the counts do not fit together: largest_family above 0 with no families"},
-      {header + "L,3,2,1,1,0,0,0,2,all,1:0000000000000007\r\n", 2,
-       "the counts do not fit together: with_mate or integral above graphs"},
-      {header + "L,3,2,1,1,0,0,0,1,all,2:0000000000000007\r\n", 2,
+      {header + "L,3,2,1,1,0,0,0,1,all\r\n", 2, "expected 13 fields, not 10"},
+      {old + "L,3,2-2,3,2,2,1,2,1,all,3:0000000000000007\r\n", 3,
+       "the totals' edges are not the rows' (all)"},
+      {pairs + "3:2\r\n", 2, fit + "hold a largest size other than largest_family"},
+      {pairs + "2:1 4:2\r\n", 2, fit + "hold more families than families"},
+      {pairs + "4:1\r\n", 2, fit + "hold fewer families than families"},
+      {pairs + "2:1 5:1\r\n", 2, fit + "hold more graphs than with_mate"},
+      {pairs + "2:1 3:1\r\n", 2, fit + "hold fewer graphs than with_mate"},
+      {pairs + "1:1 4:1\r\n", 2, fit + "hold a size below 2"},
+      {pairs + "4:1 2:1\r\n", 2, "the family sizes are not SIZE:FAMILIES pairs ascending by size"},
+      {pairs + "2:0 4:2\r\n", 2, "the family sizes are not SIZE:FAMILIES pairs ascending by size"},
+      {header + "L,3,2,1,1,0,0,0,1,all,3:0000000000000007,1,\r\n", 2,
        "a whole row that counts fewer graphs than its input holds"},
-      {header + "L,3,2,1,1,0,0,0,1,0/2,1:0000000000000007\r\n", 2,
+      {header + "L,3,2,1,1,0,0,0,1,1/2,1:0000000000000007,1,\r\n", 2,
+       "more graphs counted than read"},
+      {header + "X,3,2,1,1,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,
+       "the matrix is none of A, L, Q"},
+      {header + "L,3,4,1,1,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,
+       "no graph has this order and edge count"},
+      {header + "L,3,2,1,2,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,
+       "the counts do not fit together: distinct_spectra is not graphs - with_mate + families"},
+      {header + "L,3,2,2,2,2,0,0,0,all,2:0000000000000007,0,\r\n", 2,
+       "the counts do not fit together: families and with_mate not both 0 or both above 0"},
+      {header + "L,3,2,3,1,3,1,2,0,all,3:0000000000000007,0,\r\n", 2,
+       "the counts do not fit together: with_mate above families x largest_family"},
+      {header + "L,3,2,5,2,5,2,4,0,all,5:0000000000000007,0,\r\n", 2,
+       "the counts do not fit together: with_mate below largest_family + 2 x (families - 1)"},
+      {header + "L,3,2,2,1,2,1,1,0,all,2:0000000000000007,0,\r\n", 2,
+       "the counts do not fit together: largest_family below 2"},
+      {header + "L,3,2,1,1,0,0,2,0,all,1:0000000000000007,0,\r\n", 2,
+       "the counts do not fit together: largest_family above 0 with no families"},
+      {header + "L,3,2,1,1,0,0,0,2,all,1:0000000000000007,0,\r\n", 2,
+       "the counts do not fit together: with_mate or integral above graphs"},
+      {header + "L,3,2,1,1,0,0,0,1,all,2:0000000000000007,0,\r\n", 2,
+       "a whole row that counts fewer graphs than its input holds"},
+      {header + "L,3,2,1,1,0,0,0,1,0/2,1:0000000000000007,0,\r\n", 2,
        "the part is neither 'all' nor K/M"},
-      {header + "L,3,2,1,1,0,0,0,1,all,1:00000000000000x7\r\n", 2, "the input is not COUNT:HASH"},
-      {header + "L,3,2,2,2,0,0,0,1,all,1:0000000000000007\r\n", 2, "more graphs counted than read"},
-      {header + "L,3,2,1,1,0,0,0,1,all,1:0000000000000007\r\nL,3,all,1,1,0,0,0,0,all,"
-                "1:0000000000000007\r\n",
+      {header + "L,3,2,1,1,0,0,0,1,all,1:00000000000000x7,0,\r\n", 2,
+       "the input is not COUNT:HASH"},
+      {header + "L,3,2,2,2,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,
+       "more graphs counted than read"},
+      {header + "L,3,2,1,1,0,0,0,1,all,1:0000000000000007,0,\r\nL,3,all,1,1,0,0,0,0,all,"
+                "1:0000000000000007,0,\r\n",
        3, "the totals do not add up"},
-      {header + "L,3,3,1,1,0,0,0,1,all,1:0000000000000007\r\nL,3,2,1,1,0,0,0,1,all,"
-                "1:0000000000000007\r\n",
+      {header + "L,3,3,1,1,0,0,0,1,all,1:0000000000000007,0,\r\nL,3,2,1,1,0,0,0,1,all,"
+                "1:0000000000000007,0,\r\n",
        3, "rows out of order or repeated"},
       {whole.substr(0, whole.size() - 2), 4, "the last line has no end"},
   };
@@ -103,10 +127,28 @@ TEST(CensusTable, MergesPartsOnlyWhenTheyFitTogether) {
   short_[1].graphs = short_[1].distinctSpectra = short_[1].integral = 0;
   EXPECT_EQ(refusal({short_, table("2/2")}),
             "a, b: L, order 3, 3 edges counts 0 graphs in all its parts, not the 1 of its input");
+  short_[1] = table("1/2")[1];
+  short_[0].copies = 1;  // one of the three graphs of 2 edges unaccounted for
+  EXPECT_NE(refusal({short_, table("2/2")}).find("2 edges counts 1 graph and 1 copy in"),
+            std::string::npos);
   std::vector<CensusRow> other = table("2/2");
   other[0].input.hashSum = 8;
   EXPECT_EQ(refusal({table("1/2"), other}),
             "b: L, order 3, 2 edges comes from another input than in the tables before");
+}
+
+// What a merge warns of: the edge counts missing between others, and what the
+// totals cover instead.
+TEST(CensusTable, NamesTheEdgeCountsMissing) {
+  // Edge counts 2, 3, 5 and 8 to 10 of order 5; 0 and 2 of order 3; all of order 2.
+  std::vector<CensusRow> rows;
+  for (const int at : {510, 502, 503, 505, 508, 509, 300, 302, 200, 201}) {  // order, edges
+    rows.push_back(CensusRow{'A', at / 100, at % 100, 0, 0, 0, 0, 0, 0, {}, {}, 0, {}, true});
+  }
+  EXPECT_EQ(EdgeGaps(rows),
+            (std::vector<std::string>{"A, order 3: no rows for 1 edge; the totals cover 0-0;2-2",
+                                      "A, order 5: no rows for 4, 6-7 edges; the totals cover "
+                                      "2-3;5-5;8-10"}));
 }
 
 }  // namespace

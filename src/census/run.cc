@@ -140,8 +140,10 @@ int Merge(const Options& options) {
   } catch (const std::system_error& e) {
     return kVoice.Fail(program::OutputName(options.output) + ": " + e.code().message());
   }
-  return kVoice.Tell(Counted(static_cast<long long>(tables.size()), "table") +
-                     " merged: " + Summary(merged))
+  bool told = true;
+  for (const std::string& gap : EdgeGaps(merged)) told = kVoice.Tell("warning: " + gap) && told;
+  return told && kVoice.Tell(Counted(static_cast<long long>(tables.size()), "table") +
+                             " merged: " + Summary(merged))
              ? 0
              : 1;
 }
