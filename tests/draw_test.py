@@ -318,7 +318,8 @@ def test_fixtures(results, draw, scratch):
                 read_edge_list(os.path.join(directory, "grafen4.txt")), 4)
 
 
-# A Laplacian-cospectral family of order 7, as grafen-census --families writes it.
+# A Laplacian-cospectral family of order 7, as grafen-census --families wrote it
+# (graph6) and writes it (CSV).
 FAMILY = ["F?`cw", "F?aN_"]
 
 
@@ -334,7 +335,10 @@ def test_families(results, draw, scratch):
              "2,7,6,%s,0 1.5 2,3\r\n3,7,6,%s,0 1.5 2,2\r\n" % tuple(FAMILY))
     for name, text, caption, wanted in (("table", table, "Laplacian spectrum: 0 1.5 2", [2, 3]),
                                         ("census file", "\n".join(FAMILY) + "\n\n",
-                                         "Laplacian polynomial", [1, 2])):
+                                         "Laplacian polynomial", [1, 2]),
+                                        ("census list", "matrix,order,edges,family,size,graph,"
+                                         "graph6\r\nL,7,6,1,2,5,%s\r\nL,7,6,1,2,9,%s\r\n"
+                                         % tuple(FAMILY), "Laplacian polynomial", [5, 9])):
         directory = fresh_case(scratch, "in", text.encode())
         result = run([draw, "--families", "in", "-o", "f.svg"], cwd=directory)
         if not results.check("families from the %s: exits 0" % name, result.returncode == 0,
