@@ -263,15 +263,18 @@ class CensusTaker {
   // thread and adds them.
   void AddWantedKeys();
   // A graph of the input listed in the families file: its number in the
-  // input and its graph6 text.
+  // input and its graph6 text. (Read in the families' listing, which
+  // cppcheck does not follow.)
   struct ListedGraph6 {
     std::int64_t number;
+    // cppcheck-suppress unusedStructMember
     std::string graph6;
   };
   // A family member's number among one matrix's part graphs, and where its
   // graph is listed.
   struct MemberAt {
     std::uint32_t part;
+    // cppcheck-suppress unusedStructMember
     std::size_t listed;
   };
   // Third reading: lists graph g when it belongs to a family of any matrix,

@@ -536,15 +536,15 @@ void CheckCounted(const SeenRows& seen, const std::vector<std::string>& names) {
     for (const auto& [index, t] : s.from) holding.insert(t);
     std::string tables;
     for (const std::size_t t : holding) tables.append(tables.empty() ? "" : ", ").append(names[t]);
-    std::string counted = std::to_string(merged.graphs);
-    counted.append(merged.graphs == 1 ? " graph" : " graphs");
+    std::string message = tables;
+    message.append(": ").append(Where(merged)).append(" counts ");
+    message.append(std::to_string(merged.graphs)).append(merged.graphs == 1 ? " graph" : " graphs");
     if (merged.copies > 0) {
-      counted.append(" and ").append(std::to_string(merged.copies));
-      counted.append(merged.copies == 1 ? " copy" : " copies");
+      message.append(" and ").append(std::to_string(merged.copies));
+      message.append(merged.copies == 1 ? " copy" : " copies");
     }
-    throw std::runtime_error(tables + ": " + Where(merged) + " counts " + counted +
-                             " in all its parts, not the " + std::to_string(merged.input.graphs) +
-                             " of its input");
+    message.append(" in all its parts, not the ").append(std::to_string(merged.input.graphs));
+    throw std::runtime_error(message.append(" of its input"));
   }
 }
 
