@@ -11,8 +11,8 @@ namespace {
 // A table of two edge counts of order 3 for L, part `part`, as text.
 std::string Table(const std::string& part) {
   std::vector<CensusRow> rows(2);
-  rows[0] = CensusRow{'L', 3, 2, 1, 1, 0, 0, 0, 1, {}, {1, 7}};
-  rows[1] = CensusRow{'L', 3, 3, 1, 1, 0, 0, 0, 1, {}, {1, 9}};
+  rows[0] = CensusRow{'L', 3, 2, 1, 1, 0, 0, 0, 1, {}, {1, 7}, 0, {}, true};
+  rows[1] = CensusRow{'L', 3, 3, 1, 1, 0, 0, 0, 1, {}, {1, 9}, 0, {}, true};
   if (part != "all") {
     for (CensusRow& row : rows) {
       row.part = Part{part[0] - '0', part[2] - '0'};
