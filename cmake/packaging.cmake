@@ -6,9 +6,10 @@
 #   bin/grafen-draw              the drawer, SVG, PDF or PNG (Python 3, networkx, numpy, Graphviz)
 #   bin/grafen-spectra           the exact spectra of an edge list or graph6 stream, as CSV
 #   bin/grafen-census            the spectral census of a graph stream, as CSV
+#   bin/grafen-mates             whether graphs are determined by their spectra, their mates, as CSV
 #   share/grafen/census-array    the census of an order as a Slurm job array
-#   share/man/man1/grafen.1.gz   grafen-draw.1.gz, grafen-spectra.1.gz and grafen-census.1.gz
-#                                (plain .1 without gzip)
+#   share/man/man1/grafen.1.gz   grafen-draw.1.gz, grafen-spectra.1.gz, grafen-census.1.gz and
+#                                grafen-mates.1.gz (plain .1 without gzip)
 #   share/doc/grafen/copyright   the licence (LICENSE)
 #   share/doc/grafen/changelog.gz  the release history (doc/changelog)
 # and sets up CPack so that `cpack -G DEB` in the build tree makes
@@ -29,12 +30,15 @@ endif()
 if(TARGET grafen-census)
   install(TARGETS grafen-census RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
+if(TARGET grafen-mates)
+  install(TARGETS grafen-mates RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/grafen-draw DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/census-array DESTINATION ${CMAKE_INSTALL_DATADIR}/grafen)
 
 # Debian installs manual pages compressed with gzip -9n (no name, no time
 # stamp, so the package is the same on every build).
-set(GRAFEN_MAN_PAGES grafen.1 grafen-draw.1 grafen-spectra.1 grafen-census.1)
+set(GRAFEN_MAN_PAGES grafen.1 grafen-draw.1 grafen-spectra.1 grafen-census.1 grafen-mates.1)
 find_program(GRAFEN_GZIP gzip)
 if(GRAFEN_GZIP)
   set(grafen_compressed_pages "")
@@ -92,7 +96,9 @@ spectrum (Laplacian, signless Laplacian or adjacency) of every graph of an
 edge list or of a graph6 stream from nauty-geng as a CSV table. grafen-census
 counts, per order and edge count of such a stream, the graphs, their distinct
 spectra, cospectral families and integral graphs, exactly, in parts that it
-can merge.")
+can merge. grafen-mates tells whether a graph of up to 11 nodes is determined
+by its spectrum, and lists its cospectral mates, among all graphs of its order
+from nauty-geng.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -103,11 +109,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # grafen itself needs none of them; grafen-draw runs on Python 3 with networkx
-# and numpy and lays out with Graphviz.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, python3-networkx, python3-numpy, graphviz")
-# The census of a whole order reads nauty-geng's graphs; census-array runs it
-# on a Slurm cluster.
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "nauty, slurm-client")
+# and numpy and lays out with Graphviz; grafen-mates runs nauty-geng (and the
+# census of a whole order reads its graphs).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, python3-networkx, python3-numpy, graphviz, nauty")
+# census-array runs the census on a Slurm cluster.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "slurm-client")
 
 # Depends from the libraries the binary really links, when dpkg-shlibdeps
 # (package dpkg-dev) is there to read them; otherwise the C and C++ runtime

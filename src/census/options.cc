@@ -1,6 +1,5 @@
 #include "census/options.h"
 
-#include <algorithm>
 #include <cstddef>
 
 #include "program/command_line.h"
@@ -11,20 +10,6 @@ using spectral::SpectralMatrix;
 
 namespace {
 
-// The matrices of a --matrix value: letters or names, comma-separated.
-std::vector<SpectralMatrix> MatricesNamed(std::string_view text) {
-  std::vector<SpectralMatrix> matrices;
-  while (true) {
-    const std::size_t comma = text.find(',');
-    const std::string_view name = text.substr(0, comma);
-    matrices.push_back(
-        program::MatrixNamed(name, "A, L, Q (adjacency, laplacian, signless), comma-separated"));
-    if (comma == std::string_view::npos) break;
-    text.remove_prefix(comma + 1);
-  }
-  return matrices;
-}
-
 // The digits at most of the counts --part and --order take.
 constexpr std::size_t kCountDigits = 7;
 
@@ -32,14 +17,6 @@ constexpr std::size_t kCountDigits = 7;
 long Whole(std::string_view text, long high) {
   const std::optional<long> value = program::Decimal(text, kCountDigits);
   return value && *value <= high ? *value : 0;
-}
-
-// Whether a comes before b in the table's order of matrices (A, L, Q).
-bool TableOrder(SpectralMatrix a, SpectralMatrix b) {
-  const auto rank = [](SpectralMatrix m) {
-    return m == SpectralMatrix::kAdjacency ? 0 : (m == SpectralMatrix::kLaplacian ? 1 : 2);
-  };
-  return rank(a) < rank(b);
 }
 
 // The part K/M that --part names. Throws UsageError.
@@ -75,16 +52,8 @@ void CheckTogether(Options& options) {
     options.matrices = {SpectralMatrix::kAdjacency, SpectralMatrix::kLaplacian,
                         SpectralMatrix::kSignless};
   }
-  std::sort(options.matrices.begin(), options.matrices.end(), TableOrder);
   if (!options.families.empty() && options.families == options.output) {
     throw UsageError("--families and -o name the same file");
-  }
-}
-
-// Adds the matrices a --matrix value names that are not given yet.
-void AddMatrices(std::vector<SpectralMatrix>& matrices, std::string_view text) {
-  for (const SpectralMatrix m : MatricesNamed(text)) {
-    if (std::find(matrices.begin(), matrices.end(), m) == matrices.end()) matrices.push_back(m);
   }
 }
 
@@ -128,7 +97,8 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (given.Flag("--merge")) {
       options.merge = true;
     } else if (given.Is("--matrix")) {
-      AddMatrices(options.matrices, given.Value());
+      program::AddMatricesNamed(options.matrices, given.Value(),
+                                "A, L, Q (adjacency, laplacian, signless), comma-separated");
     } else if (given.Is("--part")) {
       options.part = PartNamed(given.Value());
     } else if (given.Is("--order")) {

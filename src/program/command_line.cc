@@ -81,4 +81,24 @@ spectral::SpectralMatrix MatrixNamed(std::string_view text, std::string_view cho
   throw UsageError("--matrix takes " + std::string(choices) + ", not '" + std::string(text) + "'");
 }
 
+void AddMatricesNamed(std::vector<spectral::SpectralMatrix>& matrices, std::string_view text,
+                      std::string_view choices) {
+  while (true) {
+    const std::size_t comma = text.find(',');
+    const spectral::SpectralMatrix named = MatrixNamed(text.substr(0, comma), choices);
+    if (std::find(matrices.begin(), matrices.end(), named) == matrices.end()) {
+      matrices.push_back(named);
+    }
+    if (comma == std::string_view::npos) break;
+    text.remove_prefix(comma + 1);
+  }
+  const auto rank = [](spectral::SpectralMatrix m) {
+    return m == spectral::SpectralMatrix::kAdjacency
+               ? 0
+               : (m == spectral::SpectralMatrix::kLaplacian ? 1 : 2);
+  };
+  std::sort(matrices.begin(), matrices.end(),
+            [&rank](auto a, auto b) { return rank(a) < rank(b); });
+}
+
 }  // namespace grafen::program

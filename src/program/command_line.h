@@ -78,4 +78,10 @@ int Bounded(std::string_view option, std::string_view text, int low, int high,
 // "--matrix takes CHOICES, not 'TEXT'" otherwise.
 spectral::SpectralMatrix MatrixNamed(std::string_view text, std::string_view choices);
 
+// Adds to `matrices` those of a --matrix value (letters or names,
+// comma-separated) not there yet, then puts them in the tables' order: A,
+// L, Q. UsageError as MatrixNamed gives, naming `choices`, otherwise.
+void AddMatricesNamed(std::vector<spectral::SpectralMatrix>& matrices, std::string_view text,
+                      std::string_view choices);
+
 }  // namespace grafen::program
