@@ -96,7 +96,7 @@ class Graphs {
     }
     const std::size_t first = graphs_.size();
     try {
-      GraphReader reader(order == 0 ? kMaxOrder : order, [this](ListedGraph& graph) {
+      GraphReader reader(order == 0 ? kMaxOrder : order, [this](const ListedGraph& graph) {
         ListedGraph taken;
         taken.order = graph.order;
         taken.edges = graph.edges;
@@ -108,14 +108,14 @@ class Graphs {
       graphs_.resize(first);
       throw py::value_error(name + ":" + std::to_string(e.line()) + ": " + e.what());
     }
-    int largest = order;
+    int widest = order;
     for (std::size_t k = first; k < graphs_.size() && order == 0; ++k) {
-      for (const Edge& e : graphs_[k].edges) largest = std::max(largest, e.j);
+      for (const Edge& e : graphs_[k].edges) widest = std::max(widest, e.j);
     }
     for (std::size_t k = first; k < graphs_.size(); ++k) {
       ListedGraph& graph = graphs_[k];
       graph.number = static_cast<std::int64_t>(k) + 1;
-      if (graph.order == 0) graph.order = std::max(largest, 1);
+      if (graph.order == 0) graph.order = std::max(widest, 1);
     }
   }
 
@@ -126,7 +126,7 @@ class Graphs {
   }
   const std::vector<ListedGraph>& all() const { return graphs_; }
   // The largest order among the graphs (1 when there are none).
-  int largest() const {
+  int LargestOrder() const {
     int order = 1;
     for (const ListedGraph& g : graphs_) order = std::max(order, g.order);
     return order;
@@ -271,7 +271,7 @@ std::string SpectraTable(const Graphs& graphs, const std::string& matrixName, in
   std::string table;
   py::gil_scoped_release released;
   spectra::WriteSpectraTable(
-      graphs.all(), graphs.largest(), checked, threads,
+      graphs.all(), graphs.LargestOrder(), checked, threads,
       [&table](std::string_view piece) { table.append(piece); }, matrix);
   return table;
 }
@@ -286,7 +286,7 @@ std::vector<std::vector<std::size_t>> Families(const Graphs& graphs,
   std::vector<std::vector<std::size_t>> families;
   py::gil_scoped_release released;
   const spectral::CospectralIndex index =
-      spectral::GroupCospectral(matrix, graphs.all(), graphs.largest());
+      spectral::GroupCospectral(matrix, graphs.all(), graphs.LargestOrder());
   for (std::size_t k = 0; k < graphs.size(); ++k) {
     const auto number = static_cast<std::int64_t>(k) + 1;
     const std::span<const std::uint32_t> family = index.Family(number);
