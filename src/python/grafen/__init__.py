@@ -157,7 +157,9 @@ def _many(graphs, order=None):
         return graphs
     name = "<text>"
     if isinstance(graphs, (str, _os.PathLike)) and (
-            isinstance(graphs, _os.PathLike) or ("\n" not in graphs and _os.path.isfile(graphs))):
+            isinstance(graphs, _os.PathLike) or ("\n" not in graphs and (
+                _os.path.isfile(graphs) or "/" in graphs or "." in graphs))):
+        # graph6 has neither "/" nor ".": such a str is a path
         name = _os.fspath(graphs)
         with open(name, "rb") as f:
             graphs = f.read()
@@ -338,8 +340,9 @@ def spectra(graphs, matrix="L", digits=5, threads=None, *, order=None):
     """grafen-spectra's table as a pandas.DataFrame, one row per graph.
 
     graphs: an iterable of graphs (any form), graph6 or edge-list text as
-    bytes (or str with line ends), a file object, or a path (str or
-    os.PathLike) of a file as grafen-spectra reads it. order: the order of an
+    bytes (or str with line ends), a file object, or a path (os.PathLike,
+    or a str naming a file or holding "/" or ".") of a file as grafen-spectra
+    reads it. order: the order of an
     edge list's graphs, or of lists of node pairs. threads: the threads the
     computation uses (all cores by default); the GIL is released meanwhile.
 
