@@ -78,8 +78,9 @@ def test_published_facts_and_big_integers():
     assert k.charpoly == sympy.Poly(x * (x - 30) ** 29, x).all_coeffs()
     assert grafen.spectrum(nx.empty_graph(1)).algebraic_connectivity is None
     # Every form of one graph gives one spectrum.
-    forms = [STAR, "D?{", b"D?{\n", nx.to_numpy_array(STAR, dtype=int),
-             nx.to_numpy_array(STAR, dtype=int).tolist(), [(0, 1), (0, 2), (0, 3), (0, 4)]]
+    forms = [STAR, "D?{", b"D?{\n", nx.to_numpy_array(STAR, dtype=int), nx.to_numpy_array(STAR),
+             nx.to_numpy_array(STAR, dtype=int).tolist(), [(0, 1), (0, 2), (0, 3), (0, 4)],
+             [(np.int64(0), np.int64(k)) for k in range(1, 5)]]
     assert len({tuple(grafen.spectrum(f, "A").charpoly) for f in forms}) == 1
     relabelled = nx.relabel_nodes(STAR, {0: "e", 1: "a", 2: "b", 3: "c", 4: "d"})
     assert grafen.spectrum(relabelled, "L").charpoly == grafen.spectrum(STAR, "L").charpoly
@@ -137,6 +138,7 @@ def test_published_counts():
     (nx.DiGraph([(0, 1)]), TypeError, "directed"),
     (nx.complete_graph(63), ValueError, "order 63, outside 1..62"),
     (3.5, TypeError, "not float"),
+    ([(0, 1.5)], TypeError, "whole numbers from 0"),
 ])
 def test_bad_input(graph, error, message):
     with pytest.raises(error, match=message):

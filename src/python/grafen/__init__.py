@@ -36,7 +36,7 @@ With the build tree: PYTHONPATH=build/ci/python /usr/bin/python3.
 """
 
 import fractions as _fractions
-import io as _io
+import operator as _operator
 import os as _os
 import shutil as _shutil
 import subprocess as _subprocess
@@ -133,9 +133,12 @@ def _add(graphs, g, nodelist=None, order=None):
         for p in items:
             if not isinstance(p, (list, tuple)) or len(p) != 2:
                 raise ValueError(f"not a node pair: {p!r}")
-            if not all(isinstance(v, int) and not isinstance(v, bool) for v in p):
-                raise TypeError(f"nodes are whole numbers from 0: {p!r}")
-            pairs.append((p[0], p[1]))
+            try:  # ints, numpy's among them; not bools
+                if any(isinstance(v, bool) for v in p):
+                    raise TypeError
+                pairs.append((_operator.index(p[0]), _operator.index(p[1])))
+            except TypeError:
+                raise TypeError(f"nodes are whole numbers from 0: {p!r}") from None
         if order is None:
             order = max((max(p) for p in pairs), default=0) + 1
         graphs.add_pairs(order, pairs)
