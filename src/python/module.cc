@@ -10,6 +10,7 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <memory>
 #include <stdexcept>
@@ -300,6 +301,79 @@ std::vector<std::vector<std::size_t>> Families(const Graphs& graphs,
   return families;
 }
 
+// An integer's decimal text as a Python int, of any size.
+py::object IntOfText(std::string_view text) {
+  long long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error == std::errc() && end == text.data() + text.size()) return py::int_(value);
+  const std::string copy(text);
+  PyObject* number = PyLong_FromString(copy.c_str(), nullptr, 10);
+  if (number == nullptr) throw py::error_already_set();
+  return py::reinterpret_steal<py::object>(number);
+}
+
+// The cells of a space-separated list, each made a value by `make`.
+template <typename Make>
+py::list ListOf(std::string_view cell, Make make) {
+  py::list list;
+  while (!cell.empty()) {
+    const std::size_t space = cell.find(' ');
+    list.append(make(cell.substr(0, space)));
+    if (space == std::string_view::npos) break;
+    cell.remove_prefix(space + 1);
+  }
+  return list;
+}
+
+// The columns of a CSV table the core wrote (CR LF line ends, no field
+// quoted, header first and left out), each cell made a value by its
+// column's kind: 'i' an int, 'n' an int or None when empty, 'b' a bool (1
+// or 0), 's' a str, 'o' a str or None when empty, 'I' a list of ints, 'S' a
+// list of str.
+std::vector<py::list> Columns(std::string_view text, const std::string& kinds) {
+  std::vector<py::list> columns(kinds.size());
+  const std::size_t headerEnd = text.find("\r\n");
+  if (headerEnd == std::string_view::npos) return columns;
+  text.remove_prefix(headerEnd + 2);
+  while (!text.empty()) {
+    const std::size_t lineEnd = text.find("\r\n");
+    std::string_view line = text.substr(0, lineEnd);
+    text.remove_prefix(lineEnd == std::string_view::npos ? text.size() : lineEnd + 2);
+    for (std::size_t k = 0; k < kinds.size(); ++k) {
+      const std::size_t comma = line.find(',');
+      if (comma == std::string_view::npos && k + 1 < kinds.size()) {
+        throw std::invalid_argument("a table row with too few cells");
+      }
+      const std::string_view cell = line.substr(0, comma);
+      line.remove_prefix(comma == std::string_view::npos ? line.size() : comma + 1);
+      const auto str = [](std::string_view c) { return py::str(c.data(), c.size()); };
+      switch (kinds[k]) {
+        case 'i':
+          columns[k].append(IntOfText(cell));
+          break;
+        case 'n':
+          columns[k].append(cell.empty() ? py::none() : IntOfText(cell));
+          break;
+        case 'b':
+          columns[k].append(py::bool_(cell == "1"));
+          break;
+        case 'o':
+          columns[k].append(cell.empty() ? py::object(py::none()) : py::object(str(cell)));
+          break;
+        case 'I':
+          columns[k].append(ListOf(cell, IntOfText));
+          break;
+        case 'S':
+          columns[k].append(ListOf(cell, str));
+          break;
+        default:
+          columns[k].append(str(cell));
+      }
+    }
+  }
+  return columns;
+}
+
 // The census table of the graph file at `path` as CSV text, header first.
 std::string CensusTable(const std::string& path, const std::string& matrices, int partIndex,
                         int partCount, int order, const py::object& threadsAsked) {
@@ -386,6 +460,12 @@ PYBIND11_MODULE(_grafen, m) {
         py::arg("matrix"), py::arg("digits"), "The spectrum of one graph as plain values.");
   m.def("spectra_table", &grafen::python::SpectraTable, py::arg("graphs"), py::arg("matrix"),
         py::arg("digits"), py::arg("threads"), "grafen-spectra's table of the graphs, as CSV.");
+  m.def(
+      "columns",
+      [](const std::string& text, const std::string& kinds) {
+        return grafen::python::Columns(text, kinds);
+      },
+      py::arg("text"), py::arg("kinds"), "The typed columns of a CSV table the core wrote.");
   m.def("families", &grafen::python::Families, py::arg("graphs"), py::arg("matrix"),
         "The cospectral families of the graphs, as places from 0.");
   m.def("census_table", &grafen::python::CensusTable, py::arg("path"), py::arg("matrices"),

@@ -36,6 +36,7 @@ With the build tree: PYTHONPATH=build/ci/python /usr/bin/python3.
 """
 
 import fractions as _fractions
+import gc as _gc
 import operator as _operator
 import os as _os
 import shutil as _shutil
@@ -335,8 +336,12 @@ def _table(text):
     return lines[0].split(","), [line.split(",") for line in lines[1:] if line]
 
 
-def _ints(field):
-    return [int(v) for v in field.split(" ")] if field else []
+# The kind of each column of grafen-spectra's table (_grafen.columns): by
+# name, else by the end of its name (the spectral columns carry the matrix).
+_KIND_OF = {"graph": "i", "nodes": "i", "edges": "i", "graph6": "s", "degrees": "I",
+            "algebraic_connectivity": "o", "spanning_trees": "i", "isomorphic_to": "n"}
+_KIND_BY_END = (("charpoly", "I"), ("factored", "s"), ("eigenvalues", "S"), ("integral", "b"),
+                ("cospectral_with", "I"), ("", "s"))
 
 
 def spectra(graphs, matrix="L", digits=5, threads=None, *, order=None):
@@ -363,24 +368,31 @@ def spectra(graphs, matrix="L", digits=5, threads=None, *, order=None):
     """
     import pandas as pd
     held = _many(graphs, order)
-    header, rows = _table(_grafen.spectra_table(held, matrix, digits, threads))
+    text = _grafen.spectra_table(held, matrix, digits, threads)
+    header = text[:text.find("\r\n")].split(",")
+    kinds = "".join(_KIND_OF.get(name) or next(kind for end, kind in _KIND_BY_END if name.endswith(end))
+                    for name in header)
+    # Millions of new lists: the cyclic collector would walk them again and
+    # again, and none of them can be in a cycle.
+    collecting = _gc.isenabled()
+    _gc.disable()
+    try:
+        return _spectra_frame(pd, header, kinds, _grafen.columns(text, kinds))
+    finally:
+        if collecting:
+            _gc.enable()
+
+
+def _spectra_frame(pd, header, kinds, cells_by_column):
+    """The data frame of spectra()'s columns, typed."""
     columns = {}
-    for k, name in enumerate(header):
-        cells = [r[k] for r in rows]
-        if name in ("graph", "nodes", "edges"):
-            columns[name] = pd.Series([int(c) for c in cells], dtype="int64")
-        elif name == "spanning_trees":
-            columns[name] = [int(c) for c in cells]
-        elif name in ("degrees",) or name.endswith("charpoly") or name.endswith("cospectral_with"):
-            columns[name] = [_ints(c) for c in cells]
-        elif name.endswith("eigenvalues"):
-            columns[name] = [c.split(" ") for c in cells]
-        elif name.endswith("integral"):
-            columns[name] = pd.Series([c == "1" for c in cells], dtype="bool")
-        elif name == "isomorphic_to":
-            columns[name] = pd.Series([int(c) if c else None for c in cells], dtype="Int64")
-        elif name == "algebraic_connectivity":
-            columns[name] = [c or None for c in cells]
+    for name, kind, cells in zip(header, kinds, cells_by_column):
+        if kind == "b":
+            columns[name] = pd.Series(cells, dtype="bool")
+        elif kind == "n":
+            columns[name] = pd.Series(cells, dtype="Int64")
+        elif name in ("graph", "nodes", "edges"):
+            columns[name] = pd.Series(cells, dtype="int64")
         else:
             columns[name] = cells
     return pd.DataFrame(columns, columns=header)
