@@ -38,6 +38,7 @@ With the build tree: PYTHONPATH=build/ci/python /usr/bin/python3.
 import fractions as _fractions
 import gc as _gc
 import operator as _operator
+import re as _re
 import os as _os
 import shutil as _shutil
 import subprocess as _subprocess
@@ -167,6 +168,9 @@ def _many(graphs, order=None):
         name = _os.fspath(graphs)
         with open(name, "rb") as f:
             graphs = f.read()
+        named = _re.fullmatch(r"grafen([0-9]+)\.txt", _os.path.basename(name))
+        if order is None and named and graphs.lstrip(b"\r\n")[:1] in b"0123456789 \t":
+            order = int(named.group(1))  # an edge list grafenN.txt, as the programs read it
     elif hasattr(graphs, "read"):
         name = getattr(graphs, "name", "<stream>")
         graphs = graphs.read()
@@ -350,9 +354,10 @@ def spectra(graphs, matrix="L", digits=5, threads=None, *, order=None):
     graphs: an iterable of graphs (any form), graph6 or edge-list text as
     bytes (or str with line ends), a file object, or a path (os.PathLike,
     or a str naming a file or holding "/" or ".") of a file as grafen-spectra
-    reads it. order: the order of an
-    edge list's graphs, or of lists of node pairs. threads: the threads the
-    computation uses (all cores by default); the GIL is released meanwhile.
+    reads it. order: the order of an edge list's graphs (else the N of a
+    file named grafenN.txt, else the largest node listed), or of lists of
+    node pairs. threads: the threads the computation uses (all cores by
+    default); the GIL is released meanwhile.
 
     Columns as in grafen-spectra's CSV (man grafen-spectra): graph (from 1),
     nodes, edges (int), graph6 (str), degrees (list of int), charpoly (list
