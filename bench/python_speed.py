@@ -25,8 +25,8 @@ def numpy_loop(stream, nx, np):
     for line in stream.split(b"\n"):
         if line:
             g = nx.from_graph6_bytes(line)
-            lap = nx.laplacian_matrix(g, nodelist=range(len(g))).toarray().astype(float)
-            rows.append([float(f"{v:.5g}") for v in np.linalg.eigvalsh(lap)])
+            a = nx.to_numpy_array(g, nodelist=range(len(g)))
+            rows.append([float(f"{v:.5g}") for v in np.linalg.eigvalsh(np.diag(a.sum(1)) - a)])
     return rows
 
 
