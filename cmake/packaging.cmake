@@ -8,6 +8,9 @@
 #   bin/grafen-census            the spectral census of a graph stream, as CSV
 #   bin/grafen-mates             whether graphs are determined by their spectra, their mates, as CSV
 #   share/grafen/census-array    the census of an order as a Slurm job array
+#   lib/python3/dist-packages/grafen  the Python module grafen (src/python/CMakeLists.txt
+#                                installs it; under a prefix other than /usr, in
+#                                lib/python3.X/dist-packages, where Debian's python3 looks)
 #   share/man/man1/grafen.1.gz   grafen-draw.1.gz, grafen-spectra.1.gz, grafen-census.1.gz and
 #                                grafen-mates.1.gz (plain .1 without gzip)
 #   share/doc/grafen/copyright   the licence (LICENSE)
@@ -98,7 +101,9 @@ counts, per order and edge count of such a stream, the graphs, their distinct
 spectra, cospectral families and integral graphs, exactly, in parts that it
 can merge. grafen-mates tells whether a graph of up to 11 nodes is determined
 by its spectrum, and lists its cospectral mates, among all graphs of its order
-from nauty-geng.")
+from nauty-geng. The Python module grafen gives the same exact spectra,
+tables, cospectral families and census to Python, from networkx graphs, numpy
+matrices, graph6 or node pairs, as pandas data frames.")
 set(CPACK_GENERATOR DEB)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
@@ -110,8 +115,10 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 # grafen itself needs none of them; grafen-draw runs on Python 3 with networkx
 # and numpy and lays out with Graphviz; grafen-mates runs nauty-geng (and the
-# census of a whole order reads its graphs).
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3, python3-networkx, python3-numpy, graphviz, nauty")
+# census of a whole order reads its graphs); the Python module grafen runs on
+# python3 and makes its tables with pandas.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "python3, python3-networkx, python3-numpy, python3-pandas, graphviz, nauty")
 # census-array runs the census on a Slurm cluster.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "slurm-client")
 

@@ -1,0 +1,157 @@
+"""The Python module grafen against facts that share no code with it.
+
+Run: PYTHONPATH=BUILD/python /usr/bin/python3 -m pytest tests/python_test.py
+Oracles: SymPy's characteristic polynomials and factorisations, numpy's
+eigenvalues, sign changes of each factor at its interval's ends (Fraction
+arithmetic), Cayley's n^(n-2) spanning trees of K_n; published facts: the
+Petersen graph's adjacency spectrum 3, 1^5, (-2)^4 and 2000 spanning trees,
+K_{1,4} and C_4 + K_1 the smallest A-cospectral pair, 1722 graphs of order 8
+with an A-mate (OEIS A006608) and 42595 of order 9 with an L-mate (Haemers and
+Spence).
+"""
+import shutil
+import subprocess
+from fractions import Fraction
+
+import networkx as nx
+import numpy as np
+import pytest
+import sympy
+
+import grafen
+
+MATRICES = sorted(grafen.matrices())
+STAR, C4K1 = nx.star_graph(4), nx.disjoint_union(nx.cycle_graph(4), nx.empty_graph(1))
+
+
+def numeric(g, letter):
+    a = nx.to_numpy_array(g, nodelist=sorted(g), dtype=int)
+    d = np.diag(a.sum(axis=1))
+    return {"A": a, "L": d - a, "Q": d + a}[letter]
+
+
+def sample():
+    return [nx.gnp_random_graph(n, p, seed=n * 7 + k) for n in (1, 2, 5, 7, 9, 11)
+            for k, p in enumerate((0.3, 0.5, 0.8))] + [nx.petersen_graph(), nx.path_graph(6)]
+
+
+def value(coefficients, x):
+    v = 0
+    for c in coefficients:
+        v = v * x + c
+    return v
+
+
+@pytest.mark.parametrize("letter", MATRICES)
+def test_exact_values_against_sympy_and_numpy(letter):
+    x = sympy.symbols("x")
+    for g in sample():
+        m = numeric(g, letter)
+        s = grafen.spectrum(g, letter, digits=8)
+        expected = sympy.Matrix(m.tolist()).charpoly(x)
+        assert s.charpoly == [int(c) for c in expected.all_coeffs()]
+        product = sympy.prod(sympy.Poly(f.coefficients, x).as_expr() ** f.multiplicity
+                             for f in s.factors)
+        assert sympy.expand(product - expected.as_expr()) == 0
+        assert all(sympy.Poly(f.coefficients, x).is_irreducible for f in s.factors)
+        truth = np.linalg.eigvalsh(m)
+        assert np.allclose(s.floats, truth, atol=1e-9)
+        for e, t in zip(s.exact, truth):
+            if e.integer is None:  # an open interval with a sign change of its factor
+                assert float(e.low) - 1e-9 <= t <= float(e.high) + 1e-9
+                assert value(e.factor.coefficients, e.low) * value(e.factor.coefficients,
+                                                                   e.high) < 0
+                unit = 10.0 ** (np.floor(np.log10(abs(float(e.text)))) - 7)  # of 8 digits
+                assert abs(float(e.text) - t) <= 0.5 * unit + 1e-12
+            else:
+                assert e.low == e.high == e.integer == round(t) == int(e.text)
+        assert s.integral == all(e.integer is not None for e in s.exact)
+
+
+def test_published_facts_and_big_integers():
+    p = grafen.spectrum(nx.petersen_graph(), "A")
+    assert p.eigenvalues == ["-2"] * 4 + ["1"] * 5 + ["3"]
+    assert p.spanning_trees == 2000 and p.integral and "-2^4, 1^5, 3;" in repr(p)
+    k = grafen.spectrum(nx.complete_graph(30), "L")
+    assert k.spanning_trees == 30 ** 28  # Cayley; far beyond 64 bits
+    x = sympy.symbols("x")
+    assert k.charpoly == sympy.Poly(x * (x - 30) ** 29, x).all_coeffs()
+    assert grafen.spectrum(nx.empty_graph(1)).algebraic_connectivity is None
+    # Every form of one graph gives one spectrum.
+    forms = [STAR, "D?{", b"D?{\n", nx.to_numpy_array(STAR, dtype=int), nx.to_numpy_array(STAR),
+             nx.to_numpy_array(STAR, dtype=int).tolist(), [(0, 1), (0, 2), (0, 3), (0, 4)],
+             [(np.int64(0), np.int64(k)) for k in range(1, 5)]]
+    assert len({tuple(grafen.spectrum(f, "A").charpoly) for f in forms}) == 1
+    relabelled = nx.relabel_nodes(STAR, {0: "e", 1: "a", 2: "b", 3: "c", 4: "d"})
+    assert grafen.spectrum(relabelled, "L").charpoly == grafen.spectrum(STAR, "L").charpoly
+    assert grafen.spectrum(relabelled, "A", nodelist=list("eabcd")).charpoly == [1, 0, -4, 0, 0, 0]
+
+
+def test_table_columns_and_mates():
+    df = grafen.spectra([STAR, C4K1, nx.relabel_nodes(C4K1, {0: 4, 4: 0})], matrix="A")
+    assert list(df.columns) == (
+        "graph,nodes,edges,graph6,degrees,adjacency_charpoly,adjacency_factored,"
+        "adjacency_eigenvalues,algebraic_connectivity,spanning_trees,adjacency_integral,"
+        "adjacency_cospectral_with,isomorphic_to").split(",")
+    assert df.adjacency_cospectral_with.tolist() == [[2, 3], [1], [1]]
+    assert df.isomorphic_to.isna().tolist() == [True, True, False] and df.isomorphic_to[2] == 2
+    assert df.degrees[0] == [4, 1, 1, 1, 1] and df.spanning_trees.tolist() == [1, 0, 0]
+    assert df.nodes.dtype == np.int64 and df.adjacency_integral.dtype == bool
+    families = grafen.cospectral_families([STAR, C4K1, C4K1, nx.path_graph(5)], "A")
+    assert families.graphs.tolist() == [[0, 1]] and families["size"].tolist() == [2]
+
+
+def geng(*arguments):
+    return subprocess.run(["nauty-geng", "-q", *arguments], check=True, capture_output=True).stdout
+
+
+@pytest.mark.parametrize("letter", MATRICES)
+def test_every_connected_graph_of_order_7(letter, tmp_path):
+    stream = geng("-c", "7")
+    (tmp_path / "c7.g6").write_bytes(stream)
+    df = grafen.spectra(stream, letter, digits=6, threads=2)
+    assert len(df) == 853
+    assert df.equals(grafen.spectra(str(tmp_path / "c7.g6"), letter, digits=6, threads=1))
+    prefix = {"A": "adjacency_", "Q": "signless_"}.get(letter, "")
+    for g6, values in zip(df.graph6, df[prefix + "eigenvalues"]):
+        truth = np.linalg.eigvalsh(numeric(nx.from_graph6_bytes(g6.encode()), letter))
+        assert np.allclose([float(v) for v in values], truth, rtol=5e-6, atol=1e-9)
+
+
+def test_published_counts():
+    families = grafen.cospectral_families(geng("8"), "A")
+    assert families["size"].sum() == 1722
+    census = grafen.census(9, "L", threads=2)
+    total = census[census.edges == "all"]
+    assert total.graphs.tolist() == [274668] and total.with_mate.tolist() == [42595]
+    assert census.family_sizes.iloc[-1] and all(isinstance(k, int) for k in census.edges[:-1])
+
+
+@pytest.mark.parametrize("graph, error, message", [
+    ("D?", ValueError, "graph6 of order 5 has 3 bytes, not 2"),
+    (":Fa@x^", ValueError, "sparse6 is not read"),
+    ([(0, 1), (1, 1)], ValueError, "loop at node 1"),
+    ([(0, 1), (0, 1)], ValueError, "edge 0 1 given twice"),
+    ([(0, 1), (2, 9)], ValueError, "node 9 outside 0..3"),
+    (np.array([[0, 1], [0, 0]]), ValueError, "not symmetric"),
+    (np.array([[0, 2], [2, 0]]), ValueError, "not 0 or 1"),
+    (nx.DiGraph([(0, 1)]), TypeError, "directed"),
+    (nx.complete_graph(63), ValueError, "order 63, outside 1..62"),
+    (3.5, TypeError, "not float"),
+    ([(0, 1.5)], TypeError, "whole numbers from 0"),
+])
+def test_bad_input(graph, error, message):
+    with pytest.raises(error, match=message):
+        grafen.spectrum(graph, order=4)
+
+
+def test_bad_options_and_stream(monkeypatch):
+    for options, message in [({"matrix": "X"}, "matrix takes"), ({"digits": 41}, "1 to 40")]:
+        with pytest.raises(ValueError, match=message):
+            grafen.spectrum("Bw", **options)
+    with pytest.raises(ValueError, match="<text>:2: not graph6"):
+        grafen.spectra(b"Bw\nBx\n")
+    monkeypatch.setenv("PATH", "/nonexistent")
+    with pytest.raises(RuntimeError, match="nauty-geng not found"):
+        grafen.census(5)
+    assert shutil.which("nauty-geng") is None
