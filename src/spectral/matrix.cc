@@ -12,9 +12,11 @@ struct Named {
   std::string_view name;
 };
 
-constexpr std::array<Named, 3> kNames{{{SpectralMatrix::kAdjacency, 'A', "adjacency"},
+// In the order tables list them.
+constexpr std::array<Named, 4> kNames{{{SpectralMatrix::kAdjacency, 'A', "adjacency"},
                                        {SpectralMatrix::kLaplacian, 'L', "laplacian"},
-                                       {SpectralMatrix::kSignless, 'Q', "signless"}}};
+                                       {SpectralMatrix::kSignless, 'Q', "signless"},
+                                       {SpectralMatrix::kSeidel, 'S', "seidel"}}};
 
 // The entry of kNames for the matrix.
 const Named& NamesOf(SpectralMatrix matrix) {
@@ -30,6 +32,8 @@ char MatrixLetter(SpectralMatrix matrix) { return NamesOf(matrix).letter; }
 
 std::string_view MatrixName(SpectralMatrix matrix) { return NamesOf(matrix).name; }
 
+int MatrixRank(SpectralMatrix matrix) { return static_cast<int>(&NamesOf(matrix) - kNames.data()); }
+
 std::optional<SpectralMatrix> MatrixNamed(std::string_view name) {
   for (const Named& named : kNames) {
     if ((name.size() == 1 && name[0] == named.letter) || name == named.name) return named.matrix;
@@ -40,6 +44,7 @@ std::optional<SpectralMatrix> MatrixNamed(std::string_view name) {
 EigenvalueRange RangeOf(SpectralMatrix matrix, long order) {
   switch (matrix) {
     case SpectralMatrix::kAdjacency:
+    case SpectralMatrix::kSeidel:
       return {-(order - 1), order - 1};
     case SpectralMatrix::kSignless:
       return {0, 2 * order - 2};

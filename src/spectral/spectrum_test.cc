@@ -18,6 +18,7 @@
 #include "spectral/charpoly.h"
 #include "spectral/cospectral_index.h"
 #include "spectral/fast_path.h"
+#include "spectral/trace_keys.h"
 
 namespace grafen::spectral {
 
@@ -291,6 +292,48 @@ TEST(Spectrum, RandomGraphsAgreeWithIndependentFacts) {
   }
 }
 
+// Seidel switching on a node set U (pairs with one node in U: edges and
+// non-edges exchanged) is S -> DSD with D diagonal, -1 on U: S-spectrum and
+// trace keys stay, in machine words and past them. And S(K_n) = I - J has
+// det(xI - S) = (x + n - 1)(x - 1)^(n - 1).
+TEST(Spectrum, SeidelSwitchingKeepsTheSeidelSpectrum) {
+  std::uint64_t state = 7;
+  const auto coin = [&state] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return ((state >> 62) & 1U) != 0;
+  };
+  for (int n = 1; n <= 20; ++n) {
+    std::uint32_t inU = 0;  // node v + 1 at bit v
+    for (int v = 0; v < n; ++v) inU |= coin() ? std::uint32_t{1} << v : 0U;
+    std::vector<Edge> edges, switched, complete;
+    for (int i = 1; i <= n; ++i) {
+      for (int j = i + 1; j <= n; ++j) {
+        const bool edge = coin();
+        if (edge) edges.push_back(Edge{i, j});
+        if (edge != (((inU >> (i - 1) ^ inU >> (j - 1)) & 1U) != 0)) switched.push_back(Edge{i, j});
+        complete.push_back(Edge{i, j});
+      }
+    }
+    EXPECT_TRUE(fmpz_poly_equal(Charpoly(SpectralMatrix::kSeidel, n, edges).get(),
+                                Charpoly(SpectralMatrix::kSeidel, n, switched).get()))
+        << n;
+    EXPECT_EQ(TraceKeysOf(ListedGraph{0, edges, n}, n).seidel,
+              TraceKeysOf(ListedGraph{0, switched, n}, n).seidel)
+        << n;
+    Polynomial expected;  // (x + n - 1)(x - 1)^(n - 1), by its binomial coefficients
+    fmpz_poly_set_coeff_si(expected.get(), 1, 1);
+    fmpz_poly_set_coeff_si(expected.get(), 0, -1);
+    fmpz_poly_pow(expected.get(), expected.get(), static_cast<unsigned long>(n - 1));
+    Polynomial linear;
+    fmpz_poly_set_coeff_si(linear.get(), 1, 1);
+    fmpz_poly_set_coeff_si(linear.get(), 0, n - 1);
+    fmpz_poly_mul(expected.get(), expected.get(), linear.get());
+    EXPECT_TRUE(
+        fmpz_poly_equal(Charpoly(SpectralMatrix::kSeidel, n, complete).get(), expected.get()))
+        << n;
+  }
+}
+
 // The machine-word path, wherever it answers, gives what exact arithmetic
 // alone gives, for every matrix and rounding: random graphs of every order
 // it takes, sparse to dense, and symmetric ones, whose repeated and
@@ -324,8 +367,8 @@ TEST(Spectrum, MachineWordPathAgreesWithExactArithmetic) {
   }
   int answered = 0;
   for (const auto& [n, edges] : graphs) {
-    for (const SpectralMatrix matrix :
-         {SpectralMatrix::kLaplacian, SpectralMatrix::kSignless, SpectralMatrix::kAdjacency}) {
+    for (const SpectralMatrix matrix : {SpectralMatrix::kLaplacian, SpectralMatrix::kSignless,
+                                        SpectralMatrix::kAdjacency, SpectralMatrix::kSeidel}) {
       for (const int digits : {1, 5, 15}) {
         const std::optional<Spectrum> word = WordSpectrum(matrix, n, edges, digits);
         if (!word) continue;

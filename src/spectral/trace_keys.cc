@@ -8,7 +8,11 @@ namespace grafen::spectral {
 // and for two distinct nodes a their adjacency, c their common neighbours and s = d + d':
 //   A:    2m,         6t,                       sum d^2 + sum c^2
 //   L, Q: sum d^2 + 2m, sum d^3 + 3 sum d^2 -+ 6t, sum (d^2 + d)^2 + sum (c -+ s a)^2
-// (the pair sums over ordered pairs; L takes the minus signs). Worked out in
+// (the pair sums over ordered pairs; L takes the minus signs). For S, with
+// u = (n - 2) - 2 e for two distinct nodes, e the nodes but these two
+// adjacent to exactly one of them, (S^2) has n - 1 on its diagonal and u off
+// it, so trace S^3 = sum s u and trace S^4 = n (n - 1)^2 + sum u^2 (s the
+// pair's entry of S, ordered pairs again). Worked out in
 // one pass for all three: for a part of a large census split this is most of
 // the work, so it is also built for processors with a popcount instruction,
 // chosen when the program starts.
@@ -35,10 +39,17 @@ __attribute__((target_clones("default", "popcnt"))) TraceKeys TraceKeysOf(const 
   std::int64_t triangles = 0;   // 3t: sum of c over the edges
   std::int64_t edgeCommon = 0;  // sum of c s over the edges
   std::int64_t edgeSum2 = 0;    // sum of s^2 over the edges
+  std::int64_t seidel3 = 0;     // sum of s u over unordered pairs
+  std::int64_t seidel4 = 0;     // sum of u^2 over unordered pairs
+  const auto order64 = static_cast<std::int64_t>(n);
   for (std::size_t i = 0; i < n; ++i) {
     for (std::size_t j = i + 1; j < n; ++j) {
       const std::int64_t c = __builtin_popcountll(rows[i] & rows[j]);
       common2 += c * c;
+      const std::uint64_t others = ~((std::uint64_t{1} << i) | (std::uint64_t{1} << j));
+      const std::int64_t u = order64 - 2 - 2 * __builtin_popcountll((rows[i] ^ rows[j]) & others);
+      seidel3 += (rows[i] >> j & 1U) != 0 ? -u : u;
+      seidel4 += u * u;
       if ((rows[i] >> j & 1U) != 0) {
         const std::int64_t sum = degree[i] + degree[j];
         triangles += c;
@@ -55,9 +66,11 @@ __attribute__((target_clones("default", "popcnt"))) TraceKeys TraceKeysOf(const 
   const auto edges2 = static_cast<std::int64_t>(graph.edges.size()) * 2;
   const std::int64_t cubeL = cubes + 3 * squares;
   const std::int64_t fourthL = diagonal4 + 2 * common2 + 2 * edgeSum2;
+  const std::int64_t seidelDiagonal4 = order64 * (order64 - 1) * (order64 - 1);
   return TraceKeys{key(edges2, 2 * triangles, squares + 2 * common2),
                    key(squares + edges2, cubeL - 2 * triangles, fourthL - 4 * edgeCommon),
-                   key(squares + edges2, cubeL + 2 * triangles, fourthL + 4 * edgeCommon)};
+                   key(squares + edges2, cubeL + 2 * triangles, fourthL + 4 * edgeCommon),
+                   key(order64, 2 * seidel3, seidelDiagonal4 + 2 * seidel4)};
 }
 
 }  // namespace grafen::spectral

@@ -17,10 +17,19 @@ struct TraceKeys {
   std::uint64_t adjacency = 0;
   std::uint64_t laplacian = 0;
   std::uint64_t signless = 0;
+  std::uint64_t seidel = 0;  // only traces of the cube and fourth power: S^2's is n(n - 1)
   std::uint64_t of(SpectralMatrix matrix) const {
-    return matrix == SpectralMatrix::kAdjacency   ? adjacency
-           : matrix == SpectralMatrix::kLaplacian ? laplacian
-                                                  : signless;
+    switch (matrix) {
+      case SpectralMatrix::kAdjacency:
+        return adjacency;
+      case SpectralMatrix::kLaplacian:
+        return laplacian;
+      case SpectralMatrix::kSignless:
+        return signless;
+      case SpectralMatrix::kSeidel:
+        break;
+    }
+    return seidel;
   }
 };
 
