@@ -87,7 +87,10 @@ bool OnlyAsked(const std::vector<SpectralMatrix>& matrices, SpectralMatrix matri
 // Only what holds for every matrix asked restricts the one run of
 // nauty-geng that serves them all. Q has no restriction of its own, so with
 // Q asked (as by default) a run per matrix would generate the shared run's
-// graphs and more; A alone, or L alone, gets its own.
+// graphs and more; A alone, or L alone, gets its own. S restricts nothing
+// but the order: Seidel switching (reversing the edges and non-edges
+// between a set of nodes and the rest) keeps the S-spectrum but changes the
+// edge count and the degrees, so neither is an S-spectral invariant.
 Restrictions RestrictionsFor(const ListedGraph& graph, int order,
                              const std::vector<SpectralMatrix>& matrices) {
   const Rows rows = RowsOf(graph);
@@ -98,8 +101,12 @@ Restrictions RestrictionsFor(const ListedGraph& graph, int order,
   // A graph is regular exactly when the largest eigenvalue of A equals its
   // average degree 2m/n; for L and Q, trace M^2 = sum d^2 + 2m with
   // sum d = 2m, and sum d^2 >= 4m^2/n with equality exactly when the graph
-  // is regular. So for all three a k-regular graph's mates are k-regular.
+  // is regular. So for A, L and Q a k-regular graph's mates are k-regular.
   restrictions.degree = CommonDegree(rows, order);
+  if (std::find(matrices.begin(), matrices.end(), SpectralMatrix::kSeidel) != matrices.end()) {
+    restrictions.edges = -1;
+    restrictions.degree = -1;
+  }
   const auto [connected, bipartite] = ConnectedAndBipartite(rows, order);
   if (OnlyAsked(matrices, SpectralMatrix::kAdjacency)) {
     // trace A^3 = 6t (t the triangles); a graph is bipartite exactly when
@@ -126,9 +133,11 @@ std::vector<std::string> GengArguments(const Restrictions& restrictions, unsigne
     arguments.push_back("-D" + std::to_string(restrictions.degree));
   }
   arguments.push_back(std::to_string(restrictions.order));
-  std::string edges = std::to_string(restrictions.edges);
-  edges.append(":").append(std::to_string(restrictions.edges));
-  arguments.push_back(std::move(edges));
+  if (restrictions.edges >= 0) {
+    std::string edges = std::to_string(restrictions.edges);
+    edges.append(":").append(std::to_string(restrictions.edges));
+    arguments.push_back(std::move(edges));
+  }
   if (parts > 1) {
     std::string split = std::to_string(part);
     split.append("/").append(std::to_string(parts));

@@ -81,9 +81,8 @@ struct TableRows::Slot {
 };
 
 std::string TableHeader(SpectralMatrix matrix) {
-  const std::string prefix = matrix == SpectralMatrix::kLaplacian  ? ""
-                             : matrix == SpectralMatrix::kSignless ? "signless_"
-                                                                   : "adjacency_";
+  std::string prefix;  // none for L, whose columns came first
+  if (matrix != SpectralMatrix::kLaplacian) prefix.append(spectral::MatrixName(matrix)).append("_");
   const std::string integral = matrix == SpectralMatrix::kLaplacian ? "laplacian_" : prefix;
   return "graph,nodes,edges,graph6,degrees," + prefix + "charpoly," + prefix + "factored," +
          prefix + "eigenvalues,algebraic_connectivity,spanning_trees," + integral + "integral," +
@@ -151,7 +150,8 @@ std::string SummaryText(const TableSummary& summary) {
   const std::string integral = summary.matrix == SpectralMatrix::kLaplacian ? "Laplacian-integral"
                                : summary.matrix == SpectralMatrix::kSignless
                                    ? "signless-Laplacian-integral"
-                                   : "adjacency-integral";
+                               : summary.matrix == SpectralMatrix::kSeidel ? "Seidel-integral"
+                                                                           : "adjacency-integral";
   return Counted(summary.graphs, "graph") + " read, " + std::to_string(summary.integral) + " " +
          integral + ", " + std::to_string(summary.withCospectralMate) +
          " with a cospectral mate, " +
