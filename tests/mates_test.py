@@ -11,7 +11,8 @@ for Q (Haemers and Spence).
 An oracle: every graph of order 8 from nauty-geng, its characteristic polynomials from numpy's
 eigenvalues, rounded to integers, gives each graph's number of mates for each matrix, asked
 together and one at a time (the search is restricted differently), and for the Seidel
-matrix, whose mates may differ in edge count; every mate listed is
+matrix, whose mates may differ in edge count, and the generalized spectrum (A and the
+complement's A); every mate listed is
 cospectral with its graph and not isomorphic to it (networkx). Then edge lists, nauty-geng
 missing, failing, killed or writing nonsense (fakes on PATH), orders above 11 and usage
 errors. Runs in a temporary directory; the last line reads "N passed, N failed".
@@ -67,8 +68,10 @@ def g6(graph):
 def charpoly(graph, letter):
     a = networkx.to_numpy_array(graph, nodelist=sorted(graph))
     d = numpy.diag(a.sum(axis=1))
-    s = numpy.ones(a.shape) - numpy.eye(len(a)) - 2 * a
-    m = {"A": a, "L": d - a, "Q": d + a, "S": s}[letter]
+    b = numpy.ones(a.shape) - numpy.eye(len(a)) - a  # the complement
+    if letter == "G":
+        return charpoly(graph, "A") + charpoly(networkx.complement(graph), "A")
+    m = {"A": a, "L": d - a, "Q": d + a, "S": b - a}[letter]
     return tuple(int(round(c)) for c in numpy.poly(numpy.linalg.eigvalsh(m)))
 
 
@@ -107,8 +110,8 @@ def check_facts(binary, scratch):
 def check_oracle(binary, scratch):
     lines = geng("8")
     graphs = [networkx.from_graph6_bytes(line) for line in lines.split()]
-    polys = {letter: [charpoly(g, letter) for g in graphs] for letter in "ALQS"}
-    for asked in ("A,L,Q", "A", "L", "Q", "S", "L,S"):
+    polys = {letter: [charpoly(g, letter) for g in graphs] for letter in "ALQSG"}
+    for asked in ("A,L,Q", "A", "L", "Q", "S", "L,S", "G"):
         rows = rows_of(run(binary, ["--matrix", asked], scratch, lines), "order 8, " + asked)
         check(len(rows) == len(graphs) * len(asked.split(",")), "order 8, %s: rows" % asked)
         for letter in asked.split(","):

@@ -391,6 +391,22 @@ def main(grafen, spectra):
             networkx.is_isomorphic(pairs[k], pairs[k + 1]) for k in range(0, len(pairs), 2)),
               "Seidel switching keeps the S-spectrum")
 
+        # The generalized spectrum of every graph of order 6: A's polynomial and the
+        # complement's (numpy), mates exactly the non-isomorphic graphs sharing both.
+        import numpy
+        graphs = [networkx.from_graph6_bytes(line) for line in geng("6").split()]
+        polys = [";".join(" ".join(str(int(round(c))) for c in numpy.poly(numpy.linalg.eigvalsh(
+            networkx.to_numpy_array(h, nodelist=range(6))))) for h in (g, networkx.complement(g)))
+            for g in graphs]
+        done = run(spectra, ["--matrix", "generalized"], scratch, geng("6"))
+        rows = list(csv.DictReader(io.StringIO(done.stdout.decode(), newline="")))
+        check(len(rows) == len(graphs) and all(
+            row["generalized_charpoly"] == poly and
+            row["generalized_cospectral_with"].split() == [str(k + 1) for k in range(len(graphs))
+                                                           if polys[k] == poly and k != number]
+            for number, (row, poly) in enumerate(zip(rows, polys))) and b" with their complements, 0 "
+              in done.stderr, "order 6, --matrix G: numpy's polynomials, no mates (%r)" % done.stderr)
+
         failures = [
             ("Bw\nBx\n", "bad.g6", r"bad\.g6:2: not graph6: padding bits set at the end"),
             ("x\n", "bad.txt", r"bad\.txt:1: neither an edge list nor graph6 \(as graph6: graph6 of "

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "formats/edge_list_reader.h"
+#include "spectral/matrix.h"
 
 namespace grafen::census {
 
@@ -134,7 +135,7 @@ std::string EdgesCell(const Total& total) {
   return cell;
 }
 
-// Sorts the rows by matrix (A, L, Q, S), order and edge count.
+// Sorts the rows by matrix (A, G, L, Q, S), order and edge count.
 void SortRows(std::vector<CensusRow>& rows) {
   std::sort(rows.begin(), rows.end(),
             [](const CensusRow& a, const CensusRow& b) { return Key(a) < Key(b); });
@@ -329,8 +330,8 @@ CensusRow ParseRow(const std::vector<std::string_view>& fields, std::int64_t num
                                  std::to_string(fields.size()));
   }
   CensusRow row;
-  if (fields[0] != "A" && fields[0] != "L" && fields[0] != "Q" && fields[0] != "S") {
-    throw TableError(number, "the matrix is none of A, L, Q, S");
+  if (fields[0].size() != 1 || !spectral::MatrixNamed(fields[0])) {
+    throw TableError(number, "the matrix is none of A, G, L, Q, S");
   }
   row.matrix = fields[0][0];
   const std::optional<std::int64_t> order = Number(fields[1]);

@@ -73,7 +73,7 @@ TEST(CensusTable, ReadsBackWhatItWritesAndRefusesWhatDoesNotAddUp) {
       {header + "L,3,2,1,1,0,0,0,1,1/2,1:0000000000000007,1,\r\n", 2,
        "more graphs counted than read"},
       {header + "X,3,2,1,1,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,
-       "the matrix is none of A, L, Q, S"},
+       "the matrix is none of A, G, L, Q, S"},
       {header + "L,3,4,1,1,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,
        "no graph has this order and edge count"},
       {header + "L,3,2,1,2,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,

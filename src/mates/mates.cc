@@ -76,10 +76,13 @@ std::pair<bool, bool> ConnectedAndBipartite(const Rows& rows, int order) {
   return {components == 1, bipartite};
 }
 
-// Whether every matrix asked is `matrix`.
+// Whether every matrix asked is `matrix`, or G when `matrix` is A (graphs
+// with one generalized spectrum share their A-spectrum).
 bool OnlyAsked(const std::vector<SpectralMatrix>& matrices, SpectralMatrix matrix) {
-  return std::all_of(matrices.begin(), matrices.end(),
-                     [matrix](SpectralMatrix m) { return m == matrix; });
+  return std::all_of(matrices.begin(), matrices.end(), [matrix](SpectralMatrix m) {
+    return m == matrix ||
+           (matrix == SpectralMatrix::kAdjacency && m == SpectralMatrix::kGeneralized);
+  });
 }
 
 }  // namespace
@@ -95,7 +98,7 @@ Restrictions RestrictionsFor(const ListedGraph& graph, int order,
                              const std::vector<SpectralMatrix>& matrices) {
   const Rows rows = RowsOf(graph);
   Restrictions restrictions;
-  // The trace of A^2, and of L and Q, is twice the edge count.
+  // The trace of A^2, and of L and Q, is twice the edge count; G holds A.
   restrictions.order = order;
   restrictions.edges = static_cast<int>(graph.edges.size());
   // A graph is regular exactly when the largest eigenvalue of A equals its

@@ -12,8 +12,8 @@ std::string UsageText() {
          "Writes the spectrum of every graph of an edge list (grafenN.txt) or of a\n"
          "graph6 stream (nauty-geng's output) as CSV to standard output or to FILE\n"
          "(FILE - or none: standard input).\n"
-         "  --matrix M   laplacian (L, the default), signless (Q), adjacency (A) or\n"
-         "               seidel (S)\n"
+         "  --matrix M   laplacian (L, the default), signless (Q), adjacency (A),\n"
+         "               seidel (S) or generalized (G: A and the complement's A)\n"
          "  --order N    the number of nodes, 1 to " +
          std::to_string(kMaxOrder) +
          " (default: N of grafenN.txt,\n"
@@ -38,7 +38,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       options.version = true;
     } else if (given.Is("--matrix")) {
       options.matrix = program::MatrixNamed(
-          given.Value(), "laplacian, signless, adjacency or seidel (L, Q, A, S)");
+          given.Value(), "laplacian, signless, adjacency, seidel or generalized (L, Q, A, S, G)");
     } else if (given.Is("--order")) {
       options.order = program::Bounded("--order", given.Value(), 1, kMaxOrder);
     } else if (given.Is("--digits")) {

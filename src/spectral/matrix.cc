@@ -1,6 +1,8 @@
 #include "spectral/matrix.h"
 
 #include <array>
+#include <cstddef>
+#include <vector>
 
 namespace grafen::spectral {
 namespace {
@@ -13,7 +15,8 @@ struct Named {
 };
 
 // In the order tables list them.
-constexpr std::array<Named, 4> kNames{{{SpectralMatrix::kAdjacency, 'A', "adjacency"},
+constexpr std::array<Named, 5> kNames{{{SpectralMatrix::kAdjacency, 'A', "adjacency"},
+                                       {SpectralMatrix::kGeneralized, 'G', "generalized"},
                                        {SpectralMatrix::kLaplacian, 'L', "laplacian"},
                                        {SpectralMatrix::kSignless, 'Q', "signless"},
                                        {SpectralMatrix::kSeidel, 'S', "seidel"}}};
@@ -45,6 +48,7 @@ EigenvalueRange RangeOf(SpectralMatrix matrix, long order) {
   switch (matrix) {
     case SpectralMatrix::kAdjacency:
     case SpectralMatrix::kSeidel:
+    case SpectralMatrix::kGeneralized:
       return {-(order - 1), order - 1};
     case SpectralMatrix::kSignless:
       return {0, 2 * order - 2};
@@ -52,6 +56,24 @@ EigenvalueRange RangeOf(SpectralMatrix matrix, long order) {
       break;
   }
   return {0, order};
+}
+
+std::vector<Edge> ComplementEdges(int order, const std::vector<Edge>& edges) {
+  const auto n = static_cast<std::size_t>(order);
+  std::vector<char> joined(n * n, 0);
+  for (const Edge& e : edges) {
+    joined[static_cast<std::size_t>(e.i - 1) * n + static_cast<std::size_t>(e.j - 1)] = 1;
+    joined[static_cast<std::size_t>(e.j - 1) * n + static_cast<std::size_t>(e.i - 1)] = 1;
+  }
+  std::vector<Edge> complement;
+  for (int i = 1; i <= order; ++i) {
+    for (int j = i + 1; j <= order; ++j) {
+      if (joined[static_cast<std::size_t>(i - 1) * n + static_cast<std::size_t>(j - 1)] == 0) {
+        complement.push_back(Edge{i, j});
+      }
+    }
+  }
+  return complement;
 }
 
 }  // namespace grafen::spectral

@@ -15,24 +15,34 @@ namespace grafen::spectral {
 // The adjacency matrix A, the Laplacian L = D - A, the signless Laplacian
 // Q = D + A (D: the degrees) and the Seidel matrix S = J - I - 2A (J: all
 // ones), whose off-diagonal entries are -1 for an edge and 1 for a non-edge.
-enum class SpectralMatrix { kLaplacian, kSignless, kAdjacency, kSeidel };
+// kGeneralized is the generalized spectrum: A's spectrum together with the
+// complement's A-spectrum, two graphs cospectral for it when both are equal.
+// It is not one matrix: everything below treats it as A, and what keys or
+// shows a spectrum takes the complement's (ComplementEdges) beside.
+enum class SpectralMatrix { kLaplacian, kSignless, kAdjacency, kSeidel, kGeneralized };
 
-// The letter that names the matrix in tables and options: 'A', 'L', 'Q' or
-// 'S'.
+// The letter that names the matrix in tables and options: 'A', 'G', 'L', 'Q'
+// or 'S'.
 char MatrixLetter(SpectralMatrix matrix);
 
-// The long name the options accept: "adjacency", "laplacian", "signless",
-// "seidel".
+// The long name the options accept: "adjacency", "generalized", "laplacian",
+// "signless", "seidel".
 std::string_view MatrixName(SpectralMatrix matrix);
 
-// The matrices in the order tables list them: A, L, Q, S.
+// The matrices in the order tables list them, that of their letters: A, G,
+// L, Q, S.
 int MatrixRank(SpectralMatrix matrix);
 
-// Whether the matrix may have negative eigenvalues (A and S; L and Q are
+// Whether the matrix may have negative eigenvalues (A, S and G; L and Q are
 // positive semidefinite).
 inline bool HasSignedEigenvalues(SpectralMatrix matrix) {
-  return matrix == SpectralMatrix::kAdjacency || matrix == SpectralMatrix::kSeidel;
+  return matrix == SpectralMatrix::kAdjacency || matrix == SpectralMatrix::kSeidel ||
+         matrix == SpectralMatrix::kGeneralized;
 }
+
+// The edges of the complement of the graph on nodes 1..order with these
+// edges, each pair i < j once, ascending.
+std::vector<Edge> ComplementEdges(int order, const std::vector<Edge>& edges);
 
 // The matrix that a letter or a long name names; nothing for anything else.
 std::optional<SpectralMatrix> MatrixNamed(std::string_view name);
@@ -44,14 +54,15 @@ struct EigenvalueRange {
 };
 
 // Where the eigenvalues of the matrix of a graph on `order` nodes lie: A's
-// and S's in [-(n - 1), n - 1] (each row has n - 1 entries of size at most
+// (and so G's) and S's in [-(n - 1), n - 1] (each row has n - 1 entries of size at most
 // 1), L's in [0, n], Q's in [0, 2n - 2].
 EigenvalueRange RangeOf(SpectralMatrix matrix, long order);
 
 // Calls add(i, j, value) for the entries of the matrix of the graph on
 // nodes 1..order with these edges (rows and columns 0..order-1), each edge
 // adding to its two diagonal entries and to its two off-diagonal ones (S
-// first sets every off-diagonal entry to 1); entries never named are 0.
+// first sets every off-diagonal entry to 1; G's are A's); entries never
+// named are 0.
 // `add` adds value to entry (i, j) of a zeroed matrix.
 template <typename Add>
 void ForEachEntry(SpectralMatrix matrix, int order, const std::vector<Edge>& edges, Add add) {

@@ -12,7 +12,9 @@ namespace grafen::spectral {
 // u = (n - 2) - 2 e for two distinct nodes, e the nodes but these two
 // adjacent to exactly one of them, (S^2) has n - 1 on its diagonal and u off
 // it, so trace S^3 = sum s u and trace S^4 = n (n - 1)^2 + sum u^2 (s the
-// pair's entry of S, ordered pairs again). Worked out in
+// pair's entry of S, ordered pairs again). G's key is A's and the
+// complement's A's (its degrees n - 1 - d, its c over the pairs it joins)
+// mixed. Worked out in
 // one pass for all three: for a part of a large census split this is most of
 // the work, so it is also built for processors with a popcount instruction,
 // chosen when the program starts.
@@ -28,8 +30,11 @@ __attribute__((target_clones("default", "popcnt"))) TraceKeys TraceKeysOf(const 
   std::int64_t squares = 0;
   std::int64_t cubes = 0;
   std::int64_t diagonal4 = 0;  // the diagonal of the fourth power of L or Q
+  std::int64_t squaresC = 0;   // sum of the complement's squared degrees
+  const auto order64 = static_cast<std::int64_t>(n);
   for (std::size_t v = 0; v < n; ++v) {
     const std::int64_t d = __builtin_popcountll(rows[v]);
+    squaresC += (order64 - 1 - d) * (order64 - 1 - d);
     degree[v] = d;
     squares += d * d;
     cubes += d * d * d;
@@ -41,15 +46,21 @@ __attribute__((target_clones("default", "popcnt"))) TraceKeys TraceKeysOf(const 
   std::int64_t edgeSum2 = 0;    // sum of s^2 over the edges
   std::int64_t seidel3 = 0;     // sum of s u over unordered pairs
   std::int64_t seidel4 = 0;     // sum of u^2 over unordered pairs
-  const auto order64 = static_cast<std::int64_t>(n);
+  std::int64_t common2C = 0;    // the complement's sum of c^2
+  std::int64_t trianglesC = 0;  // the complement's 3t
+  const std::uint64_t all = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
   for (std::size_t i = 0; i < n; ++i) {
     for (std::size_t j = i + 1; j < n; ++j) {
       const std::int64_t c = __builtin_popcountll(rows[i] & rows[j]);
       common2 += c * c;
       const std::uint64_t others = ~((std::uint64_t{1} << i) | (std::uint64_t{1} << j));
-      const std::int64_t u = order64 - 2 - 2 * __builtin_popcountll((rows[i] ^ rows[j]) & others);
+      const std::int64_t differ = __builtin_popcountll((rows[i] ^ rows[j]) & others);
+      const std::int64_t u = order64 - 2 - 2 * differ;
       seidel3 += (rows[i] >> j & 1U) != 0 ? -u : u;
       seidel4 += u * u;
+      const std::int64_t cC = __builtin_popcountll(~(rows[i] | rows[j]) & others & all);
+      common2C += cC * cC;
+      trianglesC += (rows[i] >> j & 1U) != 0 ? 0 : cC;
       if ((rows[i] >> j & 1U) != 0) {
         const std::int64_t sum = degree[i] + degree[j];
         triangles += c;
@@ -67,10 +78,14 @@ __attribute__((target_clones("default", "popcnt"))) TraceKeys TraceKeysOf(const 
   const std::int64_t cubeL = cubes + 3 * squares;
   const std::int64_t fourthL = diagonal4 + 2 * common2 + 2 * edgeSum2;
   const std::int64_t seidelDiagonal4 = order64 * (order64 - 1) * (order64 - 1);
-  return TraceKeys{key(edges2, 2 * triangles, squares + 2 * common2),
+  const std::uint64_t adjacency = key(edges2, 2 * triangles, squares + 2 * common2);
+  const std::uint64_t complement =
+      key(order64 * (order64 - 1) - edges2, 2 * trianglesC, squaresC + 2 * common2C);
+  return TraceKeys{adjacency,
                    key(squares + edges2, cubeL - 2 * triangles, fourthL - 4 * edgeCommon),
                    key(squares + edges2, cubeL + 2 * triangles, fourthL + 4 * edgeCommon),
-                   key(order64, 2 * seidel3, seidelDiagonal4 + 2 * seidel4)};
+                   key(order64, 2 * seidel3, seidelDiagonal4 + 2 * seidel4),
+                   adjacency * 0x9e3779b97f4a7c15ULL + complement};
 }
 
 }  // namespace grafen::spectral

@@ -17,7 +17,8 @@ struct TraceKeys {
   std::uint64_t adjacency = 0;
   std::uint64_t laplacian = 0;
   std::uint64_t signless = 0;
-  std::uint64_t seidel = 0;  // only traces of the cube and fourth power: S^2's is n(n - 1)
+  std::uint64_t seidel = 0;       // only traces of the cube and fourth power: S^2's is n(n - 1)
+  std::uint64_t generalized = 0;  // A's key and the complement's, mixed
   std::uint64_t of(SpectralMatrix matrix) const {
     switch (matrix) {
       case SpectralMatrix::kAdjacency:
@@ -26,6 +27,8 @@ struct TraceKeys {
         return laplacian;
       case SpectralMatrix::kSignless:
         return signless;
+      case SpectralMatrix::kGeneralized:
+        return generalized;
       case SpectralMatrix::kSeidel:
         break;
     }
