@@ -318,7 +318,10 @@ class CensusTaker {
 
 unsigned CensusTaker::InPart(const ListedGraph& graph, int order) const {
   if (request_.part.whole()) return ~0U;
-  const spectral::TraceKeys keys = spectral::TraceKeysOf(graph, order);
+  spectral::TraceKeys keys = spectral::TraceKeysOf(graph, order);
+  if (spectral::WantsComplementKeys(request_.matrices)) {
+    spectral::AddComplementKeys(graph, order, keys);
+  }
   unsigned counted = 0;
   for (std::size_t m = 0; m < request_.matrices.size(); ++m) {
     if (PartOf(keys.of(request_.matrices[m]), request_.part.count) == request_.part.index) {

@@ -184,6 +184,9 @@ Group GroupOf(const MatesQuestion& question, const Restrictions& restrictions,
   for (const std::size_t g : group.graphs) {
     const ListedGraph& graph = question.graphs[g];
     Target target{graph.number, spectral::TraceKeysOf(graph, graph.order), {}, {}};
+    if (spectral::WantsComplementKeys(question.matrices)) {
+      spectral::AddComplementKeys(graph, graph.order, target.traces);
+    }
     for (std::size_t k = 0; k < question.matrices.size(); ++k) {
       spectral::CharpolyKey(question.matrices[k], graph, graph.order,
                             target.charpolyKeys.emplace_back());
@@ -202,7 +205,10 @@ Group GroupOf(const MatesQuestion& question, const Restrictions& restrictions,
 class Sifter {
  public:
   Sifter(const Group& group, const std::vector<SpectralMatrix>& matrices, Found& found)
-      : group_(group), matrices_(matrices), found_(found) {
+      : group_(group),
+        matrices_(matrices),
+        found_(found),
+        complementKeys_(spectral::WantsComplementKeys(matrices)) {
     found_.mates.assign(group.targets.size(), std::vector<std::vector<std::string>>(
                                                   matrices.size(), std::vector<std::string>()));
     found_.metItself.assign(group.targets.size(), 0);
@@ -220,7 +226,8 @@ class Sifter {
       throw SearchError(message);
     }
     ++found_.candidates;
-    const spectral::TraceKeys traces = spectral::TraceKeysOf(candidate_, order);
+    spectral::TraceKeys traces = spectral::TraceKeysOf(candidate_, order);
+    if (complementKeys_) spectral::AddComplementKeys(candidate_, order, traces);
     form_.clear();
     for (std::size_t k = 0; k < matrices_.size(); ++k) {
       const auto& keys = group_.byTrace[k];
@@ -251,6 +258,7 @@ class Sifter {
   const Group& group_;
   const std::vector<SpectralMatrix>& matrices_;
   Found& found_;
+  bool complementKeys_;    // S or G asked
   ListedGraph candidate_;  // room kept from graph to graph
   std::string key_;
   std::string form_;  // the candidate's canonical form, "" until needed

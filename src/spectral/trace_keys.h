@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "formats/edge_list_reader.h"
 #include "spectral/matrix.h"
@@ -36,7 +37,15 @@ struct TraceKeys {
   }
 };
 
-// The trace keys of the graph on nodes 1..order (at most 64).
+// The trace keys of A, L and Q of the graph on nodes 1..order (at most 64);
+// S's and G's left 0.
 TraceKeys TraceKeysOf(const ListedGraph& graph, int order);
+
+// Sets the keys of S and G, from the traces of S^3 and S^4 and from A's key
+// and the complement's: another pass, taken only when S or G is asked.
+void AddComplementKeys(const ListedGraph& graph, int order, TraceKeys& keys);
+
+// Whether S or G is among the matrices: AddComplementKeys is wanted.
+bool WantsComplementKeys(const std::vector<SpectralMatrix>& matrices);
 
 }  // namespace grafen::spectral
