@@ -11,7 +11,8 @@ equals the whole, byte for byte; --merge refuses overlapping, differently split 
 incomplete parts. --families: every family's graphs have equal spectra (mpmath, 30
 digits) and different families differ, the largest of each edge count is its row's
 largest_family, and the parts of a split list them all. K_2 to K_12 are integral for
-every matrix; a stream mixing orders gives its rows in order; a cospectral pair of
+every matrix; the Seidel and generalized censuses of order 7 agree with numpy and their
+parts merge to the whole; a stream mixing orders gives its rows in order; a cospectral pair of
 order 40 stays together in any part. Then bad input and usage errors. The last line
 reads "N passed, N failed".
 """
@@ -224,13 +225,13 @@ def main(census):
         # by matrix, order and edge count, then the totals in the same order.
         complete = b"".join(networkx.to_graph6_bytes(networkx.complete_graph(n), header=False)
                             for n in range(12, 1, -1))
-        done = run(census, [], scratch, complete + geng("4") + geng("3"))
+        done = run(census, ["--matrix", "S,Q,L,G,A"], scratch, complete + geng("4") + geng("3"))
         table = list(csv.DictReader(io.StringIO(done.stdout.decode())))
-        keys = [(not r["edges"].isdigit(), "ALQ".index(r["matrix"]), int(r["order"]),
+        keys = [(not r["edges"].isdigit(), "AGLQS".index(r["matrix"]), int(r["order"]),
                  int(r["edges"]) if r["edges"].isdigit() else 0) for r in table]
         complete_rows = [r["integral"] for r in table if int(r["order"]) > 4
                          and r["edges"] == str(int(r["order"]) * (int(r["order"]) - 1) // 2)]
-        check(done.returncode == 0 and keys == sorted(keys) and complete_rows == ["1"] * 24,
+        check(done.returncode == 0 and keys == sorted(keys) and complete_rows == ["1"] * 40,
               "complete graphs, mixed orders (%r)" % complete_rows)
         # A cospectral pair of order 40, A-mates: a star on nodes 34 to 38 and a
         # square on nodes 1 to 4 (nodes above 32 must count in the split key).
@@ -239,6 +240,30 @@ def main(census):
             graph = networkx.empty_graph(40)
             graph.add_edges_from(edges)
             pair += networkx.to_graph6_bytes(graph, header=False)
+        # Order 7 for S, whose mates span edge counts, and G (A and the complement's A): totals
+        # as numpy's eigenvalues give them, and four parts merged give the whole.
+        import numpy
+        stream = geng("7")
+        for matrix, name in (("S", "seidel"), ("G", "generalized")):
+            spectra, integral = collections.Counter(), 0
+            for line in stream.split():
+                a = networkx.to_numpy_array(networkx.from_graph6_bytes(line))
+                b = numpy.ones((7, 7)) - numpy.eye(7) - a  # the complement
+                values = numpy.linalg.eigvalsh(b - a if matrix == "S" else numpy.block(
+                    [[a, numpy.zeros((7, 7))], [numpy.zeros((7, 7)), b + 20 * numpy.eye(7)]]))
+                spectra[tuple(numpy.round(values, 6) + 0.0)] += 1
+                integral += bool(numpy.all(numpy.abs(values - numpy.round(values)) < 1e-6))
+            families = [k for k in spectra.values() if k > 1]
+            expected = [1044, len(spectra), sum(families), len(families), max(families), integral]
+            whole = run(census, ["--matrix", name], scratch, stream)
+            row = totals(whole.stdout).get((matrix, "7"), {})
+            for k in range(1, 5):
+                run(census, ["--matrix", matrix, "--part", "%d/4" % k, "-o", "p%d" % k], scratch, stream)
+            merged = run(census, ["--merge", "p1", "p2", "p3", "p4"], scratch)
+            check([int(row.get(key, -1)) for key in ("graphs", "distinct_spectra", "with_mate",
+                  "families", "largest_family", "integral")] == expected and merged.stdout ==
+                  whole.stdout, "%s, order 7: %r, expected %r" % (matrix, row, expected))
+
         whole = run(census, ["--matrix", "A"], scratch, pair)
         parts = []
         for k in range(1, 9):
@@ -255,7 +280,7 @@ def main(census):
                 (None, ["--part", "5/4"], 2, b"grafen-census: --part takes K/M"),
                 (None, ["--families", "f.csv", "-o", "f.csv"], 2,
                  b"grafen-census: --families and -o name the same file"),
-                (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, L, Q"),
+                (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, G, L, Q, S"),
                 (None, ["--tables", "list"], 2, b"grafen-census: --tables needs --merge"),
                 (None, ["--part", "1/2", "--part=2/2"], 2, b"grafen-census: --part given more "),
                 (None, ["-o", "out.csv", "--output", "b.csv"], 2, b"grafen-census: -o given more"),

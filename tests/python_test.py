@@ -21,13 +21,15 @@ import sympy
 import grafen
 
 MATRICES = sorted(grafen.matrices())
+SINGLE = [m for m in MATRICES if m != "G"]  # G is two spectra, checked on its own
 STAR, C4K1 = nx.star_graph(4), nx.disjoint_union(nx.cycle_graph(4), nx.empty_graph(1))
 
 
 def numeric(g, letter):
     a = nx.to_numpy_array(g, nodelist=sorted(g), dtype=int)
     d = np.diag(a.sum(axis=1))
-    return {"A": a, "L": d - a, "Q": d + a}[letter]
+    seidel = np.ones_like(a) - np.eye(len(a), dtype=int) - 2 * a
+    return {"A": a, "L": d - a, "Q": d + a, "S": seidel}[letter]
 
 
 def sample():
@@ -42,7 +44,7 @@ def value(coefficients, x):
     return v
 
 
-@pytest.mark.parametrize("letter", MATRICES)
+@pytest.mark.parametrize("letter", SINGLE)
 def test_exact_values_against_sympy_and_numpy(letter):
     x = sympy.symbols("x")
     for g in sample():
@@ -69,6 +71,8 @@ def test_exact_values_against_sympy_and_numpy(letter):
 
 
 def test_published_facts_and_big_integers():
+    with pytest.raises(ValueError, match="generalized spectrum is two spectra"):
+        grafen.spectrum(STAR, "generalized")
     p = grafen.spectrum(nx.petersen_graph(), "A")
     assert p.eigenvalues == ["-2"] * 4 + ["1"] * 5 + ["3"]
     assert p.spanning_trees == 2000 and p.integral and "-2^4, 1^5, 3;" in repr(p)
@@ -112,9 +116,15 @@ def test_every_connected_graph_of_order_7(letter, tmp_path):
     df = grafen.spectra(stream, letter, digits=6, threads=2)
     assert len(df) == 853
     assert df.equals(grafen.spectra(str(tmp_path / "c7.g6"), letter, digits=6, threads=1))
-    prefix = {"A": "adjacency_", "Q": "signless_"}.get(letter, "")
+    prefix = "" if letter == "L" else grafen.matrices()[letter] + "_"
     for g6, values in zip(df.graph6, df[prefix + "eigenvalues"]):
-        truth = np.linalg.eigvalsh(numeric(nx.from_graph6_bytes(g6.encode()), letter))
+        g = nx.from_graph6_bytes(g6.encode())
+        if letter == "G":  # the graph's adjacency spectrum, then its complement's
+            values = [v for part in values.split(";") for v in part.split()]
+            truth = np.concatenate([np.linalg.eigvalsh(numeric(h, "A"))
+                                    for h in (g, nx.complement(g))])
+        else:
+            truth = np.linalg.eigvalsh(numeric(g, letter))
         assert np.allclose([float(v) for v in values], truth, rtol=5e-6, atol=1e-9)
 
 

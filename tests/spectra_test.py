@@ -15,13 +15,15 @@ with mpmath's 60-digit eigenvalues of L, which are roots of the printed
 characteristic polynomial; integrality,
 the second smallest eigenvalue, cospectral mates and the summary line are
 what those roots and polynomials say. The same for graph6 from nauty-geng and
-the signless Laplacian and adjacency matrices. Then the failures: bad edge
-lists and graph6, usage errors, unwritable output. With --facts, the
+the signless Laplacian, adjacency and Seidel matrices; Seidel switches share their
+S-spectrum; G (A and the complement's A) as numpy says at order 7. Then the failures:
+bad edge lists and graph6, usage errors, unwritable output. With --facts, the
 published counts for all graphs of order 9 instead, and every graph of order 8
 for each matrix at 1 to 3 digits against numpy's eigenvalues (a slow run). Everything runs in temporary directories;
 the last line reads "N passed, N failed".
 """
 
+import collections
 import csv
 import decimal
 import fractions
@@ -48,7 +50,8 @@ HEADER = ("graph,nodes,edges,graph6,degrees,charpoly,factored,eigenvalues,"
 # The spectral columns' prefix, the integral column and the summary's word, by matrix.
 MATRICES = {"L": ("", "laplacian_integral", "Laplacian-integral"),
             "Q": ("signless_", "signless_integral", "signless-Laplacian-integral"),
-            "A": ("adjacency_", "adjacency_integral", "adjacency-integral")}
+            "A": ("adjacency_", "adjacency_integral", "adjacency-integral"),
+            "S": ("seidel_", "seidel_integral", "Seidel-integral")}
 results = {"passed": 0, "failed": 0}
 
 
@@ -150,7 +153,7 @@ def check_table(name, text, graphs, order, digits, summary, matrix="L", laplacia
         check(row["degrees"] == " ".join(str(d) for d in sorted(
             (d for _, d in decoded.degree()), reverse=True)), where + ": degrees")
         poly = [int(c) for c in row["charpoly"].split()]
-        trace = 0 if matrix == "A" else 2 * len(edges)
+        trace = 0 if matrix in "AS" else 2 * len(edges)
         check(len(poly) == order + 1 and poly[0] == 1 and (order == 1 or poly[1] == -trace),
               where + ": charpoly is monic, its trace " + str(trace))
         check(row["spanning_trees"] == str(kirchhoff(order, edges)), where + ": Kirchhoff")
@@ -159,11 +162,13 @@ def check_table(name, text, graphs, order, digits, summary, matrix="L", laplacia
             eval(product, {"x": t}) == sum(c * t ** (order - k) for k, c in enumerate(poly))
             for t in range(order + 4)), where + ": the factors multiply to charpoly")
         m = mpmath.matrix(order, order)
+        if matrix == "S":  # J - I, then -1 on the edges
+            m = mpmath.ones(order, order) - mpmath.eye(order)
         for i, j in edges:
-            if matrix != "A":
+            if matrix in "LQ":
                 m[i - 1, i - 1] += 1
                 m[j - 1, j - 1] += 1
-            m[i - 1, j - 1] = m[j - 1, i - 1] = -1 if matrix == "L" else 1
+            m[i - 1, j - 1] = m[j - 1, i - 1] = -1 if matrix in "LS" else 1
         roots = sorted(mpmath.eigsy(m, eigvals_only=True))
         scale = sum(abs(c) for c in poly)
         check(all(abs(mpmath.polyval(poly, r)) < scale * mpmath.mpf(10) ** -40 for r in roots),
@@ -271,8 +276,9 @@ def true_order(spectra):
     graphs = [networkx.from_graph6_bytes(line) for line in stream.split()]
     adjacency = numpy.array([networkx.to_numpy_array(g, nodelist=range(8)) for g in graphs])
     degrees = numpy.array([numpy.diag(a.sum(axis=1)) for a in adjacency])
-    for matrix, sign in (("A", 0), ("L", -1), ("Q", 1)):
-        stack = adjacency if sign == 0 else degrees + sign * adjacency
+    seidel = numpy.ones((8, 8)) - numpy.eye(8) - 2 * adjacency
+    for matrix, sign in (("A", 0), ("L", -1), ("Q", 1), ("S", None)):
+        stack = seidel if sign is None else adjacency if sign == 0 else degrees + sign * adjacency
         spectra_ = numpy.linalg.eigvalsh(stack)
         for digits in (1, 2, 3):
             done = subprocess.run([spectra, "--matrix", matrix, "--digits", str(digits)],
@@ -357,11 +363,38 @@ def main(grafen, spectra):
         graphs = [sorted(tuple(sorted((i + 1, j + 1))) for i, j in g.edges()) for g in decoded]
         orders = [g.number_of_nodes() for g in decoded]
         laplacian = None
-        for matrix in ("L", "Q", "A"):
+        for matrix in ("L", "Q", "A", "S"):
             done = run(spectra, ["--matrix", matrix], scratch, stream)
             rows = check_table("graph6 --matrix " + matrix, done.stdout.decode(), graphs, orders, 5,
                                done.stderr.decode(), matrix, laplacian)
             laplacian = laplacian or rows
+
+        # Seidel switching on a random node set keeps the S-spectrum: each graph and its
+        # switch share seidel_charpoly and are mates unless networkx finds them isomorphic.
+        pairs = []
+        for n in range(2, 12):
+            graph = networkx.gnp_random_graph(n, 0.5, seed=n)
+            chosen = set(random.Random(n).sample(range(n), n // 2))
+            pairs += [graph, networkx.Graph([(u, v) for u in graph for v in range(u + 1, n)
+                                             if graph.has_edge(u, v) != ((u in chosen) != (v in chosen))])]
+            pairs[-1].add_nodes_from(graph)
+        rows = list(csv.DictReader(io.StringIO(run(spectra, ["--matrix", "S"], scratch, b"".join(
+            networkx.to_graph6_bytes(g, header=False) for g in pairs)).stdout.decode())))
+        check(len(rows) == len(pairs) and all(
+            rows[k]["seidel_charpoly"] == rows[k + 1]["seidel_charpoly"] and
+            (str(k + 2) in rows[k]["seidel_cospectral_with"].split()) !=
+            networkx.is_isomorphic(pairs[k], pairs[k + 1]) for k in range(0, len(pairs), 2)),
+              "Seidel switching")
+        import numpy
+        polys = [";".join(" ".join(str(int(round(c))) for c in numpy.poly(numpy.linalg.eigvalsh(
+            networkx.to_numpy_array(h, nodelist=range(7))))) for h in (g, networkx.complement(g)))
+            for g in map(networkx.from_graph6_bytes, geng("7").split())]
+        shared = collections.Counter(polys)
+        rows = list(csv.DictReader(io.StringIO(run(spectra, ["--matrix", "G"], scratch,
+                                                   geng("7")).stdout.decode())))
+        check(len(rows) == len(polys) == 1044 and all(
+            r["generalized_charpoly"] == p and bool(r["generalized_cospectral_with"]) ==
+            (shared[p] > 1) for r, p in zip(rows, polys)), "order 7, --matrix G: numpy's mates")
 
         failures = [
             ("Bw\nBx\n", "bad.g6", r"bad\.g6:2: not graph6: padding bits set at the end"),

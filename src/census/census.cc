@@ -64,9 +64,10 @@ bool AllIntegerRoots(const std::int64_t* coefficients, int n, long low, long hig
 }
 
 // The exact key of the graph's characteristic polynomial (its order, then
-// its coefficients) and whether the graph is integral for the matrix.
-void ExactFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key,
-                bool& integral) {
+// its coefficients) and whether the graph is integral for the matrix (not
+// G).
+void OneMatrixFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key,
+                    bool& integral) {
   const auto [low, high] = spectral::RangeOf(matrix, order);
   key.assign(1, static_cast<char>(order));
   if (std::array<std::int64_t, spectral::kWrappingOrder + 1> small{};
@@ -89,6 +90,22 @@ void ExactFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std:
     key.append(algebra::IntegerText(charpoly.coefficient(k)));
   }
   integral = algebra::Factorise(charpoly, low, high, {}).factors.empty();
+}
+
+// The same for any matrix: for G, A's key and the complement's A key, each
+// of a length its order fixes, one after the other, and integral when both
+// spectra are.
+void ExactFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key,
+                bool& integral) {
+  OneMatrixFacts(matrix, graph, order, key, integral);
+  if (matrix != SpectralMatrix::kGeneralized) return;
+  thread_local ListedGraph complement;
+  thread_local std::string complementKey;
+  complement.edges = spectral::ComplementEdges(order, graph.edges);
+  bool complementIntegral = false;
+  OneMatrixFacts(SpectralMatrix::kAdjacency, complement, order, complementKey, complementIntegral);
+  key.append(complementKey);
+  integral = integral && complementIntegral;
 }
 
 // The facts of one graph for one matrix, worked out on a helper thread.
@@ -301,7 +318,10 @@ class CensusTaker {
 
 unsigned CensusTaker::InPart(const ListedGraph& graph, int order) const {
   if (request_.part.whole()) return ~0U;
-  const spectral::TraceKeys keys = spectral::TraceKeysOf(graph, order);
+  spectral::TraceKeys keys = spectral::TraceKeysOf(graph, order);
+  if (spectral::WantsComplementKeys(request_.matrices)) {
+    spectral::AddComplementKeys(graph, order, keys);
+  }
   unsigned counted = 0;
   for (std::size_t m = 0; m < request_.matrices.size(); ++m) {
     if (PartOf(keys.of(request_.matrices[m]), request_.part.count) == request_.part.index) {

@@ -15,7 +15,7 @@ namespace grafen::census {
 
 // What is counted and how.
 struct CensusRequest {
-  std::vector<spectral::SpectralMatrix> matrices;  // in the table's order: A, L, Q
+  std::vector<spectral::SpectralMatrix> matrices;  // in the table's order: A, G, L, Q, S
   Part part;
   int order = 0;  // the order of an edge list's graphs (graph6 states its own)
   unsigned threads = 1;

@@ -1,6 +1,7 @@
 #include "census/census_table.h"
 
 #include <algorithm>
+#include <limits>
 #include <map>
 #include <optional>
 #include <set>
@@ -8,6 +9,7 @@
 #include <utility>
 
 #include "formats/edge_list_reader.h"
+#include "spectral/matrix.h"
 
 namespace grafen::census {
 
@@ -133,7 +135,7 @@ std::string EdgesCell(const Total& total) {
   return cell;
 }
 
-// Sorts the rows by matrix (A, L, Q), order and edge count.
+// Sorts the rows by matrix (A, G, L, Q, S), order and edge count.
 void SortRows(std::vector<CensusRow>& rows) {
   std::sort(rows.begin(), rows.end(),
             [](const CensusRow& a, const CensusRow& b) { return Key(a) < Key(b); });
@@ -151,20 +153,29 @@ std::optional<std::int64_t> Number(std::string_view text) {
   return value;
 }
 
+// Whether the row's families may hold graphs of other rows: Seidel mates
+// may differ in edge count (switching changes it), so an S-family is
+// counted in the row of its first graph, its graphs each in their own, and
+// only the totals of an order hold all of them.
+bool FamiliesSpanRows(const CensusRow& row) { return row.matrix == 'S' && row.edges >= 0; }
+
 // Which relation between a row's counts fails, nullptr when none does. A
 // family has two graphs or more and the families share no graph, so the
 // graphs with a mate are at least two per family, at least the largest
-// family and two more for each other, at most families x largest_family.
+// family and two more for each other, at most families x largest_family
+// (when the row holds its families' graphs).
 const char* Contradiction(const CensusRow& row) {
   if (row.withMate > row.graphs || row.integral > row.graphs) {
     return "with_mate or integral above graphs";
   }
-  if ((row.families == 0) != (row.withMate == 0)) {
-    return "families and with_mate not both 0 or both above 0";
-  }
   if (row.families == 0 && row.largestFamily != 0) return "largest_family above 0 with no families";
-  if (row.families > 0) {
-    if (row.largestFamily < 2) return "largest_family below 2";
+  if (row.families > 0 && row.largestFamily < 2) return "largest_family below 2";
+  if (!FamiliesSpanRows(row)) {
+    if ((row.families == 0) != (row.withMate == 0)) {
+      return "families and with_mate not both 0 or both above 0";
+    }
+  }
+  if (row.families > 0 && !FamiliesSpanRows(row)) {
     if (row.largestFamily + 2 * (row.families - 1) > row.withMate) {
       return "with_mate below largest_family + 2 x (families - 1)";
     }
@@ -182,9 +193,12 @@ const char* Contradiction(const CensusRow& row) {
 // Which relation between a row's family sizes and its counts fails, nullptr
 // when none does or the sizes are not known: the families of every size add
 // up to families, their graphs to with_mate, and the largest size is
-// largest_family. Each field is below 10^15, so no sum can overflow.
+// largest_family. Each field is below 10^15, so no sum can overflow. A row
+// whose families span rows holds no count of their graphs.
 const char* SizesContradiction(const CensusRow& row) {
   if (!row.sizesKnown) return nullptr;
+  const std::int64_t withMate =
+      FamiliesSpanRows(row) ? std::numeric_limits<std::int64_t>::max() : row.withMate;
   std::int64_t families = 0;
   std::int64_t graphs = 0;
   for (const auto& [size, count] : row.familySizes) {
@@ -192,12 +206,13 @@ const char* SizesContradiction(const CensusRow& row) {
     families += count;
     if (families > row.families) return "family_sizes hold more families than families";
     // size x count, which may not fit in 64 bits, divided out.
-    if (count > (row.withMate - graphs) / size)
-      return "family_sizes hold more graphs than with_mate";
+    if (count > (withMate - graphs) / size) return "family_sizes hold more graphs than with_mate";
     graphs += size * count;
   }
   if (families != row.families) return "family_sizes hold fewer families than families";
-  if (graphs != row.withMate) return "family_sizes hold fewer graphs than with_mate";
+  if (graphs != withMate && !FamiliesSpanRows(row)) {
+    return "family_sizes hold fewer graphs than with_mate";
+  }
   const std::int64_t largest = row.familySizes.empty() ? 0 : row.familySizes.rbegin()->first;
   if (largest != row.largestFamily)
     return "family_sizes hold a largest size other than largest_family";
@@ -315,8 +330,8 @@ CensusRow ParseRow(const std::vector<std::string_view>& fields, std::int64_t num
                                  std::to_string(fields.size()));
   }
   CensusRow row;
-  if (fields[0] != "A" && fields[0] != "L" && fields[0] != "Q") {
-    throw TableError(number, "the matrix is none of A, L, Q");
+  if (fields[0].size() != 1 || !spectral::MatrixNamed(fields[0])) {
+    throw TableError(number, "the matrix is none of A, G, L, Q, S");
   }
   row.matrix = fields[0][0];
   const std::optional<std::int64_t> order = Number(fields[1]);

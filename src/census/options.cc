@@ -60,14 +60,15 @@ void CheckTogether(Options& options) {
 }  // namespace
 
 std::string UsageText() {
-  return "usage: grafen-census [--matrix A,L,Q] [--part K/M] [--families FILE] [--order N]\n"
+  return "usage: grafen-census [--matrix A,G,L,Q,S] [--part K/M] [--families FILE] [--order N]\n"
          "                     [-o FILE] [FILE]\n"
          "       grafen-census --merge [--tables LIST] [-o FILE] [FILE...]\n"
          "Counts, for every order and edge count of a graph6 stream (nauty-geng's\n"
          "output) or an edge list (FILE - or none: standard input), the graphs, their\n"
          "distinct spectra, cospectral families and integral graphs, exactly, as CSV.\n"
-         "  --matrix M      adjacency A, Laplacian L, signless Laplacian Q, or several,\n"
-         "                  comma-separated (default: all three)\n"
+         "  --matrix M      adjacency A, generalized G (A and the complement's A),\n"
+         "                  Laplacian L, signless Laplacian Q, Seidel S, or several,\n"
+         "                  comma-separated (default: A, L, Q)\n"
          "  --part K/M      only part K of M of each edge count (split by a key the\n"
          "                  spectrum determines); --merge adds the parts up\n"
          "  --families FILE also write every cospectral family of each matrix as CSV,\n"
@@ -97,8 +98,10 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (given.Flag("--merge")) {
       options.merge = true;
     } else if (given.Is("--matrix")) {
-      program::AddMatricesNamed(options.matrices, given.Value(),
-                                "A, L, Q (adjacency, laplacian, signless), comma-separated");
+      program::AddMatricesNamed(
+          options.matrices, given.Value(),
+          "A, G, L, Q, S (adjacency, generalized, laplacian, signless, seidel), "
+          "comma-separated");
     } else if (given.Is("--part")) {
       options.part = PartNamed(given.Value());
     } else if (given.Is("--order")) {

@@ -1,5 +1,5 @@
 // The command line of grafen-census:
-//   grafen-census [--matrix A,L,Q] [--part K/M] [--families FILE] [--order N] [-o FILE] [FILE]
+//   grafen-census [--matrix A,G,L,Q,S] [--part K/M] [--families FILE] [--order N] [-o FILE] [FILE]
 //   grafen-census --merge [--tables LIST] [-o FILE] [FILE...]
 #pragma once
 
@@ -18,7 +18,7 @@ struct Options {
   bool help = false;
   bool version = false;
   bool merge = false;
-  std::vector<spectral::SpectralMatrix> matrices;  // A, L, Q order; all three by default
+  std::vector<spectral::SpectralMatrix> matrices;  // A, G, L, Q, S order; A, L, Q by default
   Part part;
   int order = 0;                    // 0: from the file name grafenN.txt (edge lists only)
   std::string families;             // "": none

@@ -76,10 +76,13 @@ std::pair<bool, bool> ConnectedAndBipartite(const Rows& rows, int order) {
   return {components == 1, bipartite};
 }
 
-// Whether every matrix asked is `matrix`.
+// Whether every matrix asked is `matrix`, or G when `matrix` is A (graphs
+// with one generalized spectrum share their A-spectrum).
 bool OnlyAsked(const std::vector<SpectralMatrix>& matrices, SpectralMatrix matrix) {
-  return std::all_of(matrices.begin(), matrices.end(),
-                     [matrix](SpectralMatrix m) { return m == matrix; });
+  return std::all_of(matrices.begin(), matrices.end(), [matrix](SpectralMatrix m) {
+    return m == matrix ||
+           (matrix == SpectralMatrix::kAdjacency && m == SpectralMatrix::kGeneralized);
+  });
 }
 
 }  // namespace
@@ -87,19 +90,26 @@ bool OnlyAsked(const std::vector<SpectralMatrix>& matrices, SpectralMatrix matri
 // Only what holds for every matrix asked restricts the one run of
 // nauty-geng that serves them all. Q has no restriction of its own, so with
 // Q asked (as by default) a run per matrix would generate the shared run's
-// graphs and more; A alone, or L alone, gets its own.
+// graphs and more; A alone, or L alone, gets its own. S restricts nothing
+// but the order: Seidel switching (reversing the edges and non-edges
+// between a set of nodes and the rest) keeps the S-spectrum but changes the
+// edge count and the degrees, so neither is an S-spectral invariant.
 Restrictions RestrictionsFor(const ListedGraph& graph, int order,
                              const std::vector<SpectralMatrix>& matrices) {
   const Rows rows = RowsOf(graph);
   Restrictions restrictions;
-  // The trace of A^2, and of L and Q, is twice the edge count.
+  // The trace of A^2, and of L and Q, is twice the edge count; G holds A.
   restrictions.order = order;
   restrictions.edges = static_cast<int>(graph.edges.size());
   // A graph is regular exactly when the largest eigenvalue of A equals its
   // average degree 2m/n; for L and Q, trace M^2 = sum d^2 + 2m with
   // sum d = 2m, and sum d^2 >= 4m^2/n with equality exactly when the graph
-  // is regular. So for all three a k-regular graph's mates are k-regular.
+  // is regular. So for A, L and Q a k-regular graph's mates are k-regular.
   restrictions.degree = CommonDegree(rows, order);
+  if (std::find(matrices.begin(), matrices.end(), SpectralMatrix::kSeidel) != matrices.end()) {
+    restrictions.edges = -1;
+    restrictions.degree = -1;
+  }
   const auto [connected, bipartite] = ConnectedAndBipartite(rows, order);
   if (OnlyAsked(matrices, SpectralMatrix::kAdjacency)) {
     // trace A^3 = 6t (t the triangles); a graph is bipartite exactly when
@@ -126,9 +136,11 @@ std::vector<std::string> GengArguments(const Restrictions& restrictions, unsigne
     arguments.push_back("-D" + std::to_string(restrictions.degree));
   }
   arguments.push_back(std::to_string(restrictions.order));
-  std::string edges = std::to_string(restrictions.edges);
-  edges.append(":").append(std::to_string(restrictions.edges));
-  arguments.push_back(std::move(edges));
+  if (restrictions.edges >= 0) {
+    std::string edges = std::to_string(restrictions.edges);
+    edges.append(":").append(std::to_string(restrictions.edges));
+    arguments.push_back(std::move(edges));
+  }
   if (parts > 1) {
     std::string split = std::to_string(part);
     split.append("/").append(std::to_string(parts));
@@ -172,6 +184,9 @@ Group GroupOf(const MatesQuestion& question, const Restrictions& restrictions,
   for (const std::size_t g : group.graphs) {
     const ListedGraph& graph = question.graphs[g];
     Target target{graph.number, spectral::TraceKeysOf(graph, graph.order), {}, {}};
+    if (spectral::WantsComplementKeys(question.matrices)) {
+      spectral::AddComplementKeys(graph, graph.order, target.traces);
+    }
     for (std::size_t k = 0; k < question.matrices.size(); ++k) {
       spectral::CharpolyKey(question.matrices[k], graph, graph.order,
                             target.charpolyKeys.emplace_back());
@@ -190,7 +205,10 @@ Group GroupOf(const MatesQuestion& question, const Restrictions& restrictions,
 class Sifter {
  public:
   Sifter(const Group& group, const std::vector<SpectralMatrix>& matrices, Found& found)
-      : group_(group), matrices_(matrices), found_(found) {
+      : group_(group),
+        matrices_(matrices),
+        found_(found),
+        complementKeys_(spectral::WantsComplementKeys(matrices)) {
     found_.mates.assign(group.targets.size(), std::vector<std::vector<std::string>>(
                                                   matrices.size(), std::vector<std::string>()));
     found_.metItself.assign(group.targets.size(), 0);
@@ -208,7 +226,8 @@ class Sifter {
       throw SearchError(message);
     }
     ++found_.candidates;
-    const spectral::TraceKeys traces = spectral::TraceKeysOf(candidate_, order);
+    spectral::TraceKeys traces = spectral::TraceKeysOf(candidate_, order);
+    if (complementKeys_) spectral::AddComplementKeys(candidate_, order, traces);
     form_.clear();
     for (std::size_t k = 0; k < matrices_.size(); ++k) {
       const auto& keys = group_.byTrace[k];
@@ -239,6 +258,7 @@ class Sifter {
   const Group& group_;
   const std::vector<SpectralMatrix>& matrices_;
   Found& found_;
+  bool complementKeys_;    // S or G asked
   ListedGraph candidate_;  // room kept from graph to graph
   std::string key_;
   std::string form_;  // the candidate's canonical form, "" until needed

@@ -25,7 +25,7 @@ inline constexpr int kMaxSearchOrder = 11;
 // and only those that the properties set name.
 struct Restrictions {
   int order = 0;
-  int edges = 0;
+  int edges = 0;    // -1: any
   int degree = -1;  // -1: any; otherwise every node has this degree
   bool triangleFree = false;
   bool bipartite = false;

@@ -14,6 +14,8 @@ using spectral::SpectralMatrix;
 constexpr SpectralMatrix kA = SpectralMatrix::kAdjacency;
 constexpr SpectralMatrix kL = SpectralMatrix::kLaplacian;
 constexpr SpectralMatrix kQ = SpectralMatrix::kSignless;
+constexpr SpectralMatrix kS = SpectralMatrix::kSeidel;
+constexpr SpectralMatrix kG = SpectralMatrix::kGeneralized;
 
 // Each restriction nauty-geng is given is one the graph has, and none that
 // the matrices allow is left out.
@@ -36,7 +38,10 @@ TEST(Restrictions, AreThoseTheMatricesAllowThatTheGraphHas) {
       {"Ch", {kL}, "-c 4 3:3"},                         // P_4: connected
       {"Ch", {kA}, "-b 4 3:3"},                         // and bipartite
       {"Ch", {kA, kL}, "4 3:3"},                        // A and L share neither
+      {"Ch", {kA, kG}, "-b 4 3:3"},                     // G holds A's spectrum
       {"@", {kL}, "-c -d0 -D0 1 0:0"},                  // K_1
+      {"D~{", {kS}, "5"},     // K_5, switched on a node: K_4 + K_1, 6 edges, not regular
+      {"Ch", {kL, kS}, "4"},  // S spares L's restrictions nothing either
   };
   for (const Case& c : cases) {
     ListedGraph graph;

@@ -1,5 +1,5 @@
 // The command line of grafen-mates:
-//   grafen-mates [--matrix A,L,Q] [--order N] [-o FILE] [FILE]
+//   grafen-mates [--matrix A,G,L,Q,S] [--order N] [-o FILE] [FILE]
 #pragma once
 
 #include <string>
@@ -15,7 +15,7 @@ namespace grafen::mates {
 struct Options {
   bool help = false;
   bool version = false;
-  std::vector<spectral::SpectralMatrix> matrices;  // A, L, Q order; all three by default
+  std::vector<spectral::SpectralMatrix> matrices;  // A, G, L, Q, S order; A, L, Q by default
   int order = 0;                                   // 0: from the file name grafenN.txt
   std::string output;                              // "": standard output
   std::string input = "-";                         // "-": standard input

@@ -70,7 +70,7 @@ std::string TooLarge(const std::vector<ListedGraph>& graphs) {
 }
 
 // The table: a row per graph and matrix, in the graphs' order, matrices A,
-// L, Q; CSV with CR LF line ends.
+// G, L, Q, S; CSV with CR LF line ends.
 std::string TableText(const MatesQuestion& question, const MatesAnswer& answer) {
   std::string text(kHeader);
   for (std::size_t g = 0; g < question.graphs.size(); ++g) {

@@ -92,13 +92,8 @@ void AddMatricesNamed(std::vector<spectral::SpectralMatrix>& matrices, std::stri
     if (comma == std::string_view::npos) break;
     text.remove_prefix(comma + 1);
   }
-  const auto rank = [](spectral::SpectralMatrix m) {
-    return m == spectral::SpectralMatrix::kAdjacency
-               ? 0
-               : (m == spectral::SpectralMatrix::kLaplacian ? 1 : 2);
-  };
   std::sort(matrices.begin(), matrices.end(),
-            [&rank](auto a, auto b) { return rank(a) < rank(b); });
+            [](auto a, auto b) { return spectral::MatrixRank(a) < spectral::MatrixRank(b); });
 }
 
 }  // namespace grafen::program

@@ -80,7 +80,7 @@ spectral::SpectralMatrix MatrixNamed(std::string_view text, std::string_view cho
 
 // Adds to `matrices` those of a --matrix value (letters or names,
 // comma-separated) not there yet, then puts them in the tables' order: A,
-// L, Q. UsageError as MatrixNamed gives, naming `choices`, otherwise.
+// G, L, Q, S. UsageError as MatrixNamed gives, naming `choices`, otherwise.
 void AddMatricesNamed(std::vector<spectral::SpectralMatrix>& matrices, std::string_view text,
                       std::string_view choices);
 

@@ -12,7 +12,8 @@ std::string UsageText() {
          "Writes the spectrum of every graph of an edge list (grafenN.txt) or of a\n"
          "graph6 stream (nauty-geng's output) as CSV to standard output or to FILE\n"
          "(FILE - or none: standard input).\n"
-         "  --matrix M   laplacian (L, the default), signless (Q) or adjacency (A)\n"
+         "  --matrix M   laplacian (L, the default), signless (Q), adjacency (A),\n"
+         "               seidel (S) or generalized (G: A and the complement's A)\n"
          "  --order N    the number of nodes, 1 to " +
          std::to_string(kMaxOrder) +
          " (default: N of grafenN.txt,\n"
@@ -36,8 +37,8 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (given.Flag("--version")) {
       options.version = true;
     } else if (given.Is("--matrix")) {
-      options.matrix =
-          program::MatrixNamed(given.Value(), "laplacian, signless or adjacency (L, Q, A)");
+      options.matrix = program::MatrixNamed(
+          given.Value(), "laplacian, signless, adjacency, seidel or generalized (L, Q, A, S, G)");
     } else if (given.Is("--order")) {
       options.order = program::Bounded("--order", given.Value(), 1, kMaxOrder);
     } else if (given.Is("--digits")) {

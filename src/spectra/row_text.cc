@@ -120,4 +120,17 @@ void AppendSpectrumColumns(std::string& text, const Spectrum& spectrum) {
   text.append(spectrum.integral ? "1," : "0,");
 }
 
+void AppendGeneralizedColumns(std::string& text, const Spectrum& spectrum,
+                              const Spectrum& complement) {
+  AppendCharpoly(text, spectrum.charpoly);
+  AppendCharpoly(text.append(";"), complement.charpoly);
+  AppendFactored(text.append(","), spectrum);
+  AppendFactored(text.append(";"), complement);
+  AppendEigenvalues(text.append(","), spectrum);
+  AppendEigenvalues(text.append(";"), complement);
+  AppendConnectivity(text.append(","), spectrum.laplacian);
+  AppendSpanningTrees(text.append(","), spectrum.laplacian);
+  text.append(spectrum.integral && complement.integral ? ",1," : ",0,");
+}
+
 }  // namespace grafen::spectra

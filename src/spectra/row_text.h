@@ -30,4 +30,10 @@ void AppendSpanningTrees(std::string& text, const spectral::LaplacianFacts& fact
 // for integral.
 void AppendSpectrumColumns(std::string& text, const spectral::Spectrum& spectrum);
 
+// The same for the generalized spectrum: the charpoly, factored and
+// eigenvalues columns each hold A's then, after ';', the complement's; the
+// Laplacian's columns are the graph's; integral when both spectra are.
+void AppendGeneralizedColumns(std::string& text, const spectral::Spectrum& spectrum,
+                              const spectral::Spectrum& complement);
+
 }  // namespace grafen::spectra

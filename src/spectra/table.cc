@@ -51,7 +51,13 @@ struct PartialRow {
 void RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digits,
            PartialRow& row) {
   thread_local Spectrum s;  // its room kept from graph to graph
-  GraphSpectrum(matrix, order, graph.edges, digits, s);
+  thread_local Spectrum complement;
+  const bool generalized = matrix == SpectralMatrix::kGeneralized;
+  GraphSpectrum(generalized ? SpectralMatrix::kAdjacency : matrix, order, graph.edges, digits, s);
+  if (generalized) {
+    GraphSpectrum(SpectralMatrix::kAdjacency, order, spectral::ComplementEdges(order, graph.edges),
+                  digits, complement);
+  }
   std::string& text = row.text;
   text.clear();
   AppendNumber(text, graph.number);
@@ -63,8 +69,12 @@ void RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digit
   text.append(Graph6(order, graph.edges)).push_back(',');
   AppendDegrees(text, order, graph.edges);
   text.push_back(',');
-  AppendSpectrumColumns(text, s);
-  row.integral = s.integral;
+  if (generalized) {
+    AppendGeneralizedColumns(text, s, complement);
+  } else {
+    AppendSpectrumColumns(text, s);
+  }
+  row.integral = s.integral && (!generalized || complement.integral);
 }
 
 // Graphs gathered before their rows are computed: enough to keep every
@@ -81,9 +91,8 @@ struct TableRows::Slot {
 };
 
 std::string TableHeader(SpectralMatrix matrix) {
-  const std::string prefix = matrix == SpectralMatrix::kLaplacian  ? ""
-                             : matrix == SpectralMatrix::kSignless ? "signless_"
-                                                                   : "adjacency_";
+  std::string prefix;  // none for L, whose columns came first
+  if (matrix != SpectralMatrix::kLaplacian) prefix.append(spectral::MatrixName(matrix)).append("_");
   const std::string integral = matrix == SpectralMatrix::kLaplacian ? "laplacian_" : prefix;
   return "graph,nodes,edges,graph6,degrees," + prefix + "charpoly," + prefix + "factored," +
          prefix + "eigenvalues,algebraic_connectivity,spanning_trees," + integral + "integral," +
@@ -148,10 +157,12 @@ TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order
 }
 
 std::string SummaryText(const TableSummary& summary) {
-  const std::string integral = summary.matrix == SpectralMatrix::kLaplacian ? "Laplacian-integral"
-                               : summary.matrix == SpectralMatrix::kSignless
-                                   ? "signless-Laplacian-integral"
-                                   : "adjacency-integral";
+  const std::string integral =
+      summary.matrix == SpectralMatrix::kLaplacian     ? "Laplacian-integral"
+      : summary.matrix == SpectralMatrix::kSignless    ? "signless-Laplacian-integral"
+      : summary.matrix == SpectralMatrix::kSeidel      ? "Seidel-integral"
+      : summary.matrix == SpectralMatrix::kGeneralized ? "adjacency-integral with their complements"
+                                                       : "adjacency-integral";
   return Counted(summary.graphs, "graph") + " read, " + std::to_string(summary.integral) + " " +
          integral + ", " + std::to_string(summary.withCospectralMate) +
          " with a cospectral mate, " +

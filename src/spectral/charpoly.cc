@@ -77,7 +77,8 @@ std::optional<std::vector<std::int64_t>> Berkowitz(const Matrix& a) {
 // matrix of n <= kWrappingOrder rows stored with rows kWrappingOrder apart.
 // It only adds, subtracts and multiplies, so it holds in any ring, and for a
 // graph matrix on n nodes the coefficients, at most (2n - 1)^n in size
-// (every eigenvalue lies in [-(2n - 2), 2n - 2]), are below 2^63: the
+// (every eigenvalue of A, L, Q and S lies in [-(2n - 2), 2n - 2]), are below
+// 2^63: the
 // wrapped results are the exact ones. Hot: no overflow checks, no
 // allocation, a fixed row stride the compiler can unroll; and as the row R
 // is the column C transposed, R M^k C is the dot product of M^j C and
@@ -129,7 +130,7 @@ bool SmallCharpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& ed
   if (order < 1 || order > kWrappingOrder) return false;
   constexpr std::size_t kStride = kWrappingOrder;
   std::array<std::uint64_t, kStride * kStride> entries{};
-  ForEachEntry(matrix, edges, [&entries](int i, int j, int value) {
+  ForEachEntry(matrix, order, edges, [&entries](int i, int j, int value) {
     entries[static_cast<std::size_t>(i) * kStride + static_cast<std::size_t>(j)] +=
         static_cast<std::uint64_t>(value);  // -1 wraps to 2^64 - 1, as the arithmetic does
   });
@@ -148,7 +149,7 @@ Polynomial Charpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& e
     return charpoly;
   }
   Matrix laplacian{n, std::vector<std::int64_t>(n * n)};
-  ForEachEntry(matrix, edges, [&laplacian](int i, int j, int value) {
+  ForEachEntry(matrix, order, edges, [&laplacian](int i, int j, int value) {
     laplacian.at(static_cast<std::size_t>(i), static_cast<std::size_t>(j)) += value;
   });
   if (const auto small = Berkowitz(laplacian)) {

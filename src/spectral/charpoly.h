@@ -1,5 +1,6 @@
 // The characteristic polynomial det(xI - M) of a graph's Laplacian L = D - A,
-// signless Laplacian Q = D + A or adjacency matrix A (D: the degrees).
+// signless Laplacian Q = D + A, adjacency matrix A or Seidel matrix
+// S = J - I - 2A (D: the degrees, J: all ones).
 #pragma once
 
 #include <array>

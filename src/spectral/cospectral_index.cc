@@ -245,13 +245,29 @@ std::int64_t CospectralIndex::Kinds(std::int64_t number) const {
   return family == kNone ? 0 : familyKinds_[family];
 }
 
-void CharpolyKey(SpectralMatrix matrix, const ListedGraph& graph, int nodes, std::string& key) {
+namespace {
+
+// key := the key of det(xI - M) for the matrix M (not G) of the graph.
+void OneCharpolyKey(SpectralMatrix matrix, int order, const std::vector<Edge>& edges, int nodes,
+                    std::string& key) {
   if (std::array<std::int64_t, kWrappingOrder + 1> small{};
-      SmallCharpoly(matrix, nodes, graph.edges, small)) {
-    PolynomialKey(graph.order, small.data(), nodes, key);
+      SmallCharpoly(matrix, nodes, edges, small)) {
+    PolynomialKey(order, small.data(), nodes, key);
   } else {
-    PolynomialKey(graph.order, Charpoly(matrix, nodes, graph.edges), key);
+    PolynomialKey(order, Charpoly(matrix, nodes, edges), key);
   }
+}
+
+}  // namespace
+
+void CharpolyKey(SpectralMatrix matrix, const ListedGraph& graph, int nodes, std::string& key) {
+  OneCharpolyKey(matrix, graph.order, graph.edges, nodes, key);
+  if (matrix != SpectralMatrix::kGeneralized) return;
+  // Each key names its order first: equal pairs, and only they, give equal keys.
+  thread_local std::string complement;
+  OneCharpolyKey(SpectralMatrix::kAdjacency, graph.order, ComplementEdges(nodes, graph.edges),
+                 nodes, complement);
+  key.append(";").append(complement);
 }
 
 CospectralIndex GroupCospectral(SpectralMatrix matrix, const std::vector<ListedGraph>& graphs,

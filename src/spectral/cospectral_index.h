@@ -110,7 +110,8 @@ void PolynomialKey(int order, const std::int64_t* highestFirst, int n, std::stri
 
 // key := the exact key of the characteristic polynomial of the matrix of
 // the graph, on `nodes` nodes (its own order, when it states one): the
-// PolynomialKey of its order (0 when it states none) and its polynomial.
+// PolynomialKey of its order (0 when it states none) and its polynomial;
+// for G, A's key, ';' and the complement's A key.
 void CharpolyKey(SpectralMatrix matrix, const ListedGraph& graph, int nodes, std::string& key);
 
 // The cospectral families, for one matrix, of graphs in memory, each on its

@@ -366,7 +366,7 @@ class WordSteps {
     const WordFactor& f = Found()[k];
     const WordPolynomial& p = f.polynomial;
     const long bound = RangeOf(matrix_, order_).highest + 1;
-    if (matrix_ == SpectralMatrix::kAdjacency
+    if (HasSignedEigenvalues(matrix_)
             ? !SignedFloatRoots(p, bound, f.guesses.data(), digits_, found)
             : !FloatRoots(FloatSigns(p.c.data(), p.degree), bound, f.guesses.data(), p.degree,
                           digits_, found)) {
@@ -384,11 +384,11 @@ class WordSteps {
   }
 
   // The smallest root of what the integer roots leave, when its roots are
-  // all positive (not A's) and proved simple and apart in floating point:
+  // all positive (not A's or S's) and proved simple and apart in floating point:
   // no factoring, no other root rounded.
   bool SmallestRoot(FactorRoot& root) const {
     const std::size_t d = rest_.degree;
-    if (d == 0 || matrix_ == SpectralMatrix::kAdjacency) return false;
+    if (d == 0 || HasSignedEigenvalues(matrix_)) return false;
     thread_local std::vector<double> numeric;
     thread_local FloatRoot found;
     numeric.assign(d, 0);

@@ -37,7 +37,7 @@ std::vector<double> NumericEigenvalues(SpectralMatrix matrix, int order,
   thread_local Eigen::MatrixXd entries;
   thread_local Eigen::SelfAdjointEigenSolver<Eigen::MatrixXd> solver;
   entries.setZero(order, order);
-  ForEachEntry(matrix, edges, [](int i, int j, int value) { entries(i, j) += value; });
+  ForEachEntry(matrix, order, edges, [](int i, int j, int value) { entries(i, j) += value; });
   solver.compute(entries, Eigen::EigenvaluesOnly);
   const Eigen::VectorXd& values = solver.eigenvalues();
   return std::vector<double>(values.data(), values.data() + values.size());
@@ -81,7 +81,7 @@ class ExactSteps {
   bool Roots(std::size_t k, Factor& factor) {
     const NonLinearFactor& f = found_.factors[k];
     roots_[k] = CertifiedRoots(f.polynomial, RangeOf(matrix_, order_).highest + 1, f.guesses,
-                               digits_, matrix_ == SpectralMatrix::kAdjacency);
+                               digits_, HasSignedEigenvalues(matrix_));
     factor.roots.resize(roots_[k].size());
     for (std::size_t r = 0; r < roots_[k].size(); ++r) {
       factor.roots[r].rounded = roots_[k][r].rounded;

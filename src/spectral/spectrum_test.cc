@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <sstream>
@@ -18,6 +19,7 @@
 #include "spectral/charpoly.h"
 #include "spectral/cospectral_index.h"
 #include "spectral/fast_path.h"
+#include "spectral/trace_keys.h"
 
 namespace grafen::spectral {
 
@@ -291,6 +293,32 @@ TEST(Spectrum, RandomGraphsAgreeWithIndependentFacts) {
   }
 }
 
+// Seidel switching on a node set U (pairs with one node in U: edges and
+// non-edges exchanged) is S -> DSD with D diagonal, -1 on U: S-spectrum and
+// trace keys stay, in machine words and past them.
+TEST(Spectrum, SeidelSwitchingKeepsTheSeidelSpectrum) {
+  std::uint64_t state = 7;
+  for (int n = 1; n <= 20; ++n) {
+    const std::uint64_t inU = (state *= 6364136223846793005ULL) >> 32;  // node i when bit i is set
+    std::vector<Edge> edges, switched;
+    for (int i = 1; i <= n; ++i) {
+      for (int j = i + 1; j <= n; ++j) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        const bool edge = ((state >> 62) & 1U) != 0;
+        if (edge) edges.push_back(Edge{i, j});
+        if (edge != (((inU >> i ^ inU >> j) & 1U) != 0)) switched.push_back(Edge{i, j});
+      }
+    }
+    EXPECT_TRUE(fmpz_poly_equal(Charpoly(SpectralMatrix::kSeidel, n, edges).get(),
+                                Charpoly(SpectralMatrix::kSeidel, n, switched).get()))
+        << n;
+    std::array<TraceKeys, 2> keys;
+    AddComplementKeys(ListedGraph{0, edges, n}, n, keys[0]);
+    AddComplementKeys(ListedGraph{0, switched, n}, n, keys[1]);
+    EXPECT_EQ(keys[0].seidel, keys[1].seidel) << n;
+  }
+}
+
 // The machine-word path, wherever it answers, gives what exact arithmetic
 // alone gives, for every matrix and rounding: random graphs of every order
 // it takes, sparse to dense, and symmetric ones, whose repeated and
@@ -324,8 +352,8 @@ TEST(Spectrum, MachineWordPathAgreesWithExactArithmetic) {
   }
   int answered = 0;
   for (const auto& [n, edges] : graphs) {
-    for (const SpectralMatrix matrix :
-         {SpectralMatrix::kLaplacian, SpectralMatrix::kSignless, SpectralMatrix::kAdjacency}) {
+    for (const SpectralMatrix matrix : {SpectralMatrix::kLaplacian, SpectralMatrix::kSignless,
+                                        SpectralMatrix::kAdjacency, SpectralMatrix::kSeidel}) {
       for (const int digits : {1, 5, 15}) {
         const std::optional<Spectrum> word = WordSpectrum(matrix, n, edges, digits);
         if (!word) continue;

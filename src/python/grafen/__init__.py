@@ -330,6 +330,9 @@ def spectrum(graph, matrix="L", digits=5, *, nodelist=None, order=None):
     >>> grafen.spectrum([(0, 1), (1, 2)]).eigenvalues       # the path P3
     ['0', '1', '3']
     """
+    if _grafen.matrix_letter(matrix) == "G":
+        raise ValueError("the generalized spectrum is two spectra: take the adjacency spectrum "
+                         "of the graph and of its complement")
     graphs = _one(graph, nodelist, order)
     return Spectrum(_grafen.spectrum(graphs, 0, matrix, digits), graphs, digits)
 
@@ -346,6 +349,15 @@ _KIND_OF = {"graph": "i", "nodes": "i", "edges": "i", "graph6": "s", "degrees": 
             "algebraic_connectivity": "o", "spanning_trees": "i", "isomorphic_to": "n"}
 _KIND_BY_END = (("charpoly", "I"), ("factored", "s"), ("eigenvalues", "S"), ("integral", "b"),
                 ("cospectral_with", "I"), ("", "s"))
+
+
+def _kind_of(name):
+    """How a column of spectra()'s table is typed. The generalized
+    spectrum's polynomial, factors and eigenvalues are two, the graph's and
+    its complement's, separated by ';', kept as text."""
+    if name.startswith("generalized_") and not name.endswith(("integral", "cospectral_with")):
+        return "s"
+    return _KIND_OF.get(name) or next(kind for end, kind in _KIND_BY_END if name.endswith(end))
 
 
 def spectra(graphs, matrix="L", digits=5, threads=None, *, order=None):
@@ -375,8 +387,7 @@ def spectra(graphs, matrix="L", digits=5, threads=None, *, order=None):
     held = _many(graphs, order)
     text = _grafen.spectra_table(held, matrix, digits, threads)
     header = text[:text.find("\r\n")].split(",")
-    kinds = "".join(_KIND_OF.get(name) or next(kind for end, kind in _KIND_BY_END if name.endswith(end))
-                    for name in header)
+    kinds = "".join(_kind_of(name) for name in header)
     # Millions of new lists: the cyclic collector would walk them again and
     # again, and none of them can be in a cycle.
     collecting = _gc.isenabled()
