@@ -106,29 +106,27 @@ void AppendSpanningTrees(std::string& text, const LaplacianFacts& facts) {
   }
 }
 
-void AppendSpectrumColumns(std::string& text, const Spectrum& spectrum) {
+void AppendSpectralValues(std::string& text, const Spectrum& spectrum, const Spectrum* complement) {
   AppendCharpoly(text, spectrum.charpoly);
+  if (complement != nullptr) AppendCharpoly(text.append(";"), complement->charpoly);
+  AppendFactored(text.append(","), spectrum);
+  if (complement != nullptr) AppendFactored(text.append(";"), *complement);
+  AppendEigenvalues(text.append(","), spectrum);
+  if (complement != nullptr) AppendEigenvalues(text.append(";"), *complement);
   text.push_back(',');
-  AppendFactored(text, spectrum);
-  text.push_back(',');
-  AppendEigenvalues(text, spectrum);
-  text.push_back(',');
+}
+
+void AppendSpectrumColumns(std::string& text, const Spectrum& spectrum) {
+  AppendSpectralValues(text, spectrum);
   AppendConnectivity(text, spectrum.laplacian);
-  text.push_back(',');
-  AppendSpanningTrees(text, spectrum.laplacian);
-  text.push_back(',');
-  text.append(spectrum.integral ? "1," : "0,");
+  AppendSpanningTrees(text.append(","), spectrum.laplacian);
+  text.append(spectrum.integral ? ",1," : ",0,");
 }
 
 void AppendGeneralizedColumns(std::string& text, const Spectrum& spectrum,
                               const Spectrum& complement) {
-  AppendCharpoly(text, spectrum.charpoly);
-  AppendCharpoly(text.append(";"), complement.charpoly);
-  AppendFactored(text.append(","), spectrum);
-  AppendFactored(text.append(";"), complement);
-  AppendEigenvalues(text.append(","), spectrum);
-  AppendEigenvalues(text.append(";"), complement);
-  AppendConnectivity(text.append(","), spectrum.laplacian);
+  AppendSpectralValues(text, spectrum, &complement);
+  AppendConnectivity(text, spectrum.laplacian);
   AppendSpanningTrees(text.append(","), spectrum.laplacian);
   text.append(spectrum.integral && complement.integral ? ",1," : ",0,");
 }

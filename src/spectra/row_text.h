@@ -25,6 +25,12 @@ void AppendConnectivity(std::string& text, const spectral::LaplacianFacts& facts
 // Appends the spanning-tree count.
 void AppendSpanningTrees(std::string& text, const spectral::LaplacianFacts& facts);
 
+// Appends the charpoly, factored and eigenvalues columns, each followed by a
+// comma; with a complement (the generalized spectrum), each holds A's then,
+// after ';', the complement's.
+void AppendSpectralValues(std::string& text, const spectral::Spectrum& spectrum,
+                          const spectral::Spectrum* complement = nullptr);
+
 // Appends the row's spectral columns, each followed by a comma: charpoly,
 // factored, eigenvalues, algebraic connectivity, spanning trees, and 1 or 0
 // for integral.
