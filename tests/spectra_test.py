@@ -16,7 +16,8 @@ characteristic polynomial; integrality,
 the second smallest eigenvalue, cospectral mates and the summary line are
 what those roots and polynomials say. The same for graph6 from nauty-geng and
 the signless Laplacian, adjacency and Seidel matrices; Seidel switches share their
-S-spectrum; G (A and the complement's A) as numpy says at order 7. Then the failures:
+S-spectrum; G (A and the complement's A) as numpy says at order 7; several matrices in one
+table hold each one's own cells, and A's and L's at order 6 are numpy's. Then the failures:
 bad edge lists and graph6, usage errors, unwritable output. With --facts, the
 published counts for all graphs of order 9 instead, and every graph of order 8
 for each matrix at 1 to 3 digits against numpy's eigenvalues (a slow run). Everything runs in temporary directories;
@@ -363,11 +364,32 @@ def main(grafen, spectra):
         graphs = [sorted(tuple(sorted((i + 1, j + 1))) for i, j in g.edges()) for g in decoded]
         orders = [g.number_of_nodes() for g in decoded]
         laplacian = None
+        single = {}
         for matrix in ("L", "Q", "A", "S"):
             done = run(spectra, ["--matrix", matrix], scratch, stream)
             rows = check_table("graph6 --matrix " + matrix, done.stdout.decode(), graphs, orders, 5,
                                done.stderr.decode(), matrix, laplacian)
             laplacian = laplacian or rows
+            single[matrix] = (rows, done.stderr.decode())
+
+        # Several matrices in one table: each its own columns, LETTER_ named, in the order
+        # A, L, Q, S however given; every cell and count as the table of that matrix alone.
+        done = run(spectra, ["--matrix", "Q,seidel,L,A"], scratch, stream)
+        own = ("charpoly", "factored", "eigenvalues", "integral", "cospectral_with")
+        common = ("graph", "nodes", "edges", "graph6", "degrees")
+        last = ("algebraic_connectivity", "spanning_trees", "isomorphic_to")
+        names = list(common) + ["%s_%s" % (m, c) for m in "ALQS" for c in own] + list(last)
+        rows = list(csv.DictReader(io.StringIO(done.stdout.decode(), newline="")))
+        check(done.stdout.startswith(",".join(names).encode() + b"\r\n") and len(rows) == len(graphs)
+              and all(row[m + "_" + c] == single[m][0][k][c] for m in "ALQS" for c in own
+                      for k, row in enumerate(rows))
+              and all(row[c] == single["L"][0][k][c] for c in common + last
+                      for k, row in enumerate(rows)), "--matrix Q,seidel,L,A: the single tables' cells")
+        counts = {m: re.fullmatch(r"grafen-spectra: (\d+ graphs read), (.*?)(, \d+ isomorphic "
+                                  r"copies)?\n", single[m][1]).groups() for m in "ALQS"}
+        check(done.returncode == 0 and done.stderr.decode() == "grafen-spectra: %s; %s%s\n" % (
+            counts["L"][0], "; ".join(m + ": " + counts[m][1] for m in "ALQS"),
+            counts["L"][2].replace(",", ";")), "--matrix Q,seidel,L,A: summary %r" % done.stderr)
 
         # Seidel switching on a random node set keeps the S-spectrum: each graph and its
         # switch share seidel_charpoly and are mates unless networkx finds them isomorphic.
@@ -395,6 +417,24 @@ def main(grafen, spectra):
         check(len(rows) == len(polys) == 1044 and all(
             r["generalized_charpoly"] == p and bool(r["generalized_cospectral_with"]) ==
             (shared[p] > 1) for r, p in zip(rows, polys)), "order 7, --matrix G: numpy's mates")
+
+        # All graphs of order 6 for A and L at once, against numpy: eigenvalues, integrality,
+        # and mates where numpy's characteristic polynomials are shared.
+        graphs6 = [networkx.to_numpy_array(g, nodelist=range(6))
+                   for g in map(networkx.from_graph6_bytes, geng("6").split())]
+        rows = list(csv.DictReader(io.StringIO(run(spectra, ["--matrix", "L,A"], scratch, geng(
+            "6")).stdout.decode())))
+        for letter, matrices in (("A", graphs6), ("L", [numpy.diag(a.sum(axis=1)) - a
+                                                        for a in graphs6])):
+            values = [numpy.linalg.eigvalsh(m) for m in matrices]
+            polys = [tuple(int(round(c)) for c in numpy.poly(v)) for v in values]
+            shared = collections.Counter(polys)
+            check(len(rows) == len(values) == 156 and all(
+                all(abs(float(t) - v) < 1e-4 * max(1, abs(v)) for t, v in zip(
+                    r[letter + "_eigenvalues"].split(), e)) and len(r[letter + "_eigenvalues"].split())
+                == 6 and r[letter + "_integral"] == str(int(all(abs(e - numpy.round(e)) < 1e-9)))
+                and bool(r[letter + "_cospectral_with"]) == (shared[p] > 1)
+                for r, e, p in zip(rows, values, polys)), "order 6, --matrix L,A: numpy's " + letter)
 
         failures = [
             ("Bw\nBx\n", "bad.g6", r"bad\.g6:2: not graph6: padding bits set at the end"),

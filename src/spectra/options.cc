@@ -8,12 +8,13 @@
 namespace grafen::spectra {
 
 std::string UsageText() {
-  return "usage: grafen-spectra [--matrix M] [--order N] [--digits D] [-o FILE] [FILE]\n"
+  return "usage: grafen-spectra [--matrix M[,M...]] [--order N] [--digits D] [-o FILE] [FILE]\n"
          "Writes the spectrum of every graph of an edge list (grafenN.txt) or of a\n"
          "graph6 stream (nauty-geng's output) as CSV to standard output or to FILE\n"
          "(FILE - or none: standard input).\n"
          "  --matrix M   laplacian (L, the default), signless (Q), adjacency (A),\n"
-         "               seidel (S) or generalized (G: A and the complement's A)\n"
+         "               seidel (S) or generalized (G: A and the complement's A);\n"
+         "               several, comma-separated (A,L,Q): one table, each its own columns\n"
          "  --order N    the number of nodes, 1 to " +
          std::to_string(kMaxOrder) +
          " (default: N of grafenN.txt,\n"
@@ -37,8 +38,10 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (given.Flag("--version")) {
       options.version = true;
     } else if (given.Is("--matrix")) {
-      options.matrix = program::MatrixNamed(
-          given.Value(), "laplacian, signless, adjacency, seidel or generalized (L, Q, A, S, G)");
+      options.matrices.clear();
+      program::AddMatricesNamed(
+          options.matrices, given.Value(),
+          "laplacian, signless, adjacency, seidel or generalized (L, Q, A, S, G)");
     } else if (given.Is("--order")) {
       options.order = program::Bounded("--order", given.Value(), 1, kMaxOrder);
     } else if (given.Is("--digits")) {

@@ -1,5 +1,5 @@
 // The command line of grafen-spectra:
-//   grafen-spectra [--matrix M] [--order N] [--digits D] [-o FILE] [FILE]
+//   grafen-spectra [--matrix M[,M...]] [--order N] [--digits D] [-o FILE] [FILE]
 #pragma once
 
 #include <string>
@@ -18,7 +18,8 @@ inline constexpr int kMaxDigits = 40;
 struct Options {
   bool help = false;
   bool version = false;
-  spectral::SpectralMatrix matrix = spectral::SpectralMatrix::kLaplacian;
+  // The matrices whose spectra the table holds, in the tables' order.
+  std::vector<spectral::SpectralMatrix> matrices = {spectral::SpectralMatrix::kLaplacian};
   int order = 0;  // 0: from the file name or the edges
   int digits = kDefaultDigits;
   std::string output;       // "": standard output

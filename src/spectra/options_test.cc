@@ -30,6 +30,18 @@ TEST(Options, ReadsEveryForm) {
   EXPECT_EQ(ParseOptions(Arguments(padded)).order, 62);
 }
 
+TEST(Options, ReadsMatricesInTheTablesOrder) {
+  using spectral::SpectralMatrix;
+  EXPECT_EQ(ParseOptions({}).matrices, std::vector<SpectralMatrix>{SpectralMatrix::kLaplacian});
+  const std::vector<std::string> one = {"--matrix", "adjacency"};
+  EXPECT_EQ(ParseOptions(Arguments(one)).matrices,
+            std::vector<SpectralMatrix>{SpectralMatrix::kAdjacency});
+  const std::vector<std::string> several = {"--matrix=Q,seidel,L,A,Q"};
+  EXPECT_EQ(ParseOptions(Arguments(several)).matrices,
+            (std::vector<SpectralMatrix>{SpectralMatrix::kAdjacency, SpectralMatrix::kLaplacian,
+                                         SpectralMatrix::kSignless, SpectralMatrix::kSeidel}));
+}
+
 TEST(Options, RejectsWhatCannotBeObeyed) {
   for (const std::vector<std::string>& given :
        std::vector<std::vector<std::string>>{{"--order", "0"},
@@ -48,7 +60,14 @@ TEST(Options, RejectsWhatCannotBeObeyed) {
                                              {"-o", "a.csv", "--output=b.csv"},
                                              {"--order", "3", "--order", "3"},
                                              {"--digits=3", "--digits", "4"},
-                                             {"--matrix", "A", "--matrix=L"}}) {
+                                             {"--matrix", "A", "--matrix=L"},
+                                             {"--matrix", "A,L", "--matrix=Q"},
+                                             {"--matrix", ""},
+                                             {"--matrix", "A,"},
+                                             {"--matrix", ",L"},
+                                             {"--matrix", "A,,L"},
+                                             {"--matrix", "A L"},
+                                             {"--matrix", "A,X"}}) {
     EXPECT_THROW(ParseOptions(Arguments(given)), UsageError) << given[0];
   }
 }

@@ -8,6 +8,7 @@
 #include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "formats/graph_reader.h"
 #include "io/batch_pipeline.h"
@@ -59,17 +60,17 @@ int NodesOf(const ListedGraph& graph, int order) {
   return graph.order != 0 ? graph.order : (order != 0 ? order : LargestNode(graph));
 }
 
-// A graph and the key of its characteristic polynomial, with the key's hash
-// and, when asked for, the graph's canonical form.
+// A graph and, for each matrix, the key of its characteristic polynomial
+// and the key's hash, with, when asked for, the graph's canonical form.
 // (Used in the pipeline's steps, which cppcheck does not follow.)
 struct KeyedGraph {
   // cppcheck-suppress unusedStructMember
   ListedGraph graph;  // room kept from batch to batch
   // cppcheck-suppress unusedStructMember
-  std::string key;
+  std::vector<std::string> keys;  // by matrix
   // cppcheck-suppress unusedStructMember
-  std::string form;  // its canonical form, when asked for
-  std::uint64_t hash = 0;
+  std::string form;                   // its canonical form, when asked for
+  std::vector<std::uint64_t> hashes;  // by matrix
 };
 
 // Graphs gathered a batch at a time, their keys and the keys' hashes worked
@@ -78,12 +79,16 @@ struct KeyedGraph {
 class KeyedGraphs {
  public:
   using Take = std::function<void(const KeyedGraph&)>;
-  KeyedGraphs(SpectralMatrix matrix, int order, bool withForms, Take take)
+  KeyedGraphs(const std::vector<SpectralMatrix>& matrices, int order, bool withForms, Take take)
       : pipeline_(kBatch, UsableCores(), io::Taking::kBeforeComputing,
-                  {[matrix, order, withForms](KeyedGraph& slot) {
+                  {[matrices, order, withForms](KeyedGraph& slot) {
                      const int nodes = NodesOf(slot.graph, order);
-                     spectral::CharpolyKey(matrix, slot.graph, nodes, slot.key);
-                     slot.hash = CospectralIndex::HashOf(slot.key);
+                     slot.keys.resize(matrices.size());
+                     slot.hashes.resize(matrices.size());
+                     for (std::size_t k = 0; k < matrices.size(); ++k) {
+                       spectral::CharpolyKey(matrices[k], slot.graph, nodes, slot.keys[k]);
+                       slot.hashes[k] = CospectralIndex::HashOf(slot.keys[k]);
+                     }
                      if (withForms) slot.form = spectral::CanonicalForm(nodes, slot.graph.edges);
                    },
                    std::move(take),
@@ -105,28 +110,40 @@ class KeyedGraphs {
   io::BatchPipeline<KeyedGraph> pipeline_;
 };
 
-// The first two readings: every graph's polynomial hashed into `families`,
-// then the exact polynomials of the graphs whose hash is shared; `largest`
-// is the largest node met. The input's format. Throws what the readers do.
-GraphFormat IndexFamilies(SpectralMatrix matrix, int order, int maxNode, ReplayableInput& input,
-                          CospectralIndex& families, int& largest) {
-  KeyedGraphs hashed(matrix, order, false,
-                     [&](const KeyedGraph& slot) { families.AddHashed(slot.hash); });
+// The first two readings: every graph's polynomials hashed into
+// `families` (one index a matrix), then the exact polynomials of the graphs
+// whose hash another shares; `largest` is the largest node met. The input's
+// format. Throws what the readers do.
+GraphFormat IndexFamilies(const std::vector<SpectralMatrix>& matrices, int order, int maxNode,
+                          ReplayableInput& input, std::vector<CospectralIndex>& families,
+                          int& largest) {
+  KeyedGraphs hashed(matrices, order, false, [&](const KeyedGraph& slot) {
+    for (std::size_t k = 0; k < families.size(); ++k) families[k].AddHashed(slot.hashes[k]);
+  });
   const GraphFormat format = ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
     largest = std::max(largest, LargestNode(graph));
     hashed.Add(graph);
   });
   hashed.Finish();
-  if (families.Group()) {
-    KeyedGraphs keyed(matrix, order, true, [&](const KeyedGraph& slot) {
-      families.AddKey(slot.graph.number, slot.key, slot.form);
+  bool grouping = false;
+  for (CospectralIndex& index : families) grouping = index.Group() || grouping;
+  const auto wanted = [&families](std::int64_t number) {
+    return std::any_of(families.begin(), families.end(),
+                       [number](const CospectralIndex& index) { return index.WantsKey(number); });
+  };
+  if (grouping) {
+    KeyedGraphs keyed(matrices, order, true, [&](const KeyedGraph& slot) {
+      for (std::size_t k = 0; k < families.size(); ++k) {
+        if (families[k].WantsKey(slot.graph.number)) {
+          families[k].AddKey(slot.graph.number, slot.keys[k], slot.form);
+        }
+      }
     });
     ReadGraphs(
-        input, maxNode, [&](ListedGraph& graph) { keyed.Add(graph); },
-        [&families](std::int64_t number) { return families.WantsKey(number); });
+        input, maxNode, [&](ListedGraph& graph) { keyed.Add(graph); }, wanted);
     keyed.Finish();
   }
-  families.Seal();
+  for (CospectralIndex& index : families) index.Seal();
   return format;
 }
 
@@ -140,19 +157,21 @@ void WarnUnusedOrder(const std::string& inputName, int order) {
 
 // The third reading: each graph's row written to `output` as it comes,
 // then the summary told; the status.
-int WriteRows(const Options& options, ReplayableInput& input, const CospectralIndex& families,
-              int order, int maxNode, TableOutput& output) {
+int WriteRows(const Options& options, ReplayableInput& input,
+              const std::vector<CospectralIndex>& families, int order, int maxNode,
+              TableOutput& output) {
   const std::string inputName = program::InputName(options.input);
   const std::string outputName = program::OutputName(options.output);
-  TableSummary summary;
+  std::vector<TableSummary> summaries;
+  const std::int64_t graphs = families[0].graphs();
   try {
-    TableRows rows(options.matrix, options.digits, UsableCores(), families,
+    TableRows rows(options.matrices, options.digits, UsableCores(), families,
                    [&output](std::string_view piece) { output.Write(piece); });
     std::int64_t count = 0;
     bool writing = false;  // whether a failure is the output's
     try {
       ReadGraphs(input, maxNode, [&](ListedGraph& graph) {
-        if (++count > families.graphs()) throw std::runtime_error("changed while being read");
+        if (++count > graphs) throw std::runtime_error("changed while being read");
         writing = true;
         rows.Add(graph, order);
         writing = false;
@@ -164,15 +183,15 @@ int WriteRows(const Options& options, ReplayableInput& input, const CospectralIn
     } catch (const EdgeListError& e) {
       return kVoice.Fail(inputName + ":" + std::to_string(e.line()) + ": changed while being read");
     }
-    if (count != families.graphs()) return kVoice.Fail(inputName + ": changed while being read");
-    summary = rows.Finish();
+    if (count != graphs) return kVoice.Fail(inputName + ": changed while being read");
+    summaries = rows.Finish();
     output.Commit();
   } catch (const std::system_error& e) {
     return kVoice.Fail(outputName + ": " + e.code().message());
   } catch (const std::runtime_error& e) {
     return kVoice.Fail(inputName + ": " + e.what());
   }
-  return kVoice.Tell(SummaryText(summary)) ? 0 : 1;
+  return kVoice.Tell(SummaryText(summaries)) ? 0 : 1;
 }
 
 // Checks the output, reads the input three times and writes the table; the
@@ -190,10 +209,10 @@ int Run(const Options& options) {
     return kVoice.Fail(outputName + ": " + e.code().message());
   }
 
-  // Three readings: every graph's polynomial hashed; the exact polynomials
+  // Three readings: every graph's polynomials hashed; the exact polynomials
   // of the graphs whose hash is shared; then the rows, as the graphs come.
   ReplayableInput input(options.input);
-  CospectralIndex families;
+  std::vector<CospectralIndex> families(options.matrices.size());
   int largest = 1;
   GraphFormat format = GraphFormat::kUndecided;
   int order = options.order;
@@ -205,7 +224,7 @@ int Run(const Options& options) {
       orderFromName = order != 0;
     }
     if (order != 0) maxNode = order;
-    format = IndexFamilies(options.matrix, order, maxNode, input, families, largest);
+    format = IndexFamilies(options.matrices, order, maxNode, input, families, largest);
   } catch (const SpoolError& e) {
     return kVoice.Fail(e.what());
   } catch (const std::system_error& e) {
@@ -217,7 +236,7 @@ int Run(const Options& options) {
   }
   if (format != GraphFormat::kGraph6) {
     if (order == 0) order = largest;
-    if (orderFromName && families.graphs() > 0 && largest < order) {
+    if (orderFromName && families[0].graphs() > 0 && largest < order) {
       WarnUnusedOrder(inputName, order);
     }
   }

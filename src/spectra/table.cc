@@ -4,8 +4,10 @@
 #include <array>
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "formats/graph6.h"
 #include "io/text.h"
@@ -20,7 +22,6 @@ using spectral::SpectralMatrix;
 using spectral::Spectrum;
 
 using io::AppendNumber;
-using io::AppendNumberItem;
 using io::Counted;
 
 namespace {
@@ -40,26 +41,16 @@ void AppendDegrees(std::string& text, int order, const std::vector<Edge>& edges)
   }
 }
 
-// A row of the table but its last column (the cospectral mates).
+// A row of the table but its cospectral mates and isomorphic_to.
 struct PartialRow {
   std::string text;
-  bool integral = false;
+  std::vector<std::size_t> ends;  // by matrix: where its cospectral mates go
+  std::vector<char> integral;     // by matrix: whether the graph is integral
 };
 
-// The row of one graph up to and including the comma before its last
-// column, into row (its room kept from batch to batch).
-void RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digits,
-           PartialRow& row) {
-  thread_local Spectrum s;  // its room kept from graph to graph
-  thread_local Spectrum complement;
-  const bool generalized = matrix == SpectralMatrix::kGeneralized;
-  GraphSpectrum(generalized ? SpectralMatrix::kAdjacency : matrix, order, graph.edges, digits, s);
-  if (generalized) {
-    GraphSpectrum(SpectralMatrix::kAdjacency, order, spectral::ComplementEdges(order, graph.edges),
-                  digits, complement);
-  }
-  std::string& text = row.text;
-  text.clear();
+// Appends the columns every table begins with, each followed by a comma:
+// graph, nodes, edges, graph6, degrees.
+void AppendCommonColumns(std::string& text, const ListedGraph& graph, int order) {
   AppendNumber(text, graph.number);
   text.push_back(',');
   AppendNumber(text, order);
@@ -69,12 +60,68 @@ void RowOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digit
   text.append(Graph6(order, graph.edges)).push_back(',');
   AppendDegrees(text, order, graph.edges);
   text.push_back(',');
-  if (generalized) {
-    AppendGeneralizedColumns(text, s, complement);
-  } else {
-    AppendSpectrumColumns(text, s);
+}
+
+// s := the spectrum of the matrix of the graph (A's for G, and then
+// complement := the complement's); whether the graph is integral for it.
+bool SpectrumOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digits, Spectrum& s,
+                Spectrum& complement) {
+  const bool generalized = matrix == SpectralMatrix::kGeneralized;
+  GraphSpectrum(generalized ? SpectralMatrix::kAdjacency : matrix, order, graph.edges, digits, s);
+  if (!generalized) return s.integral;
+  GraphSpectrum(SpectralMatrix::kAdjacency, order, spectral::ComplementEdges(order, graph.edges),
+                digits, complement);
+  return s.integral && complement.integral;
+}
+
+// The row of one graph for several matrices, but the cospectral mates and
+// isomorphic_to, into row (its room kept from batch to batch).
+void SeveralRowOf(const std::vector<SpectralMatrix>& matrices, const ListedGraph& graph, int order,
+                  int digits, PartialRow& row) {
+  thread_local Spectrum s;  // their room kept from graph to graph
+  thread_local Spectrum complement;
+  thread_local std::string laplacian;  // the Laplacian's two columns
+  std::string& text = row.text;
+  for (std::size_t k = 0; k < matrices.size(); ++k) {
+    const SpectralMatrix matrix = matrices[k];
+    const bool integral = SpectrumOf(matrix, graph, order, digits, s, complement);
+    if (k > 0) text.push_back(',');
+    AppendSpectralValues(text, s, matrix == SpectralMatrix::kGeneralized ? &complement : nullptr);
+    text.append(integral ? "1," : "0,");
+    row.ends[k] = text.size();
+    row.integral[k] = integral ? 1 : 0;
+    if (k == 0) {
+      laplacian.clear();
+      AppendConnectivity(laplacian, s.laplacian);
+      AppendSpanningTrees(laplacian.append(","), s.laplacian);
+    }
   }
-  row.integral = s.integral && (!generalized || complement.integral);
+  text.append(",").append(laplacian).push_back(',');
+}
+
+// The row of one graph but its cospectral mates and isomorphic_to, into row
+// (its room kept from batch to batch).
+void RowOf(const std::vector<SpectralMatrix>& matrices, const ListedGraph& graph, int order,
+           int digits, PartialRow& row) {
+  thread_local Spectrum s;  // their room kept from graph to graph
+  thread_local Spectrum complement;
+  row.text.clear();
+  row.ends.resize(matrices.size());
+  row.integral.resize(matrices.size());
+  AppendCommonColumns(row.text, graph, order);
+  if (matrices.size() > 1) {
+    SeveralRowOf(matrices, graph, order, digits, row);
+    return;
+  }
+  const bool integral = SpectrumOf(matrices[0], graph, order, digits, s, complement);
+  if (matrices[0] == SpectralMatrix::kGeneralized) {
+    AppendGeneralizedColumns(row.text, s, complement);
+  } else {
+    AppendSpectrumColumns(row.text, s);
+  }
+  row.ends[0] = row.text.size();
+  row.integral[0] = integral ? 1 : 0;
+  row.text.push_back(',');
 }
 
 // Graphs gathered before their rows are computed: enough to keep every
@@ -99,17 +146,36 @@ std::string TableHeader(SpectralMatrix matrix) {
          prefix + "cospectral_with,isomorphic_to\r\n";
 }
 
-TableRows::TableRows(SpectralMatrix matrix, int digits, unsigned threads,
-                     const CospectralIndex& families, std::function<void(std::string_view)> write)
-    : digits_(digits), families_(families), write_(std::move(write)) {
-  summary_.matrix = matrix;
+std::string TableHeader(const std::vector<SpectralMatrix>& matrices) {
+  if (matrices.size() == 1) return TableHeader(matrices[0]);
+  std::string header = "graph,nodes,edges,graph6,degrees,";
+  for (const SpectralMatrix matrix : matrices) {
+    for (const char* column :
+         {"charpoly,", "factored,", "eigenvalues,", "integral,", "cospectral_with,"}) {
+      header.push_back(spectral::MatrixLetter(matrix));
+      header.append("_").append(column);
+    }
+  }
+  header.append("algebraic_connectivity,spanning_trees,isomorphic_to\r\n");
+  return header;
+}
+
+TableRows::TableRows(std::vector<SpectralMatrix> matrices, int digits, unsigned threads,
+                     const std::vector<CospectralIndex>& families,
+                     std::function<void(std::string_view)> write)
+    : matrices_(std::move(matrices)),
+      digits_(digits),
+      families_(families),
+      write_(std::move(write)),
+      summaries_(matrices_.size()) {
+  for (std::size_t k = 0; k < matrices_.size(); ++k) summaries_[k].matrix = matrices_[k];
   pipeline_ = std::make_unique<io::BatchPipeline<Slot>>(
       kBatchGraphs, threads, io::Taking::kWhileComputing,
       io::BatchPipeline<Slot>::Steps{
-          [this, matrix](Slot& slot) { RowOf(matrix, slot.graph, slot.order, digits_, slot.row); },
+          [this](Slot& slot) { RowOf(matrices_, slot.graph, slot.order, digits_, slot.row); },
           [this](const Slot& slot) { Write(slot); },
           {}});
-  write_(TableHeader(matrix));
+  write_(TableHeader(matrices_));
 }
 
 // The pipeline goes first: it waits for its helpers.
@@ -124,45 +190,66 @@ void TableRows::Add(ListedGraph& graph, int order) {
 }
 
 void TableRows::Write(const Slot& slot) {
-  mates_.clear();
+  line_.clear();
   const std::int64_t number = slot.graph.number;
-  families_.ForEachMate(number, [this](std::uint32_t other) { AppendNumberItem(mates_, other); });
-  mates_.push_back(',');
-  if (const std::int64_t original = families_.CopyOf(number)) AppendNumber(mates_, original);
-  mates_.append("\r\n");
-  write_(slot.row.text);
-  write_(mates_);
-  ++summary_.graphs;
-  summary_.integral += slot.row.integral ? 1 : 0;
+  const std::string& text = slot.row.text;
+  std::size_t from = 0;
+  for (std::size_t k = 0; k < families_.size(); ++k) {
+    const std::size_t end = slot.row.ends[k];
+    line_.append(text, from, end - from);
+    const std::size_t mates = line_.size();
+    families_[k].ForEachMate(number, [this, mates](std::uint32_t other) {
+      if (line_.size() > mates) line_.push_back(' ');
+      AppendNumber(line_, other);
+    });
+    from = end;
+    ++summaries_[k].graphs;
+    summaries_[k].integral += slot.row.integral[k];
+  }
+  line_.append(text, from, std::string::npos);
+  if (const std::int64_t original = families_[0].CopyOf(number)) AppendNumber(line_, original);
+  line_.append("\r\n");
+  write_(line_);
 }
 
-TableSummary TableRows::Finish() {
+std::vector<TableSummary> TableRows::Finish() {
   pipeline_->Finish();
-  summary_.withCospectralMate = families_.withMate();
-  summary_.copies = families_.copies();
-  summary_.distinctSpectra = families_.distinct();
-  return summary_;
+  for (std::size_t k = 0; k < families_.size(); ++k) {
+    summaries_[k].withCospectralMate = families_[k].withMate();
+    summaries_[k].copies = families_[k].copies();
+    summaries_[k].distinctSpectra = families_[k].distinct();
+  }
+  return summaries_;
 }
 
 TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
                                unsigned threads, const std::function<void(std::string_view)>& write,
                                SpectralMatrix matrix) {
-  const CospectralIndex families = spectral::GroupCospectral(matrix, graphs, order);
-  TableRows rows(matrix, digits, threads, families, write);
+  std::vector<CospectralIndex> families;
+  families.push_back(spectral::GroupCospectral(matrix, graphs, order));
+  TableRows rows({matrix}, digits, threads, families, write);
   for (const ListedGraph& graph : graphs) {
     ListedGraph copy = graph;
     rows.Add(copy, order);
   }
-  return rows.Finish();
+  return rows.Finish()[0];
 }
 
+namespace {
+
+// The word the summary gives the graphs integral for the matrix.
+std::string_view IntegralWord(SpectralMatrix matrix) {
+  return matrix == SpectralMatrix::kLaplacian     ? "Laplacian-integral"
+         : matrix == SpectralMatrix::kSignless    ? "signless-Laplacian-integral"
+         : matrix == SpectralMatrix::kSeidel      ? "Seidel-integral"
+         : matrix == SpectralMatrix::kGeneralized ? "adjacency-integral with their complements"
+                                                  : "adjacency-integral";
+}
+
+}  // namespace
+
 std::string SummaryText(const TableSummary& summary) {
-  const std::string integral =
-      summary.matrix == SpectralMatrix::kLaplacian     ? "Laplacian-integral"
-      : summary.matrix == SpectralMatrix::kSignless    ? "signless-Laplacian-integral"
-      : summary.matrix == SpectralMatrix::kSeidel      ? "Seidel-integral"
-      : summary.matrix == SpectralMatrix::kGeneralized ? "adjacency-integral with their complements"
-                                                       : "adjacency-integral";
+  const std::string integral(IntegralWord(summary.matrix));
   return Counted(summary.graphs, "graph") + " read, " + std::to_string(summary.integral) + " " +
          integral + ", " + std::to_string(summary.withCospectralMate) +
          " with a cospectral mate, " +
@@ -170,6 +257,22 @@ std::string SummaryText(const TableSummary& summary) {
          (summary.copies == 0
               ? ""
               : ", " + Counted(summary.copies, "isomorphic copy", "isomorphic copies"));
+}
+
+std::string SummaryText(const std::vector<TableSummary>& summaries) {
+  if (summaries.size() == 1) return SummaryText(summaries[0]);
+  std::string text = Counted(summaries.empty() ? 0 : summaries[0].graphs, "graph") + " read";
+  for (const TableSummary& summary : summaries) {
+    text.append("; ").append(1, spectral::MatrixLetter(summary.matrix)).append(": ");
+    text.append(std::to_string(summary.integral)).append(" ").append(IntegralWord(summary.matrix));
+    text.append(", ").append(std::to_string(summary.withCospectralMate));
+    text.append(" with a cospectral mate, ");
+    text.append(Counted(summary.distinctSpectra, "distinct spectrum", "distinct spectra"));
+  }
+  if (!summaries.empty() && summaries[0].copies != 0) {
+    text.append("; ").append(Counted(summaries[0].copies, "isomorphic copy", "isomorphic copies"));
+  }
+  return text;
 }
 
 }  // namespace grafen::spectra

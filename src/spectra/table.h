@@ -15,7 +15,7 @@
 
 namespace grafen::spectra {
 
-// What the summary line reports.
+// What the summary line reports of one matrix.
 struct TableSummary {
   spectral::SpectralMatrix matrix = spectral::SpectralMatrix::kLaplacian;
   std::int64_t graphs = 0;
@@ -29,36 +29,44 @@ struct TableSummary {
 // for the matrix they describe.
 std::string TableHeader(spectral::SpectralMatrix matrix);
 
+// The header of a table of these matrices (in the tables' order): one
+// matrix's as above; for several, the common columns, then each matrix's
+// spectral columns named LETTER_, then the Laplacian's two and isomorphic_to.
+std::string TableHeader(const std::vector<spectral::SpectralMatrix>& matrices);
+
 // Writes the rows of a table whose cospectral families are known, in the
 // order the graphs come, as RFC 4180 CSV with CR LF line ends, piece by
 // piece to `write`: graphs are gathered in batches whose rows are computed
 // on up to `threads` threads in the background while the next batch is
 // gathered and the last one written. Eigenvalues to `digits` significant
-// digits.
+// digits. One table of every matrix given (TableHeader's columns), each
+// with its families at the same place in `families`.
 class TableRows {
  public:
-  TableRows(spectral::SpectralMatrix matrix, int digits, unsigned threads,
-            const spectral::CospectralIndex& families, std::function<void(std::string_view)> write);
+  TableRows(std::vector<spectral::SpectralMatrix> matrices, int digits, unsigned threads,
+            const std::vector<spectral::CospectralIndex>& families,
+            std::function<void(std::string_view)> write);
   ~TableRows();
   TableRows(const TableRows&) = delete;
   TableRows& operator=(const TableRows&) = delete;
 
   // The next graph, on nodes 1..order unless it states its own order.
   void Add(ListedGraph& graph, int order);
-  // Writes what is gathered; returns the counts of the summary.
-  TableSummary Finish();
+  // Writes what is gathered; returns the counts of the summary, by matrix.
+  std::vector<TableSummary> Finish();
 
  private:
   struct Slot;
   // Writes a computed row, its cospectral mates added, and counts it.
   void Write(const Slot& slot);
 
+  std::vector<spectral::SpectralMatrix> matrices_;
   int digits_;
-  const spectral::CospectralIndex& families_;
+  const std::vector<spectral::CospectralIndex>& families_;
   std::function<void(std::string_view)> write_;
-  std::string mates_;  // the last column, its room kept from row to row
+  std::string line_;  // the row written, its room kept from row to row
   std::unique_ptr<io::BatchPipeline<Slot>> pipeline_;
-  TableSummary summary_;
+  std::vector<TableSummary> summaries_;
 };
 
 // The whole table of graphs on nodes 1..order, header first, for graphs
@@ -70,5 +78,10 @@ TableSummary WriteSpectraTable(
 
 // The summary line, without a line end.
 std::string SummaryText(const TableSummary& summary);
+
+// The summary line of a table of one or more matrices, without a line end:
+// one matrix's as above; for several, the graphs read, then each matrix's
+// counts after its letter, then the isomorphic copies.
+std::string SummaryText(const std::vector<TableSummary>& summaries);
 
 }  // namespace grafen::spectra
