@@ -409,9 +409,11 @@ std::string CensusTable(const std::string& path, const std::string& matrices, in
 }  // namespace
 }  // namespace grafen::python
 
-PYBIND11_MODULE(_grafen, m) {
-  using grafen::python::Graphs;
-  m.doc() = "The exact core of grafen; use the package grafen, which types its results.";
+namespace grafen::python {
+namespace {
+
+// Binds the class Graphs, the graphs a call hands to the core.
+void BindGraphs(py::module_& m) {
   py::class_<Graphs>(m, "Graphs", "Graphs held by the core, numbered by their place.")
       .def(py::init<>())
       .def("add_pairs", &Graphs::AddPairs, py::arg("order"), py::arg("pairs"),
@@ -438,6 +440,14 @@ PYBIND11_MODULE(_grafen, m) {
       .def(
           "order", [](const Graphs& graphs, std::size_t k) { return graphs.at(k).order; },
           py::arg("index"), "The order of graph `index` (from 0).");
+}
+
+}  // namespace
+}  // namespace grafen::python
+
+PYBIND11_MODULE(_grafen, m) {
+  m.doc() = "The exact core of grafen; use the package grafen, which types its results.";
+  grafen::python::BindGraphs(m);
   m.def(
       "matrices",
       [] {
