@@ -280,7 +280,7 @@ def main(census):
                 (None, ["--part", "5/4"], 2, b"grafen-census: --part takes K/M"),
                 (None, ["--families", "f.csv", "-o", "f.csv"], 2,
                  b"grafen-census: --families and -o name the same file"),
-                (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, G, L, Q, S"),
+                (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, B, D, DL, DQ, G, L, N, Q, S"),
                 (None, ["--tables", "list"], 2, b"grafen-census: --tables needs --merge"),
                 (None, ["--part", "1/2", "--part=2/2"], 2, b"grafen-census: --part given more "),
                 (None, ["-o", "out.csv", "--output", "b.csv"], 2, b"grafen-census: -o given more"),

@@ -104,6 +104,24 @@ def kirchhoff(n, edges):
     return int(det)
 
 
+def exact_det(m):
+    """The determinant of a square integer matrix (lists), by Bareiss's fraction-free
+    elimination."""
+    m = [list(row) for row in m]
+    n, sign, previous = len(m), 1, 1
+    for k in range(n - 1):
+        if m[k][k] == 0:
+            swap = next((r for r in range(k + 1, n) if m[r][k] != 0), None)
+            if swap is None:
+                return 0
+            m[k], m[swap], sign = m[swap], m[k], -sign
+        for r in range(k + 1, n):
+            for c in range(k + 1, n):
+                m[r][c] = (m[r][c] * m[k][k] - m[r][k] * m[k][c]) // previous
+        previous = m[k][k]
+    return sign * m[n - 1][n - 1] if n else 1
+
+
 def rounded(value, digits):
     """The decimal text of a positive mpmath value to `digits` significant digits."""
     exact = decimal.Decimal(mpmath.nstr(value, 60, strip_zeros=False))
@@ -418,23 +436,46 @@ def main(grafen, spectra):
             r["generalized_charpoly"] == p and bool(r["generalized_cospectral_with"]) ==
             (shared[p] > 1) for r, p in zip(rows, polys)), "order 7, --matrix G: numpy's mates")
 
-        # All graphs of order 6 for A and L at once, against numpy: eigenvalues, integrality,
-        # and mates where numpy's characteristic polynomials are shared.
-        graphs6 = [networkx.to_numpy_array(g, nodelist=range(6))
-                   for g in map(networkx.from_graph6_bytes, geng("6").split())]
-        rows = list(csv.DictReader(io.StringIO(run(spectra, ["--matrix", "L,A"], scratch, geng(
-            "6")).stdout.decode())))
-        for letter, matrices in (("A", graphs6), ("L", [numpy.diag(a.sum(axis=1)) - a
-                                                        for a in graphs6])):
-            values = [numpy.linalg.eigvalsh(m) for m in matrices]
-            polys = [tuple(int(round(c)) for c in numpy.poly(v)) for v in values]
-            shared = collections.Counter(polys)
+        # All graphs of order 6 for A, L, N and the distance matrices at once, against numpy:
+        # eigenvalues, integrality, and mates where numpy's spectra are shared; a disconnected
+        # graph has empty distance cells.
+        nx6 = list(map(networkx.from_graph6_bytes, geng("6").split()))
+        graphs6 = [networkx.to_numpy_array(g, nodelist=range(6)) for g in nx6]
+        rows = list(csv.DictReader(io.StringIO(run(spectra, ["--matrix", "L,A,N,D,DL,DQ"], scratch,
+                                                   geng("6")).stdout.decode())))
+        scale = [numpy.diag([d ** -0.5 if d else 0 for d in a.sum(axis=1)]) for a in graphs6]
+        dist = [networkx.floyd_warshall_numpy(g, nodelist=range(6)) if networkx.is_connected(g)
+                else None for g in nx6]
+        for letter, matrices in (
+                ("A", graphs6), ("L", [numpy.diag(a.sum(axis=1)) - a for a in graphs6]),
+                ("N", [numpy.eye(6) - s @ a @ s for a, s in zip(graphs6, scale)]),
+                ("D", dist), ("DL", [d if d is None else numpy.diag(d.sum(1)) - d for d in dist]),
+                ("DQ", [d if d is None else numpy.diag(d.sum(1)) + d for d in dist])):
+            values = [None if m is None else numpy.linalg.eigvalsh(m) for m in matrices]
+            spectra6 = [None if v is None else tuple(numpy.round(v, 6) + 0.0) for v in values]
+            shared = collections.Counter(spectra6)
             check(len(rows) == len(values) == 156 and all(
-                all(abs(float(t) - v) < 1e-4 * max(1, abs(v)) for t, v in zip(
-                    r[letter + "_eigenvalues"].split(), e)) and len(r[letter + "_eigenvalues"].split())
-                == 6 and r[letter + "_integral"] == str(int(all(abs(e - numpy.round(e)) < 1e-9)))
-                and bool(r[letter + "_cospectral_with"]) == (shared[p] > 1)
-                for r, e, p in zip(rows, values, polys)), "order 6, --matrix L,A: numpy's " + letter)
+                (r[letter + "_eigenvalues"] == r[letter + "_integral"] == "" if e is None else
+                 all(abs(float(t) - v) < 1e-4 * max(1, abs(v)) for t, v in zip(
+                     r[letter + "_eigenvalues"].split(), e)) and len(r[letter + "_eigenvalues"].split())
+                 == 6 and r[letter + "_integral"] == str(int(all(abs(e - numpy.round(e)) < 1e-9)))
+                 and bool(r[letter + "_cospectral_with"]) == (shared[p] > 1))
+                for r, e, p in zip(rows, values, spectra6)), "order 6: numpy's " + letter)
+
+        # B's polynomial (Ihara-Bass) against det(tI - B) of the 2m-square matrix on the arcs,
+        # exactly at 2m + 1 points, for every graph of order 5.
+        rows = list(csv.DictReader(io.StringIO(run(spectra, ["--matrix", "B"], scratch,
+                                                   geng("5")).stdout.decode())))
+        agree = []
+        for r, g in zip(rows, map(networkx.from_graph6_bytes, geng("5").split())):
+            arcs = [(u, v) for u, v in g.edges()] + [(v, u) for u, v in g.edges()]
+            poly = [int(c) for c in r["non_backtracking_charpoly"].split()]
+            agree.append(len(poly) == len(arcs) + 1 and all(
+                exact_det([[t * (a == b) - (a[1] == b[0] and b[1] != a[0]) for b in arcs]
+                           for a in arcs]) == sum(c * t ** (len(poly) - 1 - k)
+                                                  for k, c in enumerate(poly))
+                for t in range(len(arcs) + 1)))
+        check(len(agree) == 34 and all(agree), "order 5: B's polynomial is det(xI - B)")
 
         failures = [
             ("Bw\nBx\n", "bad.g6", r"bad\.g6:2: not graph6: padding bits set at the end"),

@@ -344,4 +344,37 @@ Factorisation Factorise(const Polynomial& charpoly, long low, long high,
   return result;
 }
 
+Factorisation FactoriseFully(const Polynomial& f) {
+  Factorisation result;
+  fmpz_poly_factor_t factors;
+  fmpz_poly_factor_init(factors);
+  fmpz_poly_factor(factors, f.get());
+  for (long k = 0; k < factors->num; ++k) {
+    Polynomial factor;
+    fmpz_poly_set(factor.get(), factors->p + k);
+    if (fmpz_sgn(factor.coefficient(factor.degree())) < 0)
+      fmpz_poly_neg(factor.get(), factor.get());
+    if (factor.degree() == 1 && fmpz_is_one(factor.coefficient(1)) != 0) {
+      AddRoot(result.integerRoots, -fmpz_get_si(factor.coefficient(0)), factors->exp[k]);
+    } else {
+      AddFactor(result, factor, factors->exp[k], {});
+    }
+  }
+  fmpz_poly_factor_clear(factors);
+  return result;
+}
+
+bool AllRootsIntegers(const Polynomial& f) {
+  fmpz_poly_factor_t factors;
+  fmpz_poly_factor_init(factors);
+  fmpz_poly_factor(factors, f.get());
+  bool integers = true;
+  for (long k = 0; k < factors->num; ++k) {
+    const fmpz_poly_struct* p = factors->p + k;
+    integers = integers && fmpz_poly_degree(p) == 1 && fmpz_is_pm1(p->coeffs + 1) != 0;
+  }
+  fmpz_poly_factor_clear(factors);
+  return integers;
+}
+
 }  // namespace grafen::algebra

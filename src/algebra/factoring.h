@@ -95,4 +95,14 @@ bool ProvedIrreducibleByRoots(const FloatSigns& signs, std::size_t d, const doub
 // the degrees of its factors modulo a few primes; false means unknown.
 bool ProvedIrreducible(const Polynomial& f);
 
+// The factors of any non-zero integer polynomial, by FLINT alone: x - r as
+// integer roots, every other irreducible factor (x - r/s among them, with
+// positive leading coefficient) as a factor, without guesses; the content
+// left out.
+Factorisation FactoriseFully(const Polynomial& f);
+
+// Whether every root of the non-zero integer polynomial f is an integer:
+// each of its irreducible factors is x - r (up to sign).
+bool AllRootsIntegers(const Polynomial& f);
+
 }  // namespace grafen::algebra

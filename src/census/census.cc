@@ -85,11 +85,14 @@ void OneMatrixFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, 
     return;
   }
   const algebra::Polynomial charpoly = spectral::Charpoly(matrix, order, graph.edges);
-  for (long k = order; k >= 0; --k) {
+  key.append(std::to_string(charpoly.degree()));  // B's degree is 2m, not the order
+  for (long k = charpoly.degree(); k >= 0; --k) {
     key.push_back(',');
     key.append(algebra::IntegerText(charpoly.coefficient(k)));
   }
-  integral = algebra::Factorise(charpoly, low, high, {}).factors.empty();
+  integral = spectral::IsIntegerMatrix(matrix)
+                 ? algebra::Factorise(charpoly, low, high, {}).factors.empty()
+                 : algebra::AllRootsIntegers(charpoly);
 }
 
 // The same for any matrix: for G, A's key and the complement's A key, each
@@ -317,16 +320,26 @@ class CensusTaker {
 };
 
 unsigned CensusTaker::InPart(const ListedGraph& graph, int order) const {
-  if (request_.part.whole()) return ~0U;
+  unsigned counted = 0;
+  for (std::size_t m = 0; m < request_.matrices.size(); ++m) {
+    if (spectral::HasMatrix(request_.matrices[m], order, graph.edges)) counted |= 1U << m;
+  }
+  if (request_.part.whole()) return counted;
   spectral::TraceKeys keys = spectral::TraceKeysOf(graph, order);
   if (spectral::WantsComplementKeys(request_.matrices)) {
     spectral::AddComplementKeys(graph, order, keys);
   }
-  unsigned counted = 0;
   for (std::size_t m = 0; m < request_.matrices.size(); ++m) {
-    if (PartOf(keys.of(request_.matrices[m]), request_.part.count) == request_.part.index) {
-      counted |= 1U << m;
+    const SpectralMatrix matrix = request_.matrices[m];
+    std::uint64_t key = keys.of(matrix);
+    if (!spectral::HasTraceKey(matrix) && (counted >> m & 1U) != 0) {
+      // No cheap key: the polynomial's own.
+      thread_local std::string exact;
+      bool integral = false;
+      ExactFacts(matrix, graph, order, exact, integral);
+      key = spectral::CospectralIndex::HashOf(exact);
     }
+    if (PartOf(key, request_.part.count) != request_.part.index) counted &= ~(1U << m);
   }
   return counted;
 }

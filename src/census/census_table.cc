@@ -57,7 +57,7 @@ std::string SizesText(const CensusRow& row) {
 
 // The row's CSV line, with its CR LF; `edges` is its edges cell.
 std::string RowText(const CensusRow& row, const std::string& edges) {
-  std::string text(1, row.matrix);
+  std::string text(row.matrix);
   text.append(",").append(std::to_string(row.order)).append(",").append(edges);
   for (const std::int64_t value : {row.graphs, row.distinctSpectra, row.withMate, row.families,
                                    row.largestFamily, row.integral}) {
@@ -157,7 +157,15 @@ std::optional<std::int64_t> Number(std::string_view text) {
 // may differ in edge count (switching changes it), so an S-family is
 // counted in the row of its first graph, its graphs each in their own, and
 // only the totals of an order hold all of them.
-bool FamiliesSpanRows(const CensusRow& row) { return row.matrix == 'S' && row.edges >= 0; }
+bool FamiliesSpanRows(const CensusRow& row) {
+  return !spectral::SpectrumFixesEdges(*spectral::MatrixNamed(row.matrix)) && row.edges >= 0;
+}
+
+// Whether the row counts every graph of its input (or its part): not a
+// distance matrix's, which leaves the disconnected graphs out.
+bool CountsEveryGraph(const CensusRow& row) {
+  return !spectral::IsDistanceMatrix(*spectral::MatrixNamed(row.matrix));
+}
 
 // Which relation between a row's counts fails, nullptr when none does. A
 // family has two graphs or more and the families share no graph, so the
@@ -330,10 +338,11 @@ CensusRow ParseRow(const std::vector<std::string_view>& fields, std::int64_t num
                                  std::to_string(fields.size()));
   }
   CensusRow row;
-  if (fields[0].size() != 1 || !spectral::MatrixNamed(fields[0])) {
-    throw TableError(number, "the matrix is none of A, G, L, Q, S");
+  const std::optional<spectral::SpectralMatrix> matrix = spectral::MatrixNamed(fields[0]);
+  if (!matrix || spectral::MatrixLetter(*matrix) != fields[0]) {
+    throw TableError(number, "the matrix is none of A, B, D, DL, DQ, G, L, N, Q, S");
   }
-  row.matrix = fields[0][0];
+  row.matrix = spectral::MatrixLetter(*matrix);
   const std::optional<std::int64_t> order = Number(fields[1]);
   const std::optional<std::int64_t> edges =
       IsTotalsEdges(fields[2]) ? std::optional<std::int64_t>(-1) : Number(fields[2]);
@@ -350,7 +359,7 @@ CensusRow ParseRow(const std::vector<std::string_view>& fields, std::int64_t num
   row.input = ParseInput(fields[10], number);
   const auto count = static_cast<std::int64_t>(row.input.graphs);
   if (row.graphs + row.copies > count) throw TableError(number, "more graphs counted than read");
-  if (row.part.whole() && row.graphs + row.copies != count) {
+  if (row.part.whole() && row.graphs + row.copies != count && CountsEveryGraph(row)) {
     throw TableError(number, "a whole row that counts fewer graphs than its input holds");
   }
   return row;
@@ -412,7 +421,7 @@ std::vector<std::string> EdgeGaps(std::vector<CensusRow> rows) {
       missing.append(std::to_string(low));
       if (high > low) missing.append("-").append(std::to_string(high));
     }
-    std::string gap(1, total.sums.matrix);
+    std::string gap(total.sums.matrix);
     gap.append(", order ").append(std::to_string(total.sums.order)).append(": no rows for ");
     gap.append(missing).append(missing == "1" ? " edge" : " edges");
     gaps.push_back(gap.append("; the totals cover ").append(EdgesCell(total)));
@@ -464,11 +473,11 @@ struct Seen {
   int parts = 1;                    // M
   std::map<int, std::size_t> from;  // part index -> the table it came from
 };
-using SeenRows = std::map<std::tuple<char, int, int>, Seen>;
+using SeenRows = std::map<std::tuple<std::string_view, int, int>, Seen>;
 
 // How messages name a row: "L, order 9, 12 edges".
 std::string Where(const CensusRow& row) {
-  return std::string(1, row.matrix) + ", order " + std::to_string(row.order) + ", " +
+  return std::string(row.matrix) + ", order " + std::to_string(row.order) + ", " +
          std::to_string(row.edges) + (row.edges == 1 ? " edge" : " edges");
 }
 
@@ -544,7 +553,8 @@ void CheckComplete(const SeenRows& seen) {
 void CheckCounted(const SeenRows& seen, const std::vector<std::string>& names) {
   for (const auto& [key, s] : seen) {
     const CensusRow& merged = s.merged;
-    if (static_cast<std::uint64_t>(merged.graphs + merged.copies) == merged.input.graphs) {
+    if (static_cast<std::uint64_t>(merged.graphs + merged.copies) == merged.input.graphs ||
+        !CountsEveryGraph(merged)) {
       continue;
     }
     std::set<std::size_t> holding;

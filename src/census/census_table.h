@@ -34,7 +34,7 @@ struct InputPrint {
 
 // One row: the counts of one matrix, order and edge count (of one part).
 struct CensusRow {
-  char matrix = 'L';  // 'A', 'G', 'L', 'Q' or 'S'
+  std::string_view matrix = "L";  // a matrix's short name (spectral::MatrixLetter)
   int order = 0;
   int edges = 0;
   std::int64_t graphs = 0;

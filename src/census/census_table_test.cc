@@ -12,8 +12,8 @@ namespace {
 // input holds P3 three times (two copies set aside) and K3 once.
 std::string Table(const std::string& part) {
   std::vector<CensusRow> rows(2);
-  rows[0] = CensusRow{'L', 3, 2, 1, 1, 0, 0, 0, 1, {}, {3, 7}, 2, {}, true};
-  rows[1] = CensusRow{'L', 3, 3, 1, 1, 0, 0, 0, 1, {}, {1, 9}, 0, {}, true};
+  rows[0] = CensusRow{"L", 3, 2, 1, 1, 0, 0, 0, 1, {}, {3, 7}, 2, {}, true};
+  rows[1] = CensusRow{"L", 3, 3, 1, 1, 0, 0, 0, 1, {}, {1, 9}, 0, {}, true};
   if (part != "all") {
     for (CensusRow& row : rows) {
       row.part = Part{part[0] - '0', part[2] - '0'};
@@ -68,7 +68,7 @@ std::vector<RefusedTable> RefusedTables() {
       {header + "L,3,2,1,1,0,0,0,1,1/2,1:0000000000000007,1,\r\n", 2,
        "more graphs counted than read"},
       {header + "X,3,2,1,1,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,
-       "the matrix is none of A, G, L, Q, S"},
+       "the matrix is none of A, B, D, DL, DQ, G, L, N, Q, S"},
       {header + "L,3,4,1,1,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,
        "no graph has this order and edge count"},
       {header + "L,3,2,1,2,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,
@@ -155,7 +155,7 @@ TEST(CensusTable, NamesTheEdgeCountsMissing) {
   // Edge counts 2, 3, 5 and 8 to 10 of order 5; 0 and 2 of order 3; all of order 2.
   std::vector<CensusRow> rows;
   for (const int at : {510, 502, 503, 505, 508, 509, 300, 302, 200, 201}) {  // order, edges
-    rows.push_back(CensusRow{'A', at / 100, at % 100, 0, 0, 0, 0, 0, 0, {}, {}, 0, {}, true});
+    rows.push_back(CensusRow{"A", at / 100, at % 100, 0, 0, 0, 0, 0, 0, {}, {}, 0, {}, true});
   }
   EXPECT_EQ(EdgeGaps(rows),
             (std::vector<std::string>{"A, order 3: no rows for 1 edge; the totals cover 0-0;2-2",

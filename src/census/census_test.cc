@@ -77,8 +77,8 @@ TEST(TakeCensus, CountsRelabelledCopiesOnce) {
   for (const CensusRow& row : rows) {
     EXPECT_EQ(row.graphs, 3) << row.matrix;
     EXPECT_EQ(row.copies, 4) << row.matrix;
-    EXPECT_EQ(row.distinctSpectra, row.matrix == 'A' ? 2 : 3) << row.matrix;
-    EXPECT_EQ(row.withMate, row.matrix == 'A' ? 2 : 0) << row.matrix;
+    EXPECT_EQ(row.distinctSpectra, row.matrix == "A" ? 2 : 3) << row.matrix;
+    EXPECT_EQ(row.withMate, row.matrix == "A" ? 2 : 0) << row.matrix;
   }
   EXPECT_EQ(rows[0].familySizes, (std::map<std::int64_t, std::int64_t>{{2, 1}}));
   EXPECT_EQ(families,

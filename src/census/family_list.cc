@@ -7,7 +7,7 @@ namespace grafen::census {
 const char* const kFamilyListHeader = "matrix,order,edges,family,size,graph,graph6\r\n";
 
 void AppendFamilyMember(std::string& text, const FamilyMember& member) {
-  text.push_back(member.matrix);
+  text.append(member.matrix);
   for (const std::int64_t value : {std::int64_t{member.order}, std::int64_t{member.edges},
                                    member.family, member.size, member.graph}) {
     text.push_back(',');

@@ -60,15 +60,17 @@ void CheckTogether(Options& options) {
 }  // namespace
 
 std::string UsageText() {
-  return "usage: grafen-census [--matrix A,G,L,Q,S] [--part K/M] [--families FILE] [--order N]\n"
-         "                     [-o FILE] [FILE]\n"
+  return "usage: grafen-census [--matrix M[,M...]] [--part K/M] [--families FILE]\n"
+         "                     [--order N] [-o FILE] [FILE]\n"
          "       grafen-census --merge [--tables LIST] [-o FILE] [FILE...]\n"
          "Counts, for every order and edge count of a graph6 stream (nauty-geng's\n"
          "output) or an edge list (FILE - or none: standard input), the graphs, their\n"
          "distinct spectra, cospectral families and integral graphs, exactly, as CSV.\n"
-         "  --matrix M      adjacency A, generalized G (A and the complement's A),\n"
-         "                  Laplacian L, signless Laplacian Q, Seidel S, or several,\n"
-         "                  comma-separated (default: A, L, Q)\n"
+         "  --matrix M      A adjacency, B non-backtracking, D distance, DL distance\n"
+         "                  Laplacian, DQ distance signless Laplacian, G generalized\n"
+         "                  (A and the complement's A), L Laplacian, N normalized\n"
+         "                  Laplacian, Q signless Laplacian, S Seidel; several,\n"
+         "                  comma-separated, or all (default: A, L, Q)\n"
          "  --part K/M      only part K of M of each edge count (split by a key the\n"
          "                  spectrum determines); --merge adds the parts up\n"
          "  --families FILE also write every cospectral family of each matrix as CSV,\n"
@@ -98,10 +100,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (given.Flag("--merge")) {
       options.merge = true;
     } else if (given.Is("--matrix")) {
-      program::AddMatricesNamed(
-          options.matrices, given.Value(),
-          "A, G, L, Q, S (adjacency, generalized, laplacian, signless, seidel), "
-          "comma-separated");
+      program::AddMatricesNamed(options.matrices, given.Value(), program::kMatrixChoices);
     } else if (given.Is("--part")) {
       options.part = PartNamed(given.Value());
     } else if (given.Is("--order")) {

@@ -1,5 +1,5 @@
 // The command line of grafen-census:
-//   grafen-census [--matrix A,G,L,Q,S] [--part K/M] [--families FILE] [--order N] [-o FILE] [FILE]
+//   grafen-census [--matrix M[,M...]] [--part K/M] [--families FILE] [--order N] [-o FILE] [FILE]
 //   grafen-census --merge [--tables LIST] [-o FILE] [FILE...]
 #pragma once
 

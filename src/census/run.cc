@@ -48,7 +48,8 @@ void Publish(const std::string& path, const std::string& text) {
 }
 
 // The summary line: graphs read, then per matrix its spectra, integral
-// graphs and the copies of graphs counted once.
+// graphs, the copies of graphs counted once and, for a distance matrix, the
+// disconnected graphs left out.
 std::string Summary(const std::vector<CensusRow>& rows) {
   std::int64_t read = 0;
   for (const CensusRow& row : rows) {
@@ -56,15 +57,20 @@ std::string Summary(const std::vector<CensusRow>& rows) {
   }
   std::string text = Counted(rows.empty() ? 0 : read, "graph") + " read";
   for (std::size_t k = 0; k < rows.size();) {
-    const char matrix = rows[k].matrix;
+    const std::string_view matrix = rows[k].matrix;
     CensusRow total;
+    std::int64_t leftOut = 0;  // a distance matrix's disconnected graphs
     for (; k < rows.size() && rows[k].matrix == matrix; ++k) {
+      if (rows[k].part.whole()) {
+        leftOut +=
+            static_cast<std::int64_t>(rows[k].input.graphs) - rows[k].graphs - rows[k].copies;
+      }
       total.distinctSpectra += rows[k].distinctSpectra;
       total.withMate += rows[k].withMate;
       total.integral += rows[k].integral;
       total.copies += rows[k].copies;
     }
-    text.append("; ").append(1, matrix).append(": ");
+    text.append("; ").append(matrix).append(": ");
     text.append(Counted(total.distinctSpectra, "distinct spectrum", "distinct spectra") + ", " +
                 std::to_string(total.withMate) + " with a cospectral mate, " +
                 std::to_string(total.integral) + " integral");
@@ -72,6 +78,7 @@ std::string Summary(const std::vector<CensusRow>& rows) {
       text.append(", " + Counted(total.copies, "isomorphic copy", "isomorphic copies") +
                   " set aside");
     }
+    if (leftOut > 0) text.append(", " + Counted(leftOut, "disconnected graph") + " left out");
   }
   return text;
 }

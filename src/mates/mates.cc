@@ -106,9 +106,14 @@ Restrictions RestrictionsFor(const ListedGraph& graph, int order,
   // sum d = 2m, and sum d^2 >= 4m^2/n with equality exactly when the graph
   // is regular. So for A, L and Q a k-regular graph's mates are k-regular.
   restrictions.degree = CommonDegree(rows, order);
-  if (std::find(matrices.begin(), matrices.end(), SpectralMatrix::kSeidel) != matrices.end()) {
-    restrictions.edges = -1;
-    restrictions.degree = -1;
+  // No such theorems are used for B, N and the distance matrices; the
+  // spectra of N, S and the distance matrices do not fix the edge count (a
+  // star and a 4-cycle share N's), B's does (it has 2m eigenvalues).
+  for (const SpectralMatrix m : matrices) {
+    if (!spectral::SpectrumFixesEdges(m)) restrictions.edges = -1;
+    if (!spectral::IsIntegerMatrix(m) || !spectral::SpectrumFixesEdges(m)) {
+      restrictions.degree = -1;
+    }
   }
   const auto [connected, bipartite] = ConnectedAndBipartite(rows, order);
   if (OnlyAsked(matrices, SpectralMatrix::kAdjacency)) {
@@ -117,8 +122,12 @@ Restrictions RestrictionsFor(const ListedGraph& graph, int order,
     restrictions.triangleFree = !HasTriangle(graph, rows);
     restrictions.bipartite = bipartite;
   }
-  // The multiplicity of the L-eigenvalue 0 is the number of components.
-  if (OnlyAsked(matrices, SpectralMatrix::kLaplacian)) restrictions.connected = connected;
+  // The multiplicity of the L-eigenvalue 0 is the number of components;
+  // only connected graphs have distance matrices.
+  restrictions.connected =
+      connected && std::all_of(matrices.begin(), matrices.end(), [](SpectralMatrix m) {
+        return m == SpectralMatrix::kLaplacian || spectral::IsDistanceMatrix(m);
+      });
   return restrictions;
 }
 
@@ -188,8 +197,9 @@ Group GroupOf(const MatesQuestion& question, const Restrictions& restrictions,
       spectral::AddComplementKeys(graph, graph.order, target.traces);
     }
     for (std::size_t k = 0; k < question.matrices.size(); ++k) {
-      spectral::CharpolyKey(question.matrices[k], graph, graph.order,
-                            target.charpolyKeys.emplace_back());
+      std::string& key = target.charpolyKeys.emplace_back();  // "": no such matrix, no mate
+      if (!spectral::HasMatrix(question.matrices[k], graph.order, graph.edges)) continue;
+      spectral::CharpolyKey(question.matrices[k], graph, graph.order, key);
       group.byTrace[k].emplace_back(target.traces.of(question.matrices[k]), group.targets.size());
     }
     target.form = spectral::CanonicalForm(graph.order, graph.edges);
@@ -234,6 +244,7 @@ class Sifter {
       auto at = std::lower_bound(keys.begin(), keys.end(),
                                  std::make_pair(traces.of(matrices_[k]), std::size_t{0}));
       if (at == keys.end() || at->first != traces.of(matrices_[k])) continue;
+      if (!spectral::HasMatrix(matrices_[k], order, candidate_.edges)) continue;
       spectral::CharpolyKey(matrices_[k], candidate_, order, key_);
       for (; at != keys.end() && at->first == traces.of(matrices_[k]); ++at) {
         Compare(at->second, k);
@@ -318,8 +329,8 @@ std::vector<Found> SearchGroup(const Group& group, const std::vector<SpectralMat
 }
 
 // Adds what the parts found for the group to the answer. Throws SearchError
-// when no part met a target itself: the runs did not make every graph they
-// were asked for.
+// when no part met a target itself (one with a matrix asked): the runs did
+// not make every graph they were asked for.
 void Gather(const Group& group, const std::vector<Found>& parts, MatesAnswer& answer) {
   for (std::size_t t = 0; t < group.targets.size(); ++t) {
     bool met = false;
@@ -331,7 +342,10 @@ void Gather(const Group& group, const std::vector<Found>& parts, MatesAnswer& an
         mates[k].insert(mates[k].end(), found.mates[t][k].begin(), found.mates[t][k].end());
       }
     }
-    if (!met) {
+    const std::vector<std::string>& keys = group.targets[t].charpolyKeys;
+    const bool compared =  // not when the graph has none of the matrices asked
+        std::any_of(keys.begin(), keys.end(), [](const std::string& key) { return !key.empty(); });
+    if (!met && compared) {
       throw SearchError(std::string(kGengProgram) + " did not make graph " +
                         std::to_string(group.targets[t].number) +
                         " itself: its graphs of that order and edge count are incomplete");

@@ -1,5 +1,5 @@
 // The command line of grafen-mates:
-//   grafen-mates [--matrix A,G,L,Q,S] [--order N] [-o FILE] [FILE]
+//   grafen-mates [--matrix M[,M...]] [--order N] [-o FILE] [FILE]
 #pragma once
 
 #include <string>

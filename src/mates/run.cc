@@ -78,7 +78,12 @@ std::string TableText(const MatesQuestion& question, const MatesAnswer& answer) 
       const std::vector<std::string>& mates = answer.mates[g][k];
       io::AppendNumber(text, question.graphs[g].number);
       text.append(",").append(answer.forms[g]).append(",");
-      text.push_back(spectral::MatrixLetter(question.matrices[k]));
+      text.append(spectral::MatrixLetter(question.matrices[k]));
+      const ListedGraph& graph = question.graphs[g];
+      if (!spectral::HasMatrix(question.matrices[k], graph.order, graph.edges)) {
+        text.append(",,,\r\n");  // a disconnected graph has no distance spectrum
+        continue;
+      }
       text.append(mates.empty() ? ",yes," : ",no,");
       io::AppendNumber(text, static_cast<long long>(mates.size()));
       std::string list;
@@ -95,9 +100,13 @@ std::string Summary(const MatesQuestion& question, const MatesAnswer& answer) {
   std::string text = Counted(static_cast<long long>(question.graphs.size()), "graph") + " read";
   for (std::size_t k = 0; k < question.matrices.size(); ++k) {
     long long determined = 0;
-    for (const auto& byMatrix : answer.mates) determined += byMatrix[k].empty() ? 1 : 0;
-    const auto withMate = static_cast<long long>(question.graphs.size()) - determined;
-    text.append("; ").append(1, spectral::MatrixLetter(question.matrices[k])).append(": ");
+    long long withMate = 0;
+    for (std::size_t g = 0; g < question.graphs.size(); ++g) {
+      const ListedGraph& graph = question.graphs[g];
+      if (!spectral::HasMatrix(question.matrices[k], graph.order, graph.edges)) continue;
+      (answer.mates[g][k].empty() ? determined : withMate) += 1;
+    }
+    text.append("; ").append(spectral::MatrixLetter(question.matrices[k])).append(": ");
     text.append(std::to_string(determined) + " determined, " + std::to_string(withMate) +
                 " with a cospectral mate");
   }

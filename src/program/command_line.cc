@@ -85,9 +85,14 @@ void AddMatricesNamed(std::vector<spectral::SpectralMatrix>& matrices, std::stri
                       std::string_view choices) {
   while (true) {
     const std::size_t comma = text.find(',');
-    const spectral::SpectralMatrix named = MatrixNamed(text.substr(0, comma), choices);
-    if (std::find(matrices.begin(), matrices.end(), named) == matrices.end()) {
-      matrices.push_back(named);
+    const std::vector<spectral::SpectralMatrix> named =
+        text.substr(0, comma) == "all"
+            ? spectral::AllMatrices()
+            : std::vector<spectral::SpectralMatrix>{MatrixNamed(text.substr(0, comma), choices)};
+    for (const spectral::SpectralMatrix matrix : named) {
+      if (std::find(matrices.begin(), matrices.end(), matrix) == matrices.end()) {
+        matrices.push_back(matrix);
+      }
     }
     if (comma == std::string_view::npos) break;
     text.remove_prefix(comma + 1);

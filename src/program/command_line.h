@@ -78,9 +78,14 @@ int Bounded(std::string_view option, std::string_view text, int low, int high,
 // "--matrix takes CHOICES, not 'TEXT'" otherwise.
 spectral::SpectralMatrix MatrixNamed(std::string_view text, std::string_view choices);
 
-// Adds to `matrices` those of a --matrix value (letters or names,
-// comma-separated) not there yet, then puts them in the tables' order: A,
-// G, L, Q, S. UsageError as MatrixNamed gives, naming `choices`, otherwise.
+// What --matrix takes, as its usage error names it.
+inline constexpr std::string_view kMatrixChoices =
+    "A, B, D, DL, DQ, G, L, N, Q, S, their long names or all, comma-separated";
+
+// Adds to `matrices` those of a --matrix value (short or long names, or
+// "all" for every one, comma-separated) not there yet, then puts them in the
+// tables' order: A, B, D, DL, DQ, G, L, N, Q, S. UsageError as MatrixNamed
+// gives, naming `choices`, otherwise.
 void AddMatricesNamed(std::vector<spectral::SpectralMatrix>& matrices, std::string_view text,
                       std::string_view choices);
 

@@ -214,13 +214,17 @@ py::dict SpectrumOf(const Graphs& graphs, std::size_t k, const std::string& matr
   const SpectralMatrix matrix = MatrixOf(matrixName);
   const int checked = DigitsOf(digits);
   const ListedGraph& graph = graphs.at(k);
+  if (!spectral::HasMatrix(matrix, graph.order, graph.edges)) {
+    throw py::value_error("a disconnected graph has no " +
+                          std::string(spectral::MatrixName(matrix)) + " matrix");
+  }
   spectral::Spectrum s;
   {
     py::gil_scoped_release released;
     spectral::GraphSpectrum(matrix, graph.order, graph.edges, checked, s);
   }
   py::dict out;
-  out["matrix"] = std::string(1, spectral::MatrixLetter(matrix));
+  out["matrix"] = std::string(spectral::MatrixLetter(matrix));
   out["order"] = graph.order;
   out["charpoly"] = CoefficientsOf(s.charpoly);
   std::string text;
@@ -374,12 +378,15 @@ std::vector<py::list> Columns(std::string_view text, const std::string& kinds) {
   return columns;
 }
 
-// The census table of the graph file at `path` as CSV text, header first.
+// The census table of the graph file at `path` as CSV text, header first;
+// `matrices` names them, comma-separated.
 std::string CensusTable(const std::string& path, const std::string& matrices, int partIndex,
                         int partCount, int order, const py::object& threadsAsked) {
   census::CensusRequest request;
-  for (const char letter : matrices) {
-    const SpectralMatrix matrix = MatrixOf(std::string(1, letter));
+  std::string_view left = matrices;
+  for (std::size_t comma = 0; comma != std::string_view::npos; left.remove_prefix(comma + 1)) {
+    comma = left.find(',');
+    const SpectralMatrix matrix = MatrixOf(std::string(left.substr(0, comma)));
     if (std::find(request.matrices.begin(), request.matrices.end(), matrix) ==
         request.matrices.end()) {
       request.matrices.push_back(matrix);
@@ -388,7 +395,7 @@ std::string CensusTable(const std::string& path, const std::string& matrices, in
   if (request.matrices.empty()) throw py::value_error("matrices names no matrix");
   std::sort(request.matrices.begin(), request.matrices.end(),
             [](SpectralMatrix a, SpectralMatrix b) {
-              return spectral::MatrixLetter(a) < spectral::MatrixLetter(b);
+              return spectral::MatrixRank(a) < spectral::MatrixRank(b);
             });
   if (partCount < 1 || partCount > census::kMaxParts || partIndex < 1 || partIndex > partCount) {
     throw py::value_error("part takes K/M with 1 <= K <= M <= " +
@@ -452,18 +459,17 @@ PYBIND11_MODULE(_grafen, m) {
       "matrices",
       [] {
         std::vector<std::pair<std::string, std::string>> known;
-        for (char c = 'A'; c <= 'Z'; ++c) {
-          if (const auto matrix = grafen::spectral::MatrixNamed(std::string_view(&c, 1))) {
-            known.emplace_back(std::string(1, c), grafen::spectral::MatrixName(*matrix));
-          }
+        for (const auto matrix : grafen::spectral::AllMatrices()) {
+          known.emplace_back(grafen::spectral::MatrixLetter(matrix),
+                             grafen::spectral::MatrixName(matrix));
         }
         return known;
       },
-      "The matrices known, as (letter, name) pairs.");
+      "The matrices known, as (short name, long name) pairs.");
   m.def(
       "matrix_letter",
       [](const std::string& name) {
-        return std::string(1, grafen::spectral::MatrixLetter(grafen::python::MatrixOf(name)));
+        return std::string(grafen::spectral::MatrixLetter(grafen::python::MatrixOf(name)));
       },
       py::arg("name"), "The letter of the matrix a letter or name names.");
   m.def("spectrum", &grafen::python::SpectrumOf, py::arg("graphs"), py::arg("index"),

@@ -13,8 +13,11 @@ std::string UsageText() {
          "graph6 stream (nauty-geng's output) as CSV to standard output or to FILE\n"
          "(FILE - or none: standard input).\n"
          "  --matrix M   laplacian (L, the default), signless (Q), adjacency (A),\n"
-         "               seidel (S) or generalized (G: A and the complement's A);\n"
-         "               several, comma-separated (A,L,Q): one table, each its own columns\n"
+         "               seidel (S), generalized (G: A and the complement's A),\n"
+         "               distance (D), distance-laplacian (DL), distance-signless\n"
+         "               (DQ), normalized (N: the normalized Laplacian) or\n"
+         "               non-backtracking (B); several, comma-separated (A,L,Q), or\n"
+         "               all: one table, each its own columns\n"
          "  --order N    the number of nodes, 1 to " +
          std::to_string(kMaxOrder) +
          " (default: N of grafenN.txt,\n"
@@ -39,9 +42,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       options.version = true;
     } else if (given.Is("--matrix")) {
       options.matrices.clear();
-      program::AddMatricesNamed(
-          options.matrices, given.Value(),
-          "laplacian, signless, adjacency, seidel or generalized (L, Q, A, S, G)");
+      program::AddMatricesNamed(options.matrices, given.Value(), program::kMatrixChoices);
     } else if (given.Is("--order")) {
       options.order = program::Bounded("--order", given.Value(), 1, kMaxOrder);
     } else if (given.Is("--digits")) {

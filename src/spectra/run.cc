@@ -86,7 +86,12 @@ class KeyedGraphs {
                      slot.keys.resize(matrices.size());
                      slot.hashes.resize(matrices.size());
                      for (std::size_t k = 0; k < matrices.size(); ++k) {
-                       spectral::CharpolyKey(matrices[k], slot.graph, nodes, slot.keys[k]);
+                       if (!spectral::HasMatrix(matrices[k], nodes, slot.graph.edges)) {
+                         // A key of its own: in no family.
+                         slot.keys[k] = "none " + std::to_string(slot.graph.number);
+                       } else {
+                         spectral::CharpolyKey(matrices[k], slot.graph, nodes, slot.keys[k]);
+                       }
                        slot.hashes[k] = CospectralIndex::HashOf(slot.keys[k]);
                      }
                      if (withForms) slot.form = spectral::CanonicalForm(nodes, slot.graph.edges);

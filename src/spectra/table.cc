@@ -46,6 +46,7 @@ struct PartialRow {
   std::string text;
   std::vector<std::size_t> ends;  // by matrix: where its cospectral mates go
   std::vector<char> integral;     // by matrix: whether the graph is integral
+  std::vector<char> present;      // by matrix: whether the graph has it (HasMatrix)
 };
 
 // Appends the columns every table begins with, each followed by a comma:
@@ -64,6 +65,7 @@ void AppendCommonColumns(std::string& text, const ListedGraph& graph, int order)
 
 // s := the spectrum of the matrix of the graph (A's for G, and then
 // complement := the complement's); whether the graph is integral for it.
+// The graph has the matrix (HasMatrix).
 bool SpectrumOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int digits, Spectrum& s,
                 Spectrum& complement) {
   const bool generalized = matrix == SpectralMatrix::kGeneralized;
@@ -84,12 +86,20 @@ void SeveralRowOf(const std::vector<SpectralMatrix>& matrices, const ListedGraph
   std::string& text = row.text;
   for (std::size_t k = 0; k < matrices.size(); ++k) {
     const SpectralMatrix matrix = matrices[k];
-    const bool integral = SpectrumOf(matrix, graph, order, digits, s, complement);
+    row.present[k] = spectral::HasMatrix(matrix, order, graph.edges) ? 1 : 0;
     if (k > 0) text.push_back(',');
-    AppendSpectralValues(text, s, matrix == SpectralMatrix::kGeneralized ? &complement : nullptr);
-    text.append(integral ? "1," : "0,");
-    row.ends[k] = text.size();
-    row.integral[k] = integral ? 1 : 0;
+    if (row.present[k] == 0) {  // four empty cells, the mates' one after
+      text.append(",,,,");
+      row.ends[k] = text.size();
+      row.integral[k] = 0;
+      if (k == 0) s.laplacian = spectral::GraphLaplacianFacts(order, graph.edges, digits);
+    } else {
+      const bool integral = SpectrumOf(matrix, graph, order, digits, s, complement);
+      AppendSpectralValues(text, s, matrix == SpectralMatrix::kGeneralized ? &complement : nullptr);
+      text.append(integral ? "1," : "0,");
+      row.ends[k] = text.size();
+      row.integral[k] = integral ? 1 : 0;
+    }
     if (k == 0) {
       laplacian.clear();
       AppendConnectivity(laplacian, s.laplacian);
@@ -108,9 +118,23 @@ void RowOf(const std::vector<SpectralMatrix>& matrices, const ListedGraph& graph
   row.text.clear();
   row.ends.resize(matrices.size());
   row.integral.resize(matrices.size());
+  row.present.resize(matrices.size());
   AppendCommonColumns(row.text, graph, order);
   if (matrices.size() > 1) {
     SeveralRowOf(matrices, graph, order, digits, row);
+    return;
+  }
+  row.present[0] = spectral::HasMatrix(matrices[0], order, graph.edges) ? 1 : 0;
+  if (row.present[0] == 0) {  // empty spectral cells, the Laplacian's facts
+    row.text.append(",,,");
+    const spectral::LaplacianFacts facts =
+        spectral::GraphLaplacianFacts(order, graph.edges, digits);
+    AppendConnectivity(row.text, facts);
+    AppendSpanningTrees(row.text.append(","), facts);
+    row.text.append(",,");
+    row.ends[0] = row.text.size();
+    row.integral[0] = 0;
+    row.text.push_back(',');
     return;
   }
   const bool integral = SpectrumOf(matrices[0], graph, order, digits, s, complement);
@@ -139,7 +163,10 @@ struct TableRows::Slot {
 
 std::string TableHeader(SpectralMatrix matrix) {
   std::string prefix;  // none for L, whose columns came first
-  if (matrix != SpectralMatrix::kLaplacian) prefix.append(spectral::MatrixName(matrix)).append("_");
+  if (matrix != SpectralMatrix::kLaplacian) {
+    prefix.append(spectral::MatrixName(matrix)).append("_");
+    std::replace(prefix.begin(), prefix.end(), '-', '_');  // distance_laplacian_
+  }
   const std::string integral = matrix == SpectralMatrix::kLaplacian ? "laplacian_" : prefix;
   return "graph,nodes,edges,graph6,degrees," + prefix + "charpoly," + prefix + "factored," +
          prefix + "eigenvalues,algebraic_connectivity,spanning_trees," + integral + "integral," +
@@ -152,7 +179,7 @@ std::string TableHeader(const std::vector<SpectralMatrix>& matrices) {
   for (const SpectralMatrix matrix : matrices) {
     for (const char* column :
          {"charpoly,", "factored,", "eigenvalues,", "integral,", "cospectral_with,"}) {
-      header.push_back(spectral::MatrixLetter(matrix));
+      header.append(spectral::MatrixLetter(matrix));
       header.append("_").append(column);
     }
   }
@@ -205,6 +232,7 @@ void TableRows::Write(const Slot& slot) {
     from = end;
     ++summaries_[k].graphs;
     summaries_[k].integral += slot.row.integral[k];
+    summaries_[k].without += slot.row.present[k] != 0 ? 0 : 1;
   }
   line_.append(text, from, std::string::npos);
   if (const std::int64_t original = families_[0].CopyOf(number)) AppendNumber(line_, original);
@@ -217,7 +245,8 @@ std::vector<TableSummary> TableRows::Finish() {
   for (std::size_t k = 0; k < families_.size(); ++k) {
     summaries_[k].withCospectralMate = families_[k].withMate();
     summaries_[k].copies = families_[k].copies();
-    summaries_[k].distinctSpectra = families_[k].distinct();
+    // A graph without the matrix has a key of its own, not a spectrum.
+    summaries_[k].distinctSpectra = families_[k].distinct() - summaries_[k].without;
   }
   return summaries_;
 }
@@ -243,7 +272,18 @@ std::string_view IntegralWord(SpectralMatrix matrix) {
          : matrix == SpectralMatrix::kSignless    ? "signless-Laplacian-integral"
          : matrix == SpectralMatrix::kSeidel      ? "Seidel-integral"
          : matrix == SpectralMatrix::kGeneralized ? "adjacency-integral with their complements"
-                                                  : "adjacency-integral";
+         : matrix == SpectralMatrix::kDistance    ? "distance-integral"
+         : matrix == SpectralMatrix::kDistanceLaplacian ? "distance-Laplacian-integral"
+         : matrix == SpectralMatrix::kDistanceSignless  ? "distance-signless-Laplacian-integral"
+         : matrix == SpectralMatrix::kNormalized        ? "normalized-Laplacian-integral"
+         : matrix == SpectralMatrix::kNonBacktracking   ? "non-backtracking-integral"
+                                                        : "adjacency-integral";
+}
+
+// ", N disconnected graphs without it" for a distance matrix; "" when none.
+std::string WithoutText(const TableSummary& summary) {
+  if (summary.without == 0) return "";
+  return ", " + Counted(summary.without, "disconnected graph") + " without it";
 }
 
 }  // namespace
@@ -256,18 +296,20 @@ std::string SummaryText(const TableSummary& summary) {
          Counted(summary.distinctSpectra, "distinct spectrum", "distinct spectra") +
          (summary.copies == 0
               ? ""
-              : ", " + Counted(summary.copies, "isomorphic copy", "isomorphic copies"));
+              : ", " + Counted(summary.copies, "isomorphic copy", "isomorphic copies")) +
+         WithoutText(summary);
 }
 
 std::string SummaryText(const std::vector<TableSummary>& summaries) {
   if (summaries.size() == 1) return SummaryText(summaries[0]);
   std::string text = Counted(summaries.empty() ? 0 : summaries[0].graphs, "graph") + " read";
   for (const TableSummary& summary : summaries) {
-    text.append("; ").append(1, spectral::MatrixLetter(summary.matrix)).append(": ");
+    text.append("; ").append(spectral::MatrixLetter(summary.matrix)).append(": ");
     text.append(std::to_string(summary.integral)).append(" ").append(IntegralWord(summary.matrix));
     text.append(", ").append(std::to_string(summary.withCospectralMate));
     text.append(" with a cospectral mate, ");
     text.append(Counted(summary.distinctSpectra, "distinct spectrum", "distinct spectra"));
+    text.append(WithoutText(summary));
   }
   if (!summaries.empty() && summaries[0].copies != 0) {
     text.append("; ").append(Counted(summaries[0].copies, "isomorphic copy", "isomorphic copies"));

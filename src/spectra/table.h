@@ -22,7 +22,8 @@ struct TableSummary {
   std::int64_t integral = 0;
   std::int64_t withCospectralMate = 0;
   std::int64_t distinctSpectra = 0;
-  std::int64_t copies = 0;  // graphs isomorphic to an earlier one
+  std::int64_t copies = 0;   // graphs isomorphic to an earlier one
+  std::int64_t without = 0;  // graphs without the matrix: disconnected, for a distance matrix
 };
 
 // The table's header line, with its line end: the spectral columns named

@@ -5,11 +5,13 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <numeric>
 #include <optional>
 #include <utility>
 
 namespace grafen::spectral {
 
+using algebra::Integer;
 using algebra::Polynomial;
 
 namespace {
@@ -78,8 +80,8 @@ std::optional<std::vector<std::int64_t>> Berkowitz(const Matrix& a) {
 // It only adds, subtracts and multiplies, so it holds in any ring, and for a
 // graph matrix on n nodes the coefficients, at most (2n - 1)^n in size
 // (every eigenvalue of A, L, Q and S lies in [-(2n - 2), 2n - 2]), are below
-// 2^63: the
-// wrapped results are the exact ones. Hot: no overflow checks, no
+// 2^63, as are a distance matrix's up to WrappingOrderOf: the wrapped
+// results are the exact ones. Hot: no overflow checks, no
 // allocation, a fixed row stride the compiler can unroll; and as the row R
 // is the column C transposed, R M^k C is the dot product of M^j C and
 // M^(k-j) C for j = k / 2, so half the products M^j C are enough.
@@ -123,11 +125,121 @@ void WrappingBerkowitz(std::size_t n, const std::uint64_t* a, std::int64_t* coef
   for (std::size_t k = 0; k <= n; ++k) coefficients[k] = static_cast<std::int64_t>(poly[k]);
 }
 
+// det(xI - M) exactly: Berkowitz in checked 64-bit integers, FLINT past them.
+Polynomial ExactCharpoly(const Matrix& m) {
+  Polynomial charpoly;
+  const std::size_t n = m.n;
+  if (const auto small = Berkowitz(m)) {
+    for (std::size_t k = 0; k <= n; ++k) {
+      fmpz_poly_set_coeff_si(charpoly.get(), static_cast<long>(n - k), (*small)[k]);
+    }
+    return charpoly;
+  }
+  fmpz_mat_t exact;
+  fmpz_mat_init(exact, static_cast<long>(n), static_cast<long>(n));
+  for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t j = 0; j < n; ++j) {
+      fmpz_set_si(fmpz_mat_entry(exact, static_cast<long>(i), static_cast<long>(j)), m.at(i, j));
+    }
+  }
+  fmpz_mat_charpoly(charpoly.get(), exact);
+  fmpz_mat_clear(exact);
+  return charpoly;
+}
+
+// The degrees of the graph's nodes.
+std::vector<std::int64_t> DegreesOf(int order, const std::vector<Edge>& edges) {
+  std::vector<std::int64_t> degrees(static_cast<std::size_t>(order), 0);
+  for (const Edge& e : edges) {
+    ++degrees[static_cast<std::size_t>(e.i - 1)];
+    ++degrees[static_cast<std::size_t>(e.j - 1)];
+  }
+  return degrees;
+}
+
+// (x - 1)^k times p, into p.
+void TimesPowerOfXMinusOne(Polynomial& p, long k) {
+  Polynomial factor;
+  fmpz_poly_set_coeff_si(factor.get(), 1, 1);
+  fmpz_poly_set_coeff_si(factor.get(), 0, -1);
+  fmpz_poly_pow(factor.get(), factor.get(), static_cast<unsigned long>(k));
+  fmpz_poly_mul(p.get(), p.get(), factor.get());
+}
+
 }  // namespace
+
+Polynomial NormalizedPolynomial(int order, const std::vector<Edge>& edges) {
+  // With D' and L' the degrees and Laplacian of the nodes of positive
+  // degree and c the least common multiple of those degrees, M = c D'^(-1) L'
+  // is an integer matrix and det(xD' - L') = det(D') c^(-n') det(cx I - M):
+  // up to a positive constant, the coefficient of x^k is c^k times that of
+  // det(yI - M). Each isolated node adds the root 1.
+  const std::vector<std::int64_t> degrees = DegreesOf(order, edges);
+  std::vector<std::size_t> place(degrees.size(), 0);
+  std::size_t kept = 0;
+  std::int64_t lcm = 1;
+  for (std::size_t v = 0; v < degrees.size(); ++v) {
+    if (degrees[v] == 0) continue;
+    place[v] = kept++;
+    lcm = std::lcm(lcm, degrees[v]);
+  }
+  Matrix m{kept, std::vector<std::int64_t>(kept * kept, 0)};
+  for (std::size_t v = 0; v < degrees.size(); ++v) {
+    if (degrees[v] != 0) m.at(place[v], place[v]) = lcm;
+  }
+  for (const Edge& e : edges) {
+    const auto i = static_cast<std::size_t>(e.i - 1);
+    const auto j = static_cast<std::size_t>(e.j - 1);
+    m.at(place[i], place[j]) = -lcm / degrees[i];
+    m.at(place[j], place[i]) = -lcm / degrees[j];
+  }
+  Polynomial p = kept == 0 ? Polynomial() : ExactCharpoly(m);
+  if (kept == 0) fmpz_poly_set_coeff_si(p.get(), 0, 1);
+  Integer power;
+  fmpz_one(power.get());
+  for (long k = 0; k <= p.degree(); ++k) {
+    fmpz_mul(p.get()->coeffs + k, p.get()->coeffs + k, power.get());
+    fmpz_mul_si(power.get(), power.get(), lcm);
+  }
+  fmpz_poly_primitive_part(p.get(), p.get());
+  TimesPowerOfXMinusOne(p, static_cast<long>(degrees.size() - kept));
+  return p;
+}
+
+Polynomial NonBacktrackingCharpoly(int order, const std::vector<Edge>& edges) {
+  // Ihara-Bass: det(xI - B) = (x^2 - 1)^(m - n) det(x^2 I - xA + D - I), and
+  // the determinant is det(xI - K) for the 2n-square K = [A, I - D; I, 0]
+  // (the Schur complement of xI in xI - K). When m < n the power of x^2 - 1
+  // divides it exactly.
+  const auto n = static_cast<std::size_t>(order);
+  const std::vector<std::int64_t> degrees = DegreesOf(order, edges);
+  Matrix k{2 * n, std::vector<std::int64_t>(4 * n * n, 0)};
+  for (const Edge& e : edges) {
+    k.at(static_cast<std::size_t>(e.i - 1), static_cast<std::size_t>(e.j - 1)) = 1;
+    k.at(static_cast<std::size_t>(e.j - 1), static_cast<std::size_t>(e.i - 1)) = 1;
+  }
+  for (std::size_t v = 0; v < n; ++v) {
+    k.at(v, n + v) = 1 - degrees[v];
+    k.at(n + v, v) = 1;
+  }
+  Polynomial p = ExactCharpoly(k);
+  Polynomial square;  // x^2 - 1
+  fmpz_poly_set_coeff_si(square.get(), 2, 1);
+  fmpz_poly_set_coeff_si(square.get(), 0, -1);
+  const auto m = static_cast<long>(edges.size());
+  const long power = m - static_cast<long>(order);
+  fmpz_poly_pow(square.get(), square.get(), static_cast<unsigned long>(power < 0 ? -power : power));
+  if (power >= 0) {
+    fmpz_poly_mul(p.get(), p.get(), square.get());
+  } else {
+    fmpz_poly_div(p.get(), p.get(), square.get());
+  }
+  return p;
+}
 
 bool SmallCharpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
                    std::array<std::int64_t, kWrappingOrder + 1>& coefficients) {
-  if (order < 1 || order > kWrappingOrder) return false;
+  if (order < 1 || order > WrappingOrderOf(matrix)) return false;
   constexpr std::size_t kStride = kWrappingOrder;
   std::array<std::uint64_t, kStride * kStride> entries{};
   ForEachEntry(matrix, order, edges, [&entries](int i, int j, int value) {
@@ -138,7 +250,28 @@ bool SmallCharpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& ed
   return true;
 }
 
+int WrappingOrderOf(SpectralMatrix matrix) {
+  // The coefficients of a polynomial whose n roots have moduli at most r are
+  // at most (1 + r)^n; for positive semidefinite Tr -/+ Dist, whose trace is
+  // at most n(n^2 - 1)/3 (a path's), they are at most (1 + (n^2 - 1)/3)^n.
+  // Dist: (1 + 45)^10 < 2^63 <= (1 + 55)^11; Tr -/+ Dist: 41^11 < 2^63.
+  switch (matrix) {
+    case SpectralMatrix::kDistance:
+      return 10;
+    case SpectralMatrix::kDistanceLaplacian:
+    case SpectralMatrix::kDistanceSignless:
+      return 11;
+    case SpectralMatrix::kNormalized:
+    case SpectralMatrix::kNonBacktracking:
+      return 0;
+    default:
+      return kWrappingOrder;
+  }
+}
+
 Polynomial Charpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& edges) {
+  if (matrix == SpectralMatrix::kNormalized) return NormalizedPolynomial(order, edges);
+  if (matrix == SpectralMatrix::kNonBacktracking) return NonBacktrackingCharpoly(order, edges);
   const auto n = static_cast<std::size_t>(order);
   Polynomial charpoly;
   if (std::array<std::int64_t, kWrappingOrder + 1> small{};
@@ -148,27 +281,11 @@ Polynomial Charpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& e
     }
     return charpoly;
   }
-  Matrix laplacian{n, std::vector<std::int64_t>(n * n)};
-  ForEachEntry(matrix, order, edges, [&laplacian](int i, int j, int value) {
-    laplacian.at(static_cast<std::size_t>(i), static_cast<std::size_t>(j)) += value;
+  Matrix entries{n, std::vector<std::int64_t>(n * n)};
+  ForEachEntry(matrix, order, edges, [&entries](int i, int j, int value) {
+    entries.at(static_cast<std::size_t>(i), static_cast<std::size_t>(j)) += value;
   });
-  if (const auto small = Berkowitz(laplacian)) {
-    for (std::size_t k = 0; k <= n; ++k) {
-      fmpz_poly_set_coeff_si(charpoly.get(), static_cast<long>(n - k), (*small)[k]);
-    }
-    return charpoly;
-  }
-  fmpz_mat_t exact;
-  fmpz_mat_init(exact, order, order);
-  for (std::size_t i = 0; i < n; ++i) {
-    for (std::size_t j = 0; j < n; ++j) {
-      fmpz_set_si(fmpz_mat_entry(exact, static_cast<long>(i), static_cast<long>(j)),
-                  laplacian.at(i, j));
-    }
-  }
-  fmpz_mat_charpoly(charpoly.get(), exact);
-  fmpz_mat_clear(exact);
-  return charpoly;
+  return ExactCharpoly(entries);
 }
 
 }  // namespace grafen::spectral

@@ -311,10 +311,13 @@ class WordSteps {
   WordSteps(SpectralMatrix matrix, int order, const std::vector<Edge>& edges, int digits)
       : matrix_(matrix), order_(order), edges_(edges), digits_(digits) {}
 
-  // det(xI - M) in words, when the order allows.
+  // det(xI - M) in words, when the order allows; never a distance
+  // matrix's, whose eigenvalues lie too far apart for the bounds below.
   bool Charpoly(Coefficients& charpoly) {
     std::array<std::int64_t, kMaxCoefficients> highestFirst{};
-    if (!SmallCharpoly(matrix_, order_, edges_, highestFirst)) return false;
+    if (IsDistanceMatrix(matrix_) || !SmallCharpoly(matrix_, order_, edges_, highestFirst)) {
+      return false;
+    }
     const auto n = static_cast<std::size_t>(order_);
     rest_.degree = n;
     for (std::size_t k = 0; k <= n; ++k) rest_.c[k] = highestFirst[n - k];

@@ -1,50 +1,100 @@
 #include "spectral/matrix.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace grafen::spectral {
 namespace {
 
-// A matrix with its letter and long name.
+// A matrix with its short and long names.
 struct Named {
   SpectralMatrix matrix;
-  char letter;
+  std::string_view letter;
   std::string_view name;
 };
 
 // In the order tables list them.
-constexpr std::array<Named, 5> kNames{{{SpectralMatrix::kAdjacency, 'A', "adjacency"},
-                                       {SpectralMatrix::kGeneralized, 'G', "generalized"},
-                                       {SpectralMatrix::kLaplacian, 'L', "laplacian"},
-                                       {SpectralMatrix::kSignless, 'Q', "signless"},
-                                       {SpectralMatrix::kSeidel, 'S', "seidel"}}};
+constexpr std::array<Named, 10> kNames{
+    {{SpectralMatrix::kAdjacency, "A", "adjacency"},
+     {SpectralMatrix::kNonBacktracking, "B", "non-backtracking"},
+     {SpectralMatrix::kDistance, "D", "distance"},
+     {SpectralMatrix::kDistanceLaplacian, "DL", "distance-laplacian"},
+     {SpectralMatrix::kDistanceSignless, "DQ", "distance-signless"},
+     {SpectralMatrix::kGeneralized, "G", "generalized"},
+     {SpectralMatrix::kLaplacian, "L", "laplacian"},
+     {SpectralMatrix::kNormalized, "N", "normalized"},
+     {SpectralMatrix::kSignless, "Q", "signless"},
+     {SpectralMatrix::kSeidel, "S", "seidel"}}};
 
 // The entry of kNames for the matrix.
 const Named& NamesOf(SpectralMatrix matrix) {
   for (const Named& named : kNames) {
     if (named.matrix == matrix) return named;
   }
-  return kNames[1];
+  return kNames[0];
 }
 
 }  // namespace
 
-char MatrixLetter(SpectralMatrix matrix) { return NamesOf(matrix).letter; }
+std::string_view MatrixLetter(SpectralMatrix matrix) { return NamesOf(matrix).letter; }
 
 std::string_view MatrixName(SpectralMatrix matrix) { return NamesOf(matrix).name; }
 
 int MatrixRank(SpectralMatrix matrix) { return static_cast<int>(&NamesOf(matrix) - kNames.data()); }
 
+std::vector<SpectralMatrix> AllMatrices() {
+  std::vector<SpectralMatrix> all;
+  for (const Named& named : kNames) all.push_back(named.matrix);
+  return all;
+}
+
 std::optional<SpectralMatrix> MatrixNamed(std::string_view name) {
   for (const Named& named : kNames) {
-    if ((name.size() == 1 && name[0] == named.letter) || name == named.name) return named.matrix;
+    if (name == named.letter || name == named.name) return named.matrix;
   }
   return std::nullopt;
 }
 
+bool DistancesOf(int order, const std::vector<Edge>& edges, std::vector<int>& distances) {
+  // Breadth first from each node over 64-bit neighbour sets (orders <= 64).
+  const auto n = static_cast<std::size_t>(order);
+  std::array<std::uint64_t, 64> neighbours{};
+  for (const Edge& e : edges) {
+    neighbours[static_cast<std::size_t>(e.i - 1)] |= std::uint64_t{1} << (e.j - 1);
+    neighbours[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
+  }
+  const std::uint64_t everyone = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
+  distances.assign(n * n, 0);
+  for (std::size_t source = 0; source < n; ++source) {
+    std::uint64_t reached = std::uint64_t{1} << source;
+    std::uint64_t layer = reached;
+    for (int d = 1; layer != 0; ++d) {
+      std::uint64_t next = 0;
+      for (std::uint64_t left = layer; left != 0; left &= left - 1) {
+        next |= neighbours[static_cast<std::size_t>(__builtin_ctzll(left))];
+      }
+      layer = next & ~reached;
+      reached |= layer;
+      for (std::uint64_t left = layer; left != 0; left &= left - 1) {
+        distances[source * n + static_cast<std::size_t>(__builtin_ctzll(left))] = d;
+      }
+    }
+    if (reached != everyone) return false;
+  }
+  return true;
+}
+
+bool HasMatrix(SpectralMatrix matrix, int order, const std::vector<Edge>& edges) {
+  if (!IsDistanceMatrix(matrix)) return true;
+  thread_local std::vector<int> distances;
+  return DistancesOf(order, edges, distances);
+}
+
 EigenvalueRange RangeOf(SpectralMatrix matrix, long order) {
+  const long transmission = order * (order - 1) / 2;
   switch (matrix) {
     case SpectralMatrix::kAdjacency:
     case SpectralMatrix::kSeidel:
@@ -52,6 +102,15 @@ EigenvalueRange RangeOf(SpectralMatrix matrix, long order) {
       return {-(order - 1), order - 1};
     case SpectralMatrix::kSignless:
       return {0, 2 * order - 2};
+    case SpectralMatrix::kDistance:
+      return {-transmission, transmission};
+    case SpectralMatrix::kDistanceLaplacian:
+    case SpectralMatrix::kDistanceSignless:
+      return {0, 2 * transmission};
+    case SpectralMatrix::kNormalized:
+      return {0, 2};
+    case SpectralMatrix::kNonBacktracking:
+      return {-std::max(order - 2, 1L), std::max(order - 2, 1L)};
     case SpectralMatrix::kLaplacian:
       break;
   }

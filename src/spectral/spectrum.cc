@@ -43,6 +43,27 @@ std::vector<double> NumericEigenvalues(SpectralMatrix matrix, int order,
   return std::vector<double>(values.data(), values.data() + values.size());
 }
 
+// The root b/a of ax - b (a > 0, b > 0), rounded, in the enclosure
+// ((2b - 1)/2a, (2b + 1)/2a), where ax - b is -1/2 and 1/2.
+CertifiedRoot RationalRoot(const Polynomial& f, int digits) {
+  CertifiedRoot root;
+  algebra::Rational value;
+  fmpz_neg(fmpq_numref(value.get()), f.coefficient(0));
+  fmpz_set(fmpq_denref(value.get()), f.coefficient(1));
+  fmpq_canonicalise(value.get());
+  root.rounded = algebra::RoundRational(value.get(), digits);
+  fmpz_mul_2exp(fmpq_numref(root.where.low.get()), fmpq_numref(value.get()), 1);
+  fmpz_sub_ui(fmpq_numref(root.where.low.get()), fmpq_numref(root.where.low.get()), 1);
+  fmpz_mul_2exp(fmpq_denref(root.where.low.get()), fmpq_denref(value.get()), 1);
+  fmpq_canonicalise(root.where.low.get());
+  fmpz_mul_2exp(fmpq_numref(root.where.high.get()), fmpq_numref(value.get()), 1);
+  fmpz_add_ui(fmpq_numref(root.where.high.get()), fmpq_numref(root.where.high.get()), 1);
+  fmpz_mul_2exp(fmpq_denref(root.where.high.get()), fmpq_denref(value.get()), 1);
+  fmpq_canonicalise(root.where.high.get());
+  root.where.lowSign = -1;
+  return root;
+}
+
 // The steps of the spectrum (spectral/pipeline.h) in exact arithmetic,
 // floating point only guiding them: each always succeeds.
 class ExactSteps {
@@ -61,7 +82,11 @@ class ExactSteps {
   // once every factor is.
   void IntegerRoots(std::vector<IntegerRoot>& roots) {
     const auto [lowest, highest] = RangeOf(matrix_, order_);
-    found_ = Factorise(charpoly_, lowest, highest, NumericEigenvalues(matrix_, order_, edges_));
+    // N's polynomial is not monic (its rational roots need not be
+    // integers), B's roots are complex: FLINT factors them whole.
+    found_ = IsIntegerMatrix(matrix_) ? Factorise(charpoly_, lowest, highest,
+                                                  NumericEigenvalues(matrix_, order_, edges_))
+                                      : algebra::FactoriseFully(charpoly_);
     roots = found_.integerRoots;
   }
 
@@ -80,8 +105,14 @@ class ExactSteps {
   // eigenvalues' range.
   bool Roots(std::size_t k, Factor& factor) {
     const NonLinearFactor& f = found_.factors[k];
-    roots_[k] = CertifiedRoots(f.polynomial, RangeOf(matrix_, order_).highest + 1, f.guesses,
-                               digits_, HasSignedEigenvalues(matrix_));
+    if (matrix_ == SpectralMatrix::kNonBacktracking) {
+      roots_[k].clear();  // complex: B's eigenvalues are not listed
+    } else if (f.polynomial.degree() == 1) {
+      roots_[k].assign(1, RationalRoot(f.polynomial, digits_));
+    } else {
+      roots_[k] = CertifiedRoots(f.polynomial, RangeOf(matrix_, order_).highest + 1, f.guesses,
+                                 digits_, HasSignedEigenvalues(matrix_));
+    }
     factor.roots.resize(roots_[k].size());
     for (std::size_t r = 0; r < roots_[k].size(); ++r) {
       factor.roots[r].rounded = roots_[k][r].rounded;
@@ -130,6 +161,11 @@ void ExactSpectrumOf(SpectralMatrix matrix, int order, const std::vector<Edge>& 
                      Spectrum& spectrum) {
   ExactSteps steps(matrix, order, edges, digits);
   SpectrumBy(steps, spectrum);
+  // B's eigenvalues are listed only when all are integers; others are
+  // complex in general.
+  if (matrix == SpectralMatrix::kNonBacktracking && !spectrum.integral) {
+    spectrum.eigenvalues.clear();
+  }
 }
 
 // The Laplacian's facts by exact arithmetic.

@@ -65,14 +65,17 @@ struct LaplacianFacts {
 
 // The spectrum of a graph matrix M of order n, as values.
 struct Spectrum {
-  // det(xI - M), monic of degree n.
+  // det(xI - M), monic of degree n; for N its primitive polynomial
+  // (NormalizedPolynomial), for B det(xI - B) of degree 2m.
   algebra::Coefficients charpoly;
   // Its integer roots with their multiplicities, ascending.
   std::vector<algebra::IntegerRoot> integerRoots;
-  // Its non-linear irreducible factors: by degree, then by smallest root.
+  // Its other irreducible factors (N's x - r/s among them): by degree, then
+  // by smallest root; B's without their roots, which are complex.
   std::vector<Factor> factors;
   // All n eigenvalues, each as often as it is one, in true ascending order
-  // (3 - sqrt(2) comes before 2, though it rounds to 2 at one digit).
+  // (3 - sqrt(2) comes before 2, though it rounds to 2 at one digit); none
+  // of B's unless all are integers.
   std::vector<EigenvalueRef> eigenvalues;
   // Whether every eigenvalue is an integer (factors is empty).
   bool integral = false;

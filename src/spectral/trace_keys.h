@@ -31,11 +31,21 @@ struct TraceKeys {
       case SpectralMatrix::kGeneralized:
         return generalized;
       case SpectralMatrix::kSeidel:
+        return seidel;
+      default:
         break;
     }
-    return seidel;
+    return 0;
   }
 };
+
+// Whether the matrix has a trace key here (A, G, L, Q, S); the others are
+// keyed by their polynomials.
+inline bool HasTraceKey(SpectralMatrix matrix) {
+  return matrix == SpectralMatrix::kAdjacency || matrix == SpectralMatrix::kGeneralized ||
+         matrix == SpectralMatrix::kLaplacian || matrix == SpectralMatrix::kSignless ||
+         matrix == SpectralMatrix::kSeidel;
+}
 
 // The trace keys of A, L and Q of the graph on nodes 1..order (at most 64);
 // S's and G's left 0.

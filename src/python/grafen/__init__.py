@@ -51,7 +51,7 @@ __all__ = ["spectrum", "spectra", "cospectral_families", "census", "matrices",
 
 
 def matrices():
-    """The matrices known, as a dict letter -> name: {"A": "adjacency", ...}."""
+    """The matrices known, as a dict short name -> long name: {"A": "adjacency", ...}."""
     return dict(_grafen.matrices())
 
 
@@ -451,7 +451,9 @@ def census(graphs, matrices="ALQ", part=None, threads=None, *, connected=False, 
 
     graphs: an int n (every graph of order n, or only the connected ones with
     connected=True, from nauty-geng, which must be installed), or graphs as
-    spectra() takes them. matrices: letters, "ALQ" by default. part: "K/M"
+    spectra() takes them. matrices: short names, as a list, comma-separated
+    ("A,DL") or one letter each ("ALQ", the default; "DL" and "DQ" alone
+    name the distance Laplacians), or long names. part: "K/M"
     or (K, M), only part K of M of each edge count. Graphs isomorphic to an
     earlier one are counted as copies, not again.
 
@@ -474,11 +476,12 @@ def census(graphs, matrices="ALQ", part=None, threads=None, *, connected=False, 
     else:
         k, m = part
     if isinstance(matrices, str):
-        named = [matrices] if matrices.lower() in _matrix_names() else (
+        whole = matrices.lower() in _matrix_names() or matrices in dict(_grafen.matrices())
+        named = [matrices] if whole else (
             matrices.split(",") if "," in matrices else list(matrices))
     else:
         named = list(matrices)
-    letters = "".join(_grafen.matrix_letter(str(m_).strip()) for m_ in named)
+    letters = ",".join(_grafen.matrix_letter(str(m_).strip()) for m_ in named)
     with _tempfile.TemporaryDirectory(prefix="grafen-census-") as scratch:
         path = _os.path.join(scratch, "graphs.g6")
         if isinstance(graphs, int) and not isinstance(graphs, bool):
