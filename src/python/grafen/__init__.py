@@ -46,8 +46,8 @@ import tempfile as _tempfile
 
 from . import _grafen
 
-__all__ = ["spectrum", "spectra", "cospectral_families", "census", "matrices",
-           "Spectrum", "Factor", "Eigenvalue"]
+__all__ = ["spectrum", "spectra", "cospectral_families", "census", "matrices", "draw",
+           "Drawing", "Spectrum", "Factor", "Eigenvalue"]
 
 
 def matrices():
@@ -316,6 +316,11 @@ class Spectrum:
         return (f"<{name} spectrum of a graph of order {self.order}: {values}; "
                 f"charpoly {self.factored}; spanning trees {self.spanning_trees}>")
 
+    def _repr_svg_(self):
+        """The graph drawn, captioned with this spectrum: Jupyter's picture."""
+        from ._draw.api import spectrum_svg
+        return spectrum_svg(self._graphs.graph6(0), self.matrix, self.eigenvalues)
+
 
 def spectrum(graph, matrix="L", digits=5, *, nodelist=None, order=None):
     """The exact spectrum of one graph's matrix, a Spectrum.
@@ -511,3 +516,7 @@ def census(graphs, matrices="ALQ", part=None, threads=None, *, connected=False, 
         else:
             columns[name] = cells
     return pd.DataFrame(columns, columns=header)
+
+
+# The drawer (grafen-draw's own modules), last: it calls back into the above.
+from ._draw.api import Drawing, draw  # noqa: E402
