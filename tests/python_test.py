@@ -217,3 +217,14 @@ def test_draw_refuses(graphs, options, message, tmp_path):
     with pytest.raises(ValueError, match=message):
         grafen.draw(graphs, output, **options)
     assert list(tmp_path.iterdir()) == []
+
+
+def test_draw_huge_page_to_png(tmp_path):
+    # 200 grids on one page: 4448 x 4348 points, 34 million pixels at 96 dpi.
+    drawing = grafen.draw([nx.grid_2d_graph(4, 4)] * 200, tmp_path / "big.png", per_page=200)
+    root = ElementTree.fromstring(drawing.svg[0])
+    points = float(root.get("width")), float(root.get("height"))
+    head = (tmp_path / "big.png").read_bytes()[:24]
+    width, height = int.from_bytes(head[16:20], "big"), int.from_bytes(head[20:24], "big")
+    assert head[:8] == b"\x89PNG\r\n\x1a\n" and points[0] * points[1] * (96 / 72) ** 2 > 25e6
+    assert 24e6 < width * height <= 25e6 and abs(width / height - points[0] / points[1]) < 1e-3

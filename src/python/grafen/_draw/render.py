@@ -93,12 +93,28 @@ def pdf_document(pages):
     return output.getvalue()
 
 
+# A PNG of a page of thousands of graphs at full size would take gigabytes
+# of memory (and cairo draws at most 32767 pixels a side): such a page is
+# scaled down to fit, as Graphviz did.
+MAX_PNG_PIXELS = 25 * 1000 * 1000
+MAX_PNG_SIDE = 32767
+
+
+def png_scale(width, height):
+    """Pixels a point for a page of width x height points: 96/72, less when
+    the PNG would exceed MAX_PNG_PIXELS or MAX_PNG_SIDE."""
+    scale = 96 / 72
+    scale = min(scale, (MAX_PNG_PIXELS / (width * height)) ** 0.5)
+    return min(scale, MAX_PNG_SIDE / width, MAX_PNG_SIDE / height)
+
+
 def png_page(page):
     """The page as PNG at 96 dots an inch (the size a browser shows the SVG
-    at, and about the size Graphviz rendered it at)."""
+    at, and about the size Graphviz rendered it at), smaller for huge pages."""
     surface = _cairosvg()
+    scale = png_scale(page.width, page.height)
 
     def convert(svg):
-        return surface.PNGSurface.convert(bytestring=svg, scale=96 / 72)
+        return surface.PNGSurface.convert(bytestring=svg, scale=scale)
 
     return _render(convert, "PNG", svg_page(page))
