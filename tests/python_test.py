@@ -202,6 +202,7 @@ def test_draw_graphs_families_and_spectra(tmp_path):
     edges, captions = drawn(grafen.spectrum(nx.petersen_graph(), "A")._repr_svg_())
     assert edges == {1: petersen}
     assert " ".join(captions) == "adjacency spectrum: -2 -2 -2 -2 1 1 1 1 1 3"
+    assert grafen.spectrum(nx.complete_graph(33))._repr_svg_() is None  # Jupyter shows the text
 
 
 @pytest.mark.parametrize("graphs, options, message", [

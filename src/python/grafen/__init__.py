@@ -317,9 +317,13 @@ class Spectrum:
                 f"charpoly {self.factored}; spanning trees {self.spanning_trees}>")
 
     def _repr_svg_(self):
-        """The graph drawn, captioned with this spectrum: Jupyter's picture."""
+        """The graph drawn, captioned with this spectrum: Jupyter's picture;
+        None (the text shows instead) beyond 32 nodes or without Graphviz."""
         from ._draw.api import spectrum_svg
-        return spectrum_svg(self._graphs.graph6(0), self.matrix, self.eigenvalues)
+        try:
+            return spectrum_svg(self._graphs.graph6(0), self.matrix, self.eigenvalues)
+        except ValueError:
+            return None
 
 
 def spectrum(graph, matrix="L", digits=5, *, nodelist=None, order=None):
