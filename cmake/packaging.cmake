@@ -3,7 +3,8 @@
 # Included at the end of the top-level CMakeLists.txt, once the grafen target
 # exists. Installs:
 #   bin/grafen                   the tool
-#   bin/grafen-draw              the drawer, SVG, PDF or PNG (Python 3, networkx, numpy, Graphviz)
+#   bin/grafen-draw              the drawer, SVG, PDF or PNG (Python 3, networkx, numpy, Graphviz,
+#                                cairosvg); the command of the Python module's grafen._draw
 #   bin/grafen-spectra           the exact spectra of an edge list or graph6 stream, as CSV
 #   bin/grafen-census            the spectral census of a graph stream, as CSV
 #   bin/grafen-mates             whether graphs are determined by their spectra, their mates, as CSV
@@ -36,7 +37,10 @@ endif()
 if(TARGET grafen-mates)
   install(TARGETS grafen-mates RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endif()
-install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/grafen-draw DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The drawer's command runs the Python module's drawer: only where the module is.
+if(TARGET _grafen)
+  install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/grafen-draw DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
 install(PROGRAMS ${GRAFEN_SOURCE_ROOT}/tools/census-array DESTINATION ${CMAKE_INSTALL_DATADIR}/grafen)
 
 # Debian installs manual pages compressed with gzip -9n (no name, no time
@@ -113,12 +117,13 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${GRAFEN_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION math)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# grafen itself needs none of them; grafen-draw runs on Python 3 with networkx
-# and numpy and lays out with Graphviz; grafen-mates runs nauty-geng (and the
+# grafen itself needs none of them; grafen-draw (part of the Python module)
+# runs on Python 3 with networkx and numpy, lays out with Graphviz and makes
+# PDF and PNG with cairosvg; grafen-mates runs nauty-geng (and the
 # census of a whole order reads its graphs); the Python module grafen runs on
 # python3 and makes its tables with pandas.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
-  "python3, python3-networkx, python3-numpy, python3-pandas, graphviz, nauty")
+  "python3, python3-networkx, python3-numpy, python3-pandas, python3-cairosvg, graphviz, nauty")
 # census-array runs the census on a Slurm cluster.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "slurm-client")
 

@@ -30,7 +30,7 @@ import subprocess
 import sys
 import tempfile
 import xml.etree.ElementTree as ElementTree
-import zlib
+import struct
 
 try:
     import networkx
@@ -224,15 +224,21 @@ def draw_and_check(results, draw, name, directory, file_name, text_or_bytes, ord
 
 
 def pdf_pages(path):
-    """(page count, the texts shown) of a PDF the drawer wrote, (0, []) for none."""
+    """The (width, height) of each page of a PDF the drawer wrote, [] for none."""
     if not os.path.exists(path):
-        return 0, []
+        return []
     with open(path, "rb") as stream:
         data = stream.read()
-    texts = []
-    for stream in re.findall(rb"stream\n(.*?)\nendstream", data, re.S):
-        texts += re.findall(rb"\((.*?)\) Tj", zlib.decompress(stream))
-    return len(re.findall(rb"/Type /Page\b", data)), [t.decode() for t in texts]
+    boxes = re.findall(rb"/MediaBox\s*\[\s*0 0 ([0-9.]+) ([0-9.]+)\s*\]", data)
+    if len(boxes) != len(re.findall(rb"/Type\s*/Page\b", data)):
+        return []
+    return [(float(w), float(h)) for w, h in boxes]
+
+
+def svg_sizes(paths):
+    """The (width, height) of SVG pages."""
+    return [(float(ElementTree.parse(p).getroot().get("width")),
+             float(ElementTree.parse(p).getroot().get("height"))) for p in paths]
 
 
 def test_from_grafen(results, draw, grafen, scratch):
@@ -244,12 +250,28 @@ def test_from_grafen(results, draw, grafen, scratch):
             return
     draw_and_check(results, draw, "grafen 4", directory, "grafen4.txt", None, 4,
                    expected_counts=[3, 3, 4, 4, 5, 6])
-    # Two graphs of interest keep their numbers, in a PDF of one page.
+    # Two graphs of interest keep their numbers; a PDF has the SVG's pages,
+    # one PDF page to each, each the SVG page's size in points.
     run([draw, "--graphs", "28,55", "grafen8.txt", "-o", "pair.pdf"], cwd=directory)
-    count, texts = pdf_pages(os.path.join(directory, "pair.pdf"))
-    results.check("--graphs 28,55 to PDF: one page with graphs 28 and 55",
-                  count == 1 and [t for t in texts if t.startswith("Graph")]
-                  == ["Graph 28", "Graph 55"], "%d pages, %s" % (count, texts[:4]))
+    run([draw, "--graphs", "28,55", "grafen8.txt", "-o", "pair.svg"], cwd=directory)
+    run([draw, "--graphs", "28,55", "--per-page", "1", "grafen8.txt", "-o", "apart.pdf"],
+        cwd=directory)
+    run([draw, "--graphs", "28,55", "--per-page", "1", "grafen8.txt", "-o", "apart.svg"],
+        cwd=directory)
+    try:
+        pair = read_pages([os.path.join(directory, "pair.svg")])
+        sizes = svg_sizes([os.path.join(directory, name)
+                           for name in ("pair.svg", "apart-1.svg", "apart-2.svg")])
+    except (OSError, ElementTree.ParseError, TypeError) as error:
+        pair, sizes = {}, [str(error)]
+    results.check("--graphs 28,55: graphs 28 and 55 on one page", sorted(pair) == [28, 55]
+                  and all(v[0][0] == 0 and v[1] == ["Graph %d" % k] for k, v in pair.items()),
+                  str(sorted(pair)))
+    pages = pdf_pages(os.path.join(directory, "pair.pdf")), pdf_pages(os.path.join(directory, "apart.pdf"))
+    results.check("--graphs 28,55 to PDF: its SVG page, the same size",
+                  pages[0] == sizes[:1], "%s, SVG %s" % (pages[0], sizes[:1]))
+    results.check("--graphs 28,55 --per-page 1 to PDF: two pages, each its SVG page's size",
+                  pages[1] == sizes[1:] and len(pages[1]) == 2, "%s, SVG %s" % (pages[1], sizes[1:]))
     every = read_edge_list(os.path.join(directory, "grafen8.txt"))
     draw_and_check(results, draw, "--graphs over 3 pages", directory, "grafen8.txt", None, 8,
                    arguments=["--graphs", "100-102,28,55,11117", "--per-page", "2"],
@@ -316,6 +338,14 @@ def test_fixtures(results, draw, scratch):
                   str(sorted(os.listdir(directory))))
     check_sheet(results, "-o", [os.path.join(directory, "out", "sheet.svg")],
                 read_edge_list(os.path.join(directory, "grafen4.txt")), 4)
+    # The PNG is the whole page at 96 pixels an inch, a browser's size for the SVG.
+    with open(os.path.join(directory, "out", "sheet.png"), "rb") as stream:
+        head = stream.read(24)
+    pixels = struct.unpack(">II", head[16:24]) if head[12:16] == b"IHDR" else (0, 0)
+    points = svg_sizes([os.path.join(directory, "out", "sheet.svg")])[0]
+    results.check("-o sheet.png: the page at 96 dpi",
+                  all(abs(p - q * 96 / 72) <= 1 for p, q in zip(pixels, points)),
+                  "%s pixels, %s points" % (pixels, points))
 
 
 # A Laplacian-cospectral family of order 7, as grafen-census --families wrote it

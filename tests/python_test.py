@@ -7,10 +7,13 @@ arithmetic), Cayley's n^(n-2) spanning trees of K_n; published facts: the
 Petersen graph's adjacency spectrum 3, 1^5, (-2)^4 and 2000 spanning trees,
 K_{1,4} and C_4 + K_1 the smallest A-cospectral pair, 1722 graphs of order 8
 with an A-mate (OEIS A006608) and 42595 of order 9 with an L-mate (Haemers and
-Spence).
+Spence). The drawer: edges drawn against networkx's, captions against
+SymPy's polynomials.
 """
+import re
 import shutil
 import subprocess
+import xml.etree.ElementTree as ElementTree
 from fractions import Fraction
 
 import networkx as nx
@@ -172,3 +175,64 @@ def test_bad_options_and_stream(monkeypatch):
     with pytest.raises(RuntimeError, match="nauty-geng not found"):
         grafen.census(5)
     assert shutil.which("nauty-geng") is None
+
+
+def drawn(svg):
+    """{graph number: set of edges (i, j)} and the captions of an SVG page."""
+    root, edges = ElementTree.fromstring(svg), {}
+    for element in root.iter():
+        match = re.fullmatch(r"graph-([0-9]+)(?:-edge-([0-9]+)-([0-9]+))?", element.get("id") or "")
+        if match:
+            k, i, j = (int(g) if g else None for g in match.groups())
+            edges.setdefault(k, set()).update({(i, j)} if i else set())
+    captions = [t.text for t in root.iter("{http://www.w3.org/2000/svg}text")
+                if t.get("class") == "caption"]
+    return edges, captions
+
+
+def test_draw_graphs_families_and_spectra(tmp_path):
+    petersen = {(i + 1, j + 1) for i, j in nx.petersen_graph().edges}
+    drawing = grafen.draw([nx.petersen_graph(), "Cr"], tmp_path / "two.svg")
+    assert drawing.paths == [str(tmp_path / "two.svg")]
+    assert (tmp_path / "two.svg").read_text() == drawing.svg[0] == drawing._repr_svg_()
+    assert drawn(drawing.svg[0])[0] == {1: petersen, 2: {(1, 2), (1, 3), (2, 4), (3, 4)}}
+    pdf = grafen.draw(["Cr", "C~", "Cs"], tmp_path / "three.pdf", per_page=2)
+    pages = re.findall(rb"/Type\s*/Page\b", (tmp_path / "three.pdf").read_bytes())
+    assert len(pages) == len(pdf.svg) == 2
+    # The families' caption is the polynomial they share: SymPy's, of K_{1,4}'s A.
+    frame = grafen.cospectral_families([STAR, C4K1, nx.path_graph(5)], "A")
+    edges, captions = drawn(grafen.draw(frame, families=True).svg[0])
+    x = sympy.Symbol("x")
+    text = re.sub(r"([0-9])x", r"\1*x", captions[0].split(": ")[1]).replace("^", "**")
+    assert sympy.expand(sympy.sympify(text) - sympy.Matrix(numeric(STAR, "A")).charpoly(x).as_expr()) == 0
+    assert sorted(len(e) for e in edges.values()) == [4, 4]
+    edges, captions = drawn(grafen.spectrum(nx.petersen_graph(), "A")._repr_svg_())
+    assert edges == {1: petersen}
+    assert " ".join(captions) == "adjacency spectrum: -2 -2 -2 -2 1 1 1 1 1 3"
+    assert grafen.spectrum(nx.complete_graph(33))._repr_svg_() is None  # Jupyter shows the text
+
+
+@pytest.mark.parametrize("graphs, options, message", [
+    ([["Cr", "C~"]], {"families": True}, "graphs 1 2 are not a cospectral family"),
+    ([[STAR, C4K1]], {"families": True, "matrix": "L"}, "not a L-cospectral family"),
+    ([nx.complete_graph(33)], {}, "33 nodes: only 1 to 32"),
+    ([], {}, "no graph to draw"),
+    (["Cr"], {"per_page": 0}, "per_page is a whole number"),
+    (["Cr"], {"output": "sheet.jpg"}, "give a .svg, .pdf or .png file"),
+])
+def test_draw_refuses(graphs, options, message, tmp_path):
+    output = tmp_path / options.pop("output", "sheet.pdf")
+    with pytest.raises(ValueError, match=message):
+        grafen.draw(graphs, output, **options)
+    assert list(tmp_path.iterdir()) == []
+
+
+def test_draw_huge_page_to_png(tmp_path):
+    # 200 grids on one page: 4448 x 4348 points, 34 million pixels at 96 dpi.
+    drawing = grafen.draw([nx.grid_2d_graph(4, 4)] * 200, tmp_path / "big.png", per_page=200)
+    root = ElementTree.fromstring(drawing.svg[0])
+    points = float(root.get("width")), float(root.get("height"))
+    head = (tmp_path / "big.png").read_bytes()[:24]
+    width, height = int.from_bytes(head[16:20], "big"), int.from_bytes(head[20:24], "big")
+    assert head[:8] == b"\x89PNG\r\n\x1a\n" and points[0] * points[1] * (96 / 72) ** 2 > 25e6
+    assert 24e6 < width * height <= 25e6 and abs(width / height - points[0] / points[1]) < 1e-3

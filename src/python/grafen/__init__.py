@@ -46,8 +46,8 @@ import tempfile as _tempfile
 
 from . import _grafen
 
-__all__ = ["spectrum", "spectra", "cospectral_families", "census", "matrices",
-           "Spectrum", "Factor", "Eigenvalue"]
+__all__ = ["spectrum", "spectra", "cospectral_families", "census", "matrices", "draw",
+           "Drawing", "Spectrum", "Factor", "Eigenvalue"]
 
 
 def matrices():
@@ -316,6 +316,15 @@ class Spectrum:
         return (f"<{name} spectrum of a graph of order {self.order}: {values}; "
                 f"charpoly {self.factored}; spanning trees {self.spanning_trees}>")
 
+    def _repr_svg_(self):
+        """The graph drawn, captioned with this spectrum: Jupyter's picture;
+        None (the text shows instead) beyond 32 nodes or without Graphviz."""
+        from ._draw.api import spectrum_svg
+        try:
+            return spectrum_svg(self._graphs.graph6(0), self.matrix, self.eigenvalues)
+        except ValueError:
+            return None
+
 
 def spectrum(graph, matrix="L", digits=5, *, nodelist=None, order=None):
     """The exact spectrum of one graph's matrix, a Spectrum.
@@ -514,3 +523,7 @@ def census(graphs, matrices="ALQ", part=None, threads=None, *, connected=False, 
         else:
             columns[name] = cells
     return pd.DataFrame(columns, columns=header)
+
+
+# The drawer (grafen-draw's own modules), last: it calls back into the above.
+from ._draw.api import Drawing, draw  # noqa: E402
