@@ -50,7 +50,7 @@ def _graphs_of(graphs, first):
 
 def _captioned(family, matrix):
     """(caption, family): the polynomial the family shares; ValueError if none."""
-    caption = shared_polynomial(family, matrix or "LQA")
+    caption = shared_polynomial(family, (matrix,) if matrix else ("L", "Q", "A"))
     if len(family) < 2 or caption is None:
         raise Failure("graphs %s are not a %scospectral family"
                       % (" ".join(str(g.number) for g in family),

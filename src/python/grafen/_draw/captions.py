@@ -1,15 +1,27 @@
 """The captions of cospectral families: the characteristic polynomial the
 family shares, exactly, from grafen's own binding."""
 
-MATRICES = (("L", "Laplacian"), ("Q", "signless Laplacian"), ("A", "adjacency"))
+# Every matrix by its short name, as captions name it; L, Q and A are tried
+# first, in that order, when a family's matrix is not given.
+MATRICES = (("L", "Laplacian"), ("Q", "signless Laplacian"), ("A", "adjacency"),
+            ("B", "non-backtracking"), ("D", "distance"), ("DL", "distance Laplacian"),
+            ("DQ", "distance signless Laplacian"), ("G", "generalized"),
+            ("N", "normalized Laplacian"), ("S", "Seidel"))
 
 
 def charpoly(graph, letter):
-    """det(xI - M) of the graph's matrix M (letter "L", "Q" or "A") as
-    ints, highest power first."""
+    """The graph's polynomial for the matrix (its short name) as ints,
+    highest power first: det(xI - M) (N's primitive polynomial); for G, A's
+    and the complement's one after the other."""
     from .. import spectrum
     pairs = [(i - 1, j - 1) for i, j in graph.edges]
-    return spectrum(pairs, letter, order=graph.order).charpoly
+    if letter != "G":
+        return spectrum(pairs, letter, order=graph.order).charpoly
+    edges = set(pairs)
+    complement = [(i, j) for i in range(graph.order) for j in range(i + 1, graph.order)
+                  if (i, j) not in edges]
+    return (spectrum(pairs, "A", order=graph.order).charpoly + [";"] +
+            spectrum(complement, "A", order=graph.order).charpoly)
 
 
 def poly_text(coefficients):
@@ -29,10 +41,10 @@ def poly_text(coefficients):
     return text + "".join(" %s %s" % term for term in terms[1:])
 
 
-def shared_polynomial(family, letters="LQA"):
+def shared_polynomial(family, letters=("L", "Q", "A")):
     """The caption of a family: the characteristic polynomial of the first
-    of the matrices `letters` names (of L, Q, A, in that order) that all its
-    graphs share, or None."""
+    of the matrices `letters` names (short names, in the order of MATRICES)
+    that all its graphs share, or None."""
     for letter, long_name in MATRICES:
         if letter not in letters:
             continue
@@ -42,5 +54,7 @@ def shared_polynomial(family, letters="LQA"):
             if len(polys) > 1:
                 break
         if len(polys) == 1:
-            return "%s polynomial: %s" % (long_name, poly_text(polys.pop()))
+            texts = " ".join(map(str, polys.pop())).split(" ; ")  # G's two
+            return "%s polynomial%s: %s" % (long_name, "s" if len(texts) > 1 else "", "; ".join(
+                poly_text([int(c) for c in t.split()]) for t in texts))
     return None

@@ -4,13 +4,19 @@ their graphs and their cospectral families, captioned."""
 import csv
 import io
 
-from .captions import shared_polynomial
+from .captions import MATRICES, shared_polynomial
 from .common import Failure, Graph, MAX_ORDER
 from .graph6 import decode_graph6
 from .readers import NUMBER_LINE
 
-MATRIX_NAMES = {"": ("L", "Laplacian"), "signless_": ("Q", "signless Laplacian"),
-                "adjacency_": ("A", "adjacency")}
+# grafen-spectra's column prefix -> (short name, name in captions).
+# (The option names: "distance-laplacian" gives distance_laplacian_.)
+OPTION_NAMES = {"A": "adjacency", "B": "non-backtracking", "D": "distance",
+                "DL": "distance-laplacian", "DQ": "distance-signless", "G": "generalized",
+                "N": "normalized", "Q": "signless", "S": "seidel"}
+MATRIX_NAMES = {"": ("L", "Laplacian")}
+MATRIX_NAMES.update({OPTION_NAMES[_short].replace("-", "_") + "_": (_short, _long)
+                     for _short, _long in MATRICES if _short != "L"})
 FAMILY_LIST_HEADER = ["matrix", "order", "edges", "family", "size", "graph", "graph6"]
 
 
@@ -109,7 +115,7 @@ def parse_family_list(name, data):
     for line_number, row in enumerate(csv_rows(name, data, what)[1:], start=2):
         decoded = decode_graph6(row[6]) if len(row) == len(FAMILY_LIST_HEADER) else None
         if decoded is None or decoded[1] is None or decoded[0] == 0 \
-                or row[0] not in ("A", "L", "Q") or NUMBER_LINE.fullmatch(row[5]) is None:
+                or row[0] not in dict(MATRICES) or NUMBER_LINE.fullmatch(row[5]) is None:
             raise Failure("%s is not %s: line %d: no matrix, graph number and graph6 of at "
                           "most %d nodes" % (name, what, line_number, MAX_ORDER))
         number = int(row[5])
@@ -121,7 +127,7 @@ def parse_family_list(name, data):
         raise Failure("%s holds no cospectral family" % name)
     captioned = []
     for (letter, _), members in families.items():
-        caption = shared_polynomial(members, letter)
+        caption = shared_polynomial(members, (letter,))
         if len(members) < 2 or caption is None:
             raise Failure("%s: graphs %s are not a %s-cospectral family"
                           % (name, " ".join(str(g.number) for g in members), letter))
