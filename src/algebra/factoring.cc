@@ -364,17 +364,4 @@ Factorisation FactoriseFully(const Polynomial& f) {
   return result;
 }
 
-bool AllRootsIntegers(const Polynomial& f) {
-  fmpz_poly_factor_t factors;
-  fmpz_poly_factor_init(factors);
-  fmpz_poly_factor(factors, f.get());
-  bool integers = true;
-  for (long k = 0; k < factors->num; ++k) {
-    const fmpz_poly_struct* p = factors->p + k;
-    integers = integers && fmpz_poly_degree(p) == 1 && fmpz_is_pm1(p->coeffs + 1) != 0;
-  }
-  fmpz_poly_factor_clear(factors);
-  return integers;
-}
-
 }  // namespace grafen::algebra

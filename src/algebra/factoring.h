@@ -101,8 +101,4 @@ bool ProvedIrreducible(const Polynomial& f);
 // left out.
 Factorisation FactoriseFully(const Polynomial& f);
 
-// Whether every root of the non-zero integer polynomial f is an integer:
-// each of its irreducible factors is x - r (up to sign).
-bool AllRootsIntegers(const Polynomial& f);
-
 }  // namespace grafen::algebra

@@ -18,6 +18,7 @@
 #include "io/parallel.h"
 #include "spectral/canonical.h"
 #include "spectral/cospectral_index.h"
+#include "spectral/spectrum_hash.h"
 #include "spectral/trace_keys.h"
 
 namespace grafen::census {
@@ -92,7 +93,7 @@ void OneMatrixFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, 
   }
   integral = spectral::IsIntegerMatrix(matrix)
                  ? algebra::Factorise(charpoly, low, high, {}).factors.empty()
-                 : algebra::AllRootsIntegers(charpoly);
+                 : spectral::IntegralByStructure(matrix, order, graph.edges);
 }
 
 // The same for any matrix: for G, A's key and the complement's A key, each
@@ -116,7 +117,7 @@ struct Facts {
   bool inPart = false;
   bool integral = false;
   std::string key;
-  std::uint64_t hash = 0;  // of the key, worked out with it on a helper thread
+  std::uint64_t hash = 0;  // of the key (N's and B's: SpectrumHash), on a helper thread
 };
 
 // A graph of a batch and its facts, matrix by matrix.
@@ -127,6 +128,19 @@ struct GraphFacts {
   std::vector<Facts> facts;    // by the request's matrices
   std::string form;            // its canonical form, when a matrix wants its key
 };
+
+// The first reading's facts of graph g for the matrix: its hash and
+// integrality; N's and B's cheaply (spectrum_hash.h), the others' from
+// their exact keys.
+void HashedFacts(SpectralMatrix matrix, const GraphFacts& g, Facts& facts) {
+  if (spectral::HasSpectrumHash(matrix)) {
+    facts.hash = spectral::SpectrumHash(matrix, g.order, g.graph.edges);
+    facts.integral = spectral::IntegralByStructure(matrix, g.order, g.graph.edges);
+    return;
+  }
+  ExactFacts(matrix, g.graph, g.order, facts.key, facts.integral);
+  facts.hash = spectral::CospectralIndex::HashOf(facts.key);
+}
 
 // Where a census row counts a graph: its order and edge count.
 struct EdgeCount {
@@ -332,7 +346,9 @@ unsigned CensusTaker::InPart(const ListedGraph& graph, int order) const {
   for (std::size_t m = 0; m < request_.matrices.size(); ++m) {
     const SpectralMatrix matrix = request_.matrices[m];
     std::uint64_t key = keys.of(matrix);
-    if (!spectral::HasTraceKey(matrix) && (counted >> m & 1U) != 0) {
+    if (spectral::HasSpectrumHash(matrix)) {
+      key = spectral::SpectrumHash(matrix, order, graph.edges);
+    } else if (!spectral::HasTraceKey(matrix) && (counted >> m & 1U) != 0) {
       // No cheap key: the polynomial's own.
       thread_local std::string exact;
       bool integral = false;
@@ -372,10 +388,7 @@ InputPrint CensusTaker::IndexHashes() {
                         MarkInPart(g);
                         for (std::size_t m = 0; m < g.facts.size(); ++m) {
                           Facts& facts = g.facts[m];
-                          if (!facts.inPart) continue;
-                          ExactFacts(request_.matrices[m], g.graph, g.order, facts.key,
-                                     facts.integral);
-                          facts.hash = spectral::CospectralIndex::HashOf(facts.key);
+                          if (facts.inPart) HashedFacts(request_.matrices[m], g, facts);
                         }
                       },
                       [this](const GraphFacts& g) { TakeHashes(g); },

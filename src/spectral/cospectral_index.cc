@@ -254,7 +254,11 @@ void OneCharpolyKey(SpectralMatrix matrix, int order, const std::vector<Edge>& e
       SmallCharpoly(matrix, nodes, edges, small)) {
     PolynomialKey(order, small.data(), nodes, key);
   } else {
-    PolynomialKey(order, Charpoly(matrix, nodes, edges), key);
+    const algebra::Polynomial charpoly = Charpoly(matrix, nodes, edges);
+    PolynomialKey(order, charpoly, key);
+    // B's degree, 2m, is not the order: the key states it.
+    if (matrix == SpectralMatrix::kNonBacktracking)
+      key.append(":").append(std::to_string(charpoly.degree()));
   }
 }
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <sstream>
 #include <string>
@@ -19,6 +20,7 @@
 #include "spectral/charpoly.h"
 #include "spectral/cospectral_index.h"
 #include "spectral/fast_path.h"
+#include "spectral/spectrum_hash.h"
 #include "spectral/trace_keys.h"
 
 namespace grafen::spectral {
@@ -370,6 +372,37 @@ TEST(Spectrum, MachineWordPathAgreesWithExactArithmetic) {
     }
   }
   EXPECT_GT(answered, 1000);
+}
+
+// Every labelled graph of order 6 (each class in all its labellings): N's
+// and B's hashes are functions of their exact polynomials, part graphs
+// with different polynomials, and integrality by structure is FLINT's.
+TEST(SpectrumHash, FollowsTheExactPolynomialsOfEveryGraphOfOrderSix) {
+  for (const SpectralMatrix matrix :
+       {SpectralMatrix::kNormalized, SpectralMatrix::kNonBacktracking}) {
+    std::map<std::string, std::uint64_t> hashOf;
+    std::map<std::uint64_t, std::string> keyOf;
+    int integral = 0;
+    for (unsigned code = 0; code < 1U << 15; ++code) {
+      std::vector<Edge> edges;
+      for (int i = 1, bit = 0; i <= 6; ++i) {
+        for (int j = i + 1; j <= 6; ++j, ++bit) {
+          if ((code >> bit & 1U) != 0) edges.push_back(Edge{i, j});
+        }
+      }
+      const Polynomial exact = Charpoly(matrix, 6, edges);
+      std::string key = std::to_string(exact.degree());
+      for (long k = exact.degree(); k >= 0; --k)
+        key.append(",").append(IntegerText(exact.coefficient(k)));
+      const std::uint64_t hash = SpectrumHash(matrix, 6, edges);
+      EXPECT_EQ(hashOf.try_emplace(key, hash).first->second, hash) << key;
+      EXPECT_EQ(keyOf.try_emplace(hash, key).first->second, key) << hash;
+      const bool byStructure = IntegralByStructure(matrix, 6, edges);
+      EXPECT_EQ(byStructure, algebra::FactoriseFully(exact).factors.empty()) << code;
+      integral += byStructure ? 1 : 0;
+    }
+    EXPECT_GT(integral, 100);
+  }
 }
 
 }  // namespace
