@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -89,8 +90,22 @@ bool DistancesOf(int order, const std::vector<Edge>& edges, std::vector<int>& di
 
 bool HasMatrix(SpectralMatrix matrix, int order, const std::vector<Edge>& edges) {
   if (!IsDistanceMatrix(matrix)) return true;
-  thread_local std::vector<int> distances;
-  return DistancesOf(order, edges, distances);
+  // Connected: node 1's component, grown over 64-bit neighbour sets, is all.
+  std::array<std::uint64_t, 64> neighbours{};
+  for (const Edge& e : edges) {
+    neighbours[static_cast<std::size_t>(e.i - 1)] |= std::uint64_t{1} << (e.j - 1);
+    neighbours[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
+  }
+  std::uint64_t reached = 1;
+  for (std::uint64_t layer = 1; layer != 0;) {
+    std::uint64_t next = 0;
+    for (std::uint64_t left = layer; left != 0; left &= left - 1) {
+      next |= neighbours[static_cast<std::size_t>(__builtin_ctzll(left))];
+    }
+    layer = next & ~reached;
+    reached |= layer;
+  }
+  return std::popcount(reached) == order;
 }
 
 EigenvalueRange RangeOf(SpectralMatrix matrix, long order) {
