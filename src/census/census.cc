@@ -99,9 +99,16 @@ void OneMatrixFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, 
 // The same for any matrix: for G, A's key and the complement's A key, each
 // of a length its order fixes, one after the other, and integral when both
 // spectra are.
+// `adjacency`, when given, holds A's key and integrality of the graph,
+// which G's begin with.
 void ExactFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key,
-                bool& integral) {
-  OneMatrixFacts(matrix, graph, order, key, integral);
+                bool& integral, const std::pair<std::string, bool>* adjacency = nullptr) {
+  if (matrix == SpectralMatrix::kGeneralized && adjacency != nullptr) {
+    key = adjacency->first;
+    integral = adjacency->second;
+  } else {
+    OneMatrixFacts(matrix, graph, order, key, integral);
+  }
   if (matrix != SpectralMatrix::kGeneralized) return;
   thread_local ListedGraph complement;
   thread_local std::string complementKey;
@@ -132,13 +139,15 @@ struct GraphFacts {
 // The first reading's facts of graph g for the matrix: its hash and
 // integrality; N's and B's cheaply (spectrum_hash.h), the others' from
 // their exact keys.
-void HashedFacts(SpectralMatrix matrix, const GraphFacts& g, Facts& facts) {
+// `adjacency` as for ExactFacts.
+void HashedFacts(SpectralMatrix matrix, const GraphFacts& g, Facts& facts,
+                 const std::pair<std::string, bool>* adjacency) {
   if (spectral::HasSpectrumHash(matrix)) {
     facts.hash = spectral::SpectrumHash(matrix, g.order, g.graph.edges);
     facts.integral = spectral::IntegralByStructure(matrix, g.order, g.graph.edges);
     return;
   }
-  ExactFacts(matrix, g.graph, g.order, facts.key, facts.integral);
+  ExactFacts(matrix, g.graph, g.order, facts.key, facts.integral, adjacency);
   facts.hash = spectral::CospectralIndex::HashOf(facts.key);
 }
 
@@ -386,9 +395,18 @@ InputPrint CensusTaker::IndexHashes() {
   return ReadBatches(input_, request_,
                      {[this](GraphFacts& g) {
                         MarkInPart(g);
+                        // A, when asked, comes first: G reuses its key.
+                        thread_local std::pair<std::string, bool> adjacency;
+                        bool haveAdjacency = false;
                         for (std::size_t m = 0; m < g.facts.size(); ++m) {
                           Facts& facts = g.facts[m];
-                          if (facts.inPart) HashedFacts(request_.matrices[m], g, facts);
+                          if (!facts.inPart) continue;
+                          const SpectralMatrix matrix = request_.matrices[m];
+                          HashedFacts(matrix, g, facts, haveAdjacency ? &adjacency : nullptr);
+                          if (matrix == SpectralMatrix::kAdjacency) {
+                            adjacency = {facts.key, facts.integral};
+                            haveAdjacency = true;
+                          }
                         }
                       },
                       [this](const GraphFacts& g) { TakeHashes(g); },

@@ -207,33 +207,56 @@ Polynomial NormalizedPolynomial(int order, const std::vector<Edge>& edges) {
 }
 
 Polynomial NonBacktrackingCharpoly(int order, const std::vector<Edge>& edges) {
-  // Ihara-Bass: det(xI - B) = (x^2 - 1)^(m - n) det(x^2 I - xA + D - I), and
-  // the determinant is det(xI - K) for the 2n-square K = [A, I - D; I, 0]
-  // (the Schur complement of xI in xI - K). When m < n the power of x^2 - 1
-  // divides it exactly.
-  const auto n = static_cast<std::size_t>(order);
-  const std::vector<std::int64_t> degrees = DegreesOf(order, edges);
+  // The arcs off the 2-core (what is left once nodes of degree 0 or 1 are
+  // removed, again and again) are B's nilpotent part: a non-backtracking
+  // walk that leaves the core never comes back. So det(xI - B) is x to the
+  // number of those arcs times the core's, which by Ihara-Bass is
+  // (x^2 - 1)^(m' - n') det(x^2 I - xA' + D' - I) (m' >= n' in a core), and
+  // that determinant is det(xI - K) for the 2n'-square K = [A', I - D'; I, 0]
+  // (the Schur complement of xI in xI - K).
+  std::vector<std::int64_t> degrees = DegreesOf(order, edges);
+  std::vector<bool> removed(degrees.size(), false);
+  for (bool again = true; again;) {
+    again = false;
+    for (std::size_t v = 0; v < degrees.size(); ++v) {
+      if (removed[v] || degrees[v] > 1) continue;
+      removed[v] = again = true;
+      for (const Edge& e : edges) {
+        const auto i = static_cast<std::size_t>(e.i - 1);
+        const auto j = static_cast<std::size_t>(e.j - 1);
+        if ((i == v && !removed[j]) || (j == v && !removed[i])) --degrees[i == v ? j : i];
+      }
+    }
+  }
+  std::vector<std::size_t> place(degrees.size(), 0);
+  std::size_t n = 0;
+  for (std::size_t v = 0; v < degrees.size(); ++v) {
+    if (!removed[v]) place[v] = n++;
+  }
   Matrix k{2 * n, std::vector<std::int64_t>(4 * n * n, 0)};
+  long coreEdges = 0;
   for (const Edge& e : edges) {
-    k.at(static_cast<std::size_t>(e.i - 1), static_cast<std::size_t>(e.j - 1)) = 1;
-    k.at(static_cast<std::size_t>(e.j - 1), static_cast<std::size_t>(e.i - 1)) = 1;
+    const auto i = static_cast<std::size_t>(e.i - 1);
+    const auto j = static_cast<std::size_t>(e.j - 1);
+    if (removed[i] || removed[j]) continue;
+    ++coreEdges;
+    k.at(place[i], place[j]) = 1;
+    k.at(place[j], place[i]) = 1;
   }
-  for (std::size_t v = 0; v < n; ++v) {
-    k.at(v, n + v) = 1 - degrees[v];
-    k.at(n + v, v) = 1;
+  for (std::size_t v = 0; v < degrees.size(); ++v) {
+    if (removed[v]) continue;
+    k.at(place[v], n + place[v]) = 1 - degrees[v];
+    k.at(n + place[v], place[v]) = 1;
   }
-  Polynomial p = ExactCharpoly(k);
+  Polynomial p = n == 0 ? Polynomial() : ExactCharpoly(k);
+  if (n == 0) fmpz_poly_set_coeff_si(p.get(), 0, 1);
   Polynomial square;  // x^2 - 1
   fmpz_poly_set_coeff_si(square.get(), 2, 1);
   fmpz_poly_set_coeff_si(square.get(), 0, -1);
-  const auto m = static_cast<long>(edges.size());
-  const long power = m - static_cast<long>(order);
-  fmpz_poly_pow(square.get(), square.get(), static_cast<unsigned long>(power < 0 ? -power : power));
-  if (power >= 0) {
-    fmpz_poly_mul(p.get(), p.get(), square.get());
-  } else {
-    fmpz_poly_div(p.get(), p.get(), square.get());
-  }
+  fmpz_poly_pow(square.get(), square.get(), static_cast<unsigned long>(coreEdges) - n);
+  fmpz_poly_mul(p.get(), p.get(), square.get());
+  const auto offCore = static_cast<long>(2 * (edges.size() - static_cast<std::size_t>(coreEdges)));
+  fmpz_poly_shift_left(p.get(), p.get(), offCore);
   return p;
 }
 

@@ -158,19 +158,17 @@ std::uint64_t Component(const std::array<std::uint64_t, 64>& neighbours, int sta
 }  // namespace
 
 std::uint64_t SpectrumHash(SpectralMatrix matrix, int order, const std::vector<Edge>& edges) {
-  // Two fixed points well inside the field; a shared hash is only a reason
-  // to compare exact polynomials.
-  constexpr std::uint64_t kFirst = 0x1f3d5b79a2c4e6f1ULL % kPrime;
-  constexpr std::uint64_t kSecond = 0x6a09e667f3bcc909ULL % kPrime;
+  // One fixed point well inside the field: two different polynomials of
+  // degree d agree there for at most d of the 2^61 - 1 points, and a shared
+  // hash is only a reason to compare exact polynomials.
+  constexpr std::uint64_t kPoint = 0x1f3d5b79a2c4e6f1ULL % kPrime;
   constexpr std::uint64_t kGolden = 0x9e3779b97f4a7c15U;
   std::uint64_t hash = Mix(static_cast<std::uint64_t>(order) * kGolden);
   if (matrix == SpectralMatrix::kNonBacktracking) {
     hash = Mix(hash ^ edges.size());
-    hash = Mix(hash ^ IharaBassValue(order, edges, kFirst));
-    return Mix(hash ^ IharaBassValue(order, edges, kSecond));
+    return Mix(hash ^ IharaBassValue(order, edges, kPoint));
   }
-  hash = Mix(hash ^ NormalizedValue(order, edges, kFirst));
-  return Mix(hash ^ NormalizedValue(order, edges, kSecond));
+  return Mix(hash ^ NormalizedValue(order, edges, kPoint));
 }
 
 bool IntegralByStructure(SpectralMatrix matrix, int order, const std::vector<Edge>& edges) {

@@ -21,8 +21,8 @@ inline bool HasSpectrumHash(SpectralMatrix matrix) {
 
 // A 64-bit hash of the N- or B-spectrum of the graph on nodes 1..order
 // (at most 64) with these edges: equal for two graphs of one order with
-// the same spectrum. N: the monic det(xI - N)'s values at two fixed points
-// modulo 2^61 - 1; B: the order, the edge count and the values of
+// the same spectrum. N: the monic det(xI - N)'s value at a fixed point
+// modulo 2^61 - 1; B: the order, the edge count and the value of
 // det(x^2 I - xA + D - I) (Ihara-Bass) there.
 std::uint64_t SpectrumHash(SpectralMatrix matrix, int order, const std::vector<Edge>& edges);
 
