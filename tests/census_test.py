@@ -220,6 +220,24 @@ def main(census):
                        .values()}
         check(listed == {frozenset(f) for f in families}, "--families with --part 1/2 and 2/2")
 
+        # --joint A,L: its families are the graphs in one A-family and one L-family (82 of
+        # order 9), and its parts merge into the whole table.
+        nine = geng("9")
+        done = run(census, ["--matrix", "A,L", "--joint", "A,L", "--families", "j.csv"], scratch,
+                   nine)
+        found = read_families(at("j.csv"), nine.split())
+        family_of = {(m, g): k for (m, k), f in found.items() for g in f}
+        pairs = collections.Counter((family_of[("A", g)], family_of[("L", g)]) for (m, _), f in
+                                    found.items() if m == "A" for g in f if ("L", g) in family_of)
+        joint = {frozenset(f) for (m, _), f in found.items() if m == "A+L"}
+        parts = [run(census, ["--joint", "A,L", "--part", "%d/2" % k, "-o", "j%d.csv" % k],
+                     scratch, nine) for k in (1, 2)]
+        merged = run(census, ["--merge", "j1.csv", "j2.csv"], scratch)
+        whole = run(census, ["--joint", "A,L"], scratch, nine)
+        check(done.returncode == 0 and sum(len(f) for f in joint) == sum(
+            c for c in pairs.values() if c > 1) == int(totals(done.stdout)[("A+L", "9")]["with_mate"])
+              == 82 and merged.stdout == whole.stdout, "--joint A,L: A- and L-families met")
+
         # K_2 to K_12 are integral for every matrix, their largest eigenvalues
         # n - 1, n and 2n - 2; a stream of orders in any sequence gives rows
         # by matrix, order and edge count, then the totals in the same order.

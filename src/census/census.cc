@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "algebra/factoring.h"
+#include "census/facts.h"
 #include "census/family_list.h"
 #include "formats/graph6.h"
 #include "formats/graph_reader.h"
@@ -30,95 +31,6 @@ namespace {
 // Graphs read before their facts are worked out, on every thread at once.
 constexpr std::size_t kBatch = 4096;
 
-// 128-bit integers, for values of polynomials of degree up to 13 at their
-// integer candidates, exactly.
-__extension__ using Wide = __int128;
-
-// Whether every root of the monic polynomial (coefficients highest first,
-// degree n <= 13, roots real and their integer ones in [low, high]) is an
-// integer: each integer root divided out, exactly, until none is left.
-bool AllIntegerRoots(const std::int64_t* coefficients, int n, long low, long high) {
-  std::array<Wide, spectral::kWrappingOrder + 1> p{};
-  for (int k = 0; k <= n; ++k) p[static_cast<std::size_t>(k)] = coefficients[k];
-  int degree = n;
-  for (long r = low; r <= high && degree > 0; ++r) {
-    while (degree > 0) {
-      // Most candidates are no root, as their value modulo 2^64 shows.
-      std::uint64_t wrapped = 0;
-      for (int k = 0; k <= degree; ++k) {
-        wrapped = wrapped * static_cast<std::uint64_t>(r) +
-                  static_cast<std::uint64_t>(p[static_cast<std::size_t>(k)]);
-      }
-      if (wrapped != 0) break;
-      Wide value = 0;
-      for (int k = 0; k <= degree; ++k) value = value * r + p[static_cast<std::size_t>(k)];
-      if (value != 0) break;
-      Wide carry = 0;  // synthetic division by x - r
-      for (int k = 0; k < degree; ++k) {
-        carry = carry * r + p[static_cast<std::size_t>(k)];
-        p[static_cast<std::size_t>(k)] = carry;
-      }
-      --degree;
-    }
-  }
-  return degree == 0;
-}
-
-// The exact key of the graph's characteristic polynomial (its order, then
-// its coefficients) and whether the graph is integral for the matrix (not
-// G).
-void OneMatrixFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key,
-                    bool& integral) {
-  const auto [low, high] = spectral::RangeOf(matrix, order);
-  key.assign(1, static_cast<char>(order));
-  if (std::array<std::int64_t, spectral::kWrappingOrder + 1> small{};
-      spectral::SmallCharpoly(matrix, order, graph.edges, small)) {
-    // Compact, as the keys of graphs that share a hash are kept: every
-    // coefficient but the leading 1 in zigzag base-128 digits, which mark
-    // their own end, so that equal keys are equal polynomials.
-    for (int k = 1; k <= order; ++k) {
-      const auto c = static_cast<std::uint64_t>(small[static_cast<std::size_t>(k)]);
-      std::uint64_t zigzag = (c << 1) ^ (small[static_cast<std::size_t>(k)] < 0 ? ~0ULL : 0ULL);
-      for (; zigzag >= 0x80; zigzag >>= 7) key.push_back(static_cast<char>(0x80 | (zigzag & 0x7f)));
-      key.push_back(static_cast<char>(zigzag));
-    }
-    integral = AllIntegerRoots(small.data(), order, low, high);
-    return;
-  }
-  const algebra::Polynomial charpoly = spectral::Charpoly(matrix, order, graph.edges);
-  key.append(std::to_string(charpoly.degree()));  // B's degree is 2m, not the order
-  for (long k = charpoly.degree(); k >= 0; --k) {
-    key.push_back(',');
-    key.append(algebra::IntegerText(charpoly.coefficient(k)));
-  }
-  integral = spectral::IsIntegerMatrix(matrix)
-                 ? algebra::Factorise(charpoly, low, high, {}).factors.empty()
-                 : spectral::IntegralByStructure(matrix, order, graph.edges);
-}
-
-// The same for any matrix: for G, A's key and the complement's A key, each
-// of a length its order fixes, one after the other, and integral when both
-// spectra are.
-// `adjacency`, when given, holds A's key and integrality of the graph,
-// which G's begin with.
-void ExactFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std::string& key,
-                bool& integral, const std::pair<std::string, bool>* adjacency = nullptr) {
-  if (matrix == SpectralMatrix::kGeneralized && adjacency != nullptr) {
-    key = adjacency->first;
-    integral = adjacency->second;
-  } else {
-    OneMatrixFacts(matrix, graph, order, key, integral);
-  }
-  if (matrix != SpectralMatrix::kGeneralized) return;
-  thread_local ListedGraph complement;
-  thread_local std::string complementKey;
-  complement.edges = spectral::ComplementEdges(order, graph.edges);
-  bool complementIntegral = false;
-  OneMatrixFacts(SpectralMatrix::kAdjacency, complement, order, complementKey, complementIntegral);
-  key.append(complementKey);
-  integral = integral && complementIntegral;
-}
-
 // The facts of one graph for one matrix, worked out on a helper thread.
 struct Facts {
   bool inPart = false;
@@ -135,21 +47,6 @@ struct GraphFacts {
   std::vector<Facts> facts;    // by the request's matrices
   std::string form;            // its canonical form, when a matrix wants its key
 };
-
-// The first reading's facts of graph g for the matrix: its hash and
-// integrality; N's and B's cheaply (spectrum_hash.h), the others' from
-// their exact keys.
-// `adjacency` as for ExactFacts.
-void HashedFacts(SpectralMatrix matrix, const GraphFacts& g, Facts& facts,
-                 const std::pair<std::string, bool>* adjacency) {
-  if (spectral::HasSpectrumHash(matrix)) {
-    facts.hash = spectral::SpectrumHash(matrix, g.order, g.graph.edges);
-    facts.integral = spectral::IntegralByStructure(matrix, g.order, g.graph.edges);
-    return;
-  }
-  ExactFacts(matrix, g.graph, g.order, facts.key, facts.integral, adjacency);
-  facts.hash = spectral::CospectralIndex::HashOf(facts.key);
-}
 
 // Where a census row counts a graph: its order and edge count.
 struct EdgeCount {
@@ -176,10 +73,10 @@ struct FamilyStart {
   }
 };
 
-// What is kept of each matrix: the spectra of the graphs of its part, their
-// edge-count groups, stream numbers and integrality.
+// What is kept of each matrix or joint set: the spectra of the graphs of
+// its part, their edge-count groups, stream numbers and integrality.
 struct MatrixCensus {
-  SpectralMatrix matrix;
+  Counted counted;
   spectral::CospectralIndex index;
   std::vector<std::uint16_t> group;  // by part number - 1 (orders <= 62: 39773 groups at most)
   std::vector<bool> integral;        // by part number - 1
@@ -232,7 +129,7 @@ InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
                                             if (request.progress) request.progress(read);
                                           }});
   const int order = request.order;
-  const std::size_t matrices = request.matrices.size();
+  const std::size_t matrices = request.matrices.size() + (request.joint.size() > 1 ? 1 : 0);
   GraphReader reader(order != 0 ? order : kMaxOrder, [&](ListedGraph& graph) {
     GraphFacts& slot = pipeline.Add();
     if (slot.facts.size() != matrices) slot.facts.resize(matrices);
@@ -261,8 +158,8 @@ class CensusTaker {
  public:
   CensusTaker(io::ReplayableInput& input, const CensusRequest& request)
       : input_(input), request_(request) {
-    for (const SpectralMatrix m : request.matrices) {
-      census_.push_back(MatrixCensus{m, {}, {}, {}, 0});
+    for (Counted& counted : CountedSets(request.matrices, request.joint)) {
+      census_.push_back(MatrixCensus{std::move(counted), {}, {}, {}, 0});
     }
   }
 
@@ -344,26 +241,18 @@ class CensusTaker {
 
 unsigned CensusTaker::InPart(const ListedGraph& graph, int order) const {
   unsigned counted = 0;
-  for (std::size_t m = 0; m < request_.matrices.size(); ++m) {
-    if (spectral::HasMatrix(request_.matrices[m], order, graph.edges)) counted |= 1U << m;
+  for (std::size_t m = 0; m < census_.size(); ++m) {
+    if (HasAll(census_[m].counted, order, graph.edges)) counted |= 1U << m;
   }
   if (request_.part.whole()) return counted;
   spectral::TraceKeys keys = spectral::TraceKeysOf(graph, order);
-  if (spectral::WantsComplementKeys(request_.matrices)) {
+  if (spectral::WantsComplementKeys(request_.matrices) ||
+      spectral::WantsComplementKeys(request_.joint)) {
     spectral::AddComplementKeys(graph, order, keys);
   }
-  for (std::size_t m = 0; m < request_.matrices.size(); ++m) {
-    const SpectralMatrix matrix = request_.matrices[m];
-    std::uint64_t key = keys.of(matrix);
-    if (spectral::HasSpectrumHash(matrix)) {
-      key = spectral::SpectrumHash(matrix, order, graph.edges);
-    } else if (!spectral::HasTraceKey(matrix) && (counted >> m & 1U) != 0) {
-      // No cheap key: the polynomial's own.
-      thread_local std::string exact;
-      bool integral = false;
-      ExactFacts(matrix, graph, order, exact, integral);
-      key = spectral::CospectralIndex::HashOf(exact);
-    }
+  for (std::size_t m = 0; m < census_.size(); ++m) {
+    if ((counted >> m & 1U) == 0) continue;
+    const std::uint64_t key = PartKey(census_[m].counted, graph, order, keys);
     if (PartOf(key, request_.part.count) != request_.part.index) counted &= ~(1U << m);
   }
   return counted;
@@ -401,9 +290,11 @@ InputPrint CensusTaker::IndexHashes() {
                         for (std::size_t m = 0; m < g.facts.size(); ++m) {
                           Facts& facts = g.facts[m];
                           if (!facts.inPart) continue;
-                          const SpectralMatrix matrix = request_.matrices[m];
-                          HashedFacts(matrix, g, facts, haveAdjacency ? &adjacency : nullptr);
-                          if (matrix == SpectralMatrix::kAdjacency) {
+                          const Counted& counted = census_[m].counted;
+                          facts.hash =
+                              HashedFacts(counted, g.graph, g.order, facts.key, facts.integral,
+                                          haveAdjacency ? &adjacency : nullptr);
+                          if (counted.members == std::vector{SpectralMatrix::kAdjacency}) {
                             adjacency = {facts.key, facts.integral};
                             haveAdjacency = true;
                           }
@@ -430,8 +321,7 @@ void CensusTaker::AddWantedKeys() {
     const Wanted& want = wanted_[w];
     bool integral = false;
     GraphFacts& g = *want.graph;
-    ExactFacts(request_.matrices[want.matrix], g.graph, g.order, g.facts[want.matrix].key,
-               integral);
+    ExactFacts(census_[want.matrix].counted, g.graph, g.order, g.facts[want.matrix].key, integral);
     if (want.form) g.form = spectral::CanonicalForm(g.order, g.graph.edges);
   });
   for (const Wanted& want : wanted_) {
@@ -479,7 +369,7 @@ std::vector<CensusRow> CensusTaker::Rows(bool keep) {
     c.index.Seal();
     std::vector<CensusRow> counts(groups_.size());
     for (std::size_t g = 0; g < groups_.size(); ++g) {
-      counts[g].matrix = spectral::MatrixLetter(c.matrix);
+      counts[g].matrix = c.counted.name;
       counts[g].order = groups_[g].at.order;
       counts[g].edges = groups_[g].at.edges;
       counts[g].part = request_.part;
@@ -487,7 +377,7 @@ std::vector<CensusRow> CensusTaker::Rows(bool keep) {
     }
     for (std::int64_t p = 1; p <= c.index.graphs(); ++p) Count(c, p, counts);
     rows.insert(rows.end(), counts.begin(), counts.end());
-    if (!keep) c = MatrixCensus{c.matrix, {}, {}, {}, 0};  // its room for the next
+    if (!keep) c = MatrixCensus{std::move(c.counted), {}, {}, {}, 0};  // its room for the next
   }
   return rows;
 }
@@ -542,13 +432,8 @@ std::int64_t CensusTaker::ListFamilies(std::size_t m, const std::vector<MemberAt
   }
   std::sort(firsts.begin(), firsts.end());
   for (const FamilyStart& start : firsts) {
-    FamilyMember row{spectral::MatrixLetter(c.matrix),
-                     start.at.order,
-                     start.at.edges,
-                     ++id,
-                     c.index.Kinds(start.first),
-                     0,
-                     {}};
+    FamilyMember row{
+        c.counted.name, start.at.order, start.at.edges, ++id, c.index.Kinds(start.first), 0, {}};
     for (const std::uint32_t part : c.index.Family(start.first)) {
       if (c.index.CopyOf(part) != 0) continue;
       const auto at =

@@ -15,12 +15,15 @@ namespace grafen::census {
 
 // What is counted and how.
 struct CensusRequest {
-  std::vector<spectral::SpectralMatrix> matrices;  // in the table's order: A, G, L, Q, S
+  std::vector<spectral::SpectralMatrix> matrices;  // in the tables' order: A, B, D, ...
   Part part;
   int order = 0;  // the order of an edge list's graphs (graph6 states its own)
   unsigned threads = 1;
   // Called now and then with the number of graphs read so far.
   std::function<void(std::int64_t)> progress;
+  // Graphs counted cospectral when they are for all of these at once (two
+  // or more, in the tables' order), as a set named A+L; none when empty.
+  std::vector<spectral::SpectralMatrix> joint;
 };
 
 // The census rows of the input (graphs counted up to isomorphism: a graph

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <utility>
 
+#include "census/facts.h"
 #include "formats/edge_list_reader.h"
 #include "spectral/matrix.h"
 
@@ -158,13 +159,16 @@ std::optional<std::int64_t> Number(std::string_view text) {
 // counted in the row of its first graph, its graphs each in their own, and
 // only the totals of an order hold all of them.
 bool FamiliesSpanRows(const CensusRow& row) {
-  return !spectral::SpectrumFixesEdges(*spectral::MatrixNamed(row.matrix)) && row.edges >= 0;
+  const std::vector<spectral::SpectralMatrix> members = *MembersNamed(row.matrix);
+  return std::none_of(members.begin(), members.end(), spectral::SpectrumFixesEdges) &&
+         row.edges >= 0;
 }
 
 // Whether the row counts every graph of its input (or its part): not a
 // distance matrix's, which leaves the disconnected graphs out.
 bool CountsEveryGraph(const CensusRow& row) {
-  return !spectral::IsDistanceMatrix(*spectral::MatrixNamed(row.matrix));
+  const std::vector<spectral::SpectralMatrix> members = *MembersNamed(row.matrix);
+  return std::none_of(members.begin(), members.end(), spectral::IsDistanceMatrix);
 }
 
 // Which relation between a row's counts fails, nullptr when none does. A
@@ -338,11 +342,11 @@ CensusRow ParseRow(const std::vector<std::string_view>& fields, std::int64_t num
                                  std::to_string(fields.size()));
   }
   CensusRow row;
-  const std::optional<spectral::SpectralMatrix> matrix = spectral::MatrixNamed(fields[0]);
-  if (!matrix || spectral::MatrixLetter(*matrix) != fields[0]) {
-    throw TableError(number, "the matrix is none of A, B, D, DL, DQ, G, L, N, Q, S");
+  if (!MembersNamed(fields[0])) {
+    throw TableError(
+        number, "the matrix is none of A, B, D, DL, DQ, G, L, N, Q, S nor a joint set of them");
   }
-  row.matrix = spectral::MatrixLetter(*matrix);
+  row.matrix = fields[0];
   const std::optional<std::int64_t> order = Number(fields[1]);
   const std::optional<std::int64_t> edges =
       IsTotalsEdges(fields[2]) ? std::optional<std::int64_t>(-1) : Number(fields[2]);
@@ -473,7 +477,7 @@ struct Seen {
   int parts = 1;                    // M
   std::map<int, std::size_t> from;  // part index -> the table it came from
 };
-using SeenRows = std::map<std::tuple<std::string_view, int, int>, Seen>;
+using SeenRows = std::map<std::tuple<std::string, int, int>, Seen>;
 
 // How messages name a row: "L, order 9, 12 edges".
 std::string Where(const CensusRow& row) {

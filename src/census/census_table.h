@@ -34,7 +34,7 @@ struct InputPrint {
 
 // One row: the counts of one matrix, order and edge count (of one part).
 struct CensusRow {
-  std::string_view matrix = "L";  // a matrix's short name (spectral::MatrixLetter)
+  std::string matrix = "L";  // a matrix's short name, or a joint set's ("A+L")
   int order = 0;
   int edges = 0;
   std::int64_t graphs = 0;

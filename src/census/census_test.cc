@@ -29,7 +29,7 @@ TEST(TakeCensus, RefusesAnInputRewrittenBetweenReadings) {
   ASSERT_NE(mkdtemp(directory), nullptr);
   const std::string path = std::string(directory) + "/input.g6";
   const auto write = [&path](const std::string& text) { std::ofstream(path) << text; };
-  const CensusRequest adjacency{{spectral::SpectralMatrix::kAdjacency}, {}, 0, 1, {}};
+  const CensusRequest adjacency{{spectral::SpectralMatrix::kAdjacency}, {}, 0, 1, {}, {}};
   const std::string lines = std::string(kPath) + kStar + kSquareAndNode;
   for (const bool families : {false, true}) {
     for (const std::string& rewrite : {std::string(kStar) + kPath + kSquareAndNode,  // reordered
@@ -67,13 +67,18 @@ TEST(TakeCensus, CountsRelabelledCopiesOnce) {
   std::ofstream(path) << kPath << kStar << kSquareAndNode << "D?{\nDPc\nDQo\n" << kStar;
   io::ReplayableInput input(path);
   std::string families;
-  const std::vector<CensusRow> rows = TakeCensus(
-      input,
-      {{spectral::SpectralMatrix::kAdjacency, spectral::SpectralMatrix::kLaplacian}, {}, 0, 2, {}},
-      &families);
+  const std::vector<CensusRow> rows =
+      TakeCensus(input,
+                 {{spectral::SpectralMatrix::kAdjacency, spectral::SpectralMatrix::kLaplacian},
+                  {},
+                  0,
+                  2,
+                  {},
+                  {spectral::SpectralMatrix::kAdjacency, spectral::SpectralMatrix::kLaplacian}},
+                 &families);
   unlink(path.c_str());
   rmdir(directory);
-  ASSERT_EQ(rows.size(), 2U);
+  ASSERT_EQ(rows.size(), 3U);  // A, then A+L (no mates: L tells the A-mates apart), then L
   for (const CensusRow& row : rows) {
     EXPECT_EQ(row.graphs, 3) << row.matrix;
     EXPECT_EQ(row.copies, 4) << row.matrix;

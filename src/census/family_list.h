@@ -16,7 +16,7 @@ extern const char* const kFamilyListHeader;
 // family's identifier (1, 2, ... through the file) and size, and the graph's
 // number in the input and graph6 text.
 struct FamilyMember {
-  std::string_view matrix = "A";  // its short name
+  std::string_view matrix = "A";  // its short name, or its joint set's ("A+L")
   int order = 0;
   int edges = 0;
   std::int64_t family = 0;

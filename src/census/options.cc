@@ -40,8 +40,8 @@ void CheckTogether(Options& options) {
     if (options.inputs.empty() && options.tables.empty()) {
       throw UsageError("--merge needs the part tables to add");
     }
-    if (!options.matrices.empty() || !options.part.whole() || !options.families.empty() ||
-        options.order != 0) {
+    if (!options.matrices.empty() || !options.joint.empty() || !options.part.whole() ||
+        !options.families.empty() || options.order != 0) {
       throw UsageError("--merge takes only -o, --tables and the part tables");
     }
     return;
@@ -60,8 +60,8 @@ void CheckTogether(Options& options) {
 }  // namespace
 
 std::string UsageText() {
-  return "usage: grafen-census [--matrix M[,M...]] [--part K/M] [--families FILE]\n"
-         "                     [--order N] [-o FILE] [FILE]\n"
+  return "usage: grafen-census [--matrix M[,M...]] [--joint M,M[,M...]] [--part K/M]\n"
+         "                     [--families FILE] [--order N] [-o FILE] [FILE]\n"
          "       grafen-census --merge [--tables LIST] [-o FILE] [FILE...]\n"
          "Counts, for every order and edge count of a graph6 stream (nauty-geng's\n"
          "output) or an edge list (FILE - or none: standard input), the graphs, their\n"
@@ -71,6 +71,8 @@ std::string UsageText() {
          "                  (A and the complement's A), L Laplacian, N normalized\n"
          "                  Laplacian, Q signless Laplacian, S Seidel; several,\n"
          "                  comma-separated, or all (default: A, L, Q)\n"
+         "  --joint M,M     also count the graphs cospectral for all these matrices at\n"
+         "                  once, as the rows of the set M+M\n"
          "  --part K/M      only part K of M of each edge count (split by a key the\n"
          "                  spectrum determines); --merge adds the parts up\n"
          "  --families FILE also write every cospectral family of each matrix as CSV,\n"
@@ -101,6 +103,8 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       options.merge = true;
     } else if (given.Is("--matrix")) {
       program::AddMatricesNamed(options.matrices, given.Value(), program::kMatrixChoices);
+    } else if (given.Is("--joint")) {
+      options.joint = program::JointNamed(given.Value());
     } else if (given.Is("--part")) {
       options.part = PartNamed(given.Value());
     } else if (given.Is("--order")) {

@@ -1,5 +1,6 @@
 // The command line of grafen-census:
-//   grafen-census [--matrix M[,M...]] [--part K/M] [--families FILE] [--order N] [-o FILE] [FILE]
+//   grafen-census [--matrix M[,M...]] [--joint M,M[,M...]] [--part K/M] [--families FILE]
+//                 [--order N] [-o FILE] [FILE]
 //   grafen-census --merge [--tables LIST] [-o FILE] [FILE...]
 #pragma once
 
@@ -18,7 +19,8 @@ struct Options {
   bool help = false;
   bool version = false;
   bool merge = false;
-  std::vector<spectral::SpectralMatrix> matrices;  // A, G, L, Q, S order; A, L, Q by default
+  std::vector<spectral::SpectralMatrix> matrices;  // the tables' order; A, L, Q by default
+  std::vector<spectral::SpectralMatrix> joint;     // --joint: a set counted at once; none: empty
   Part part;
   int order = 0;                    // 0: from the file name grafenN.txt (edge lists only)
   std::string families;             // "": none

@@ -57,7 +57,7 @@ std::string Summary(const std::vector<CensusRow>& rows) {
   }
   std::string text = Counted(rows.empty() ? 0 : read, "graph") + " read";
   for (std::size_t k = 0; k < rows.size();) {
-    const std::string_view matrix = rows[k].matrix;
+    const std::string matrix = rows[k].matrix;
     CensusRow total;
     std::int64_t leftOut = 0;  // a distance matrix's disconnected graphs
     for (; k < rows.size() && rows[k].matrix == matrix; ++k) {
@@ -202,6 +202,7 @@ int Count(const Options& options) {
   io::ReplayableInput input(path);
   CensusRequest request;
   request.matrices = options.matrices;
+  request.joint = options.joint;
   request.part = options.part;
   request.order = options.order;
   request.threads = io::UsableCores();

@@ -101,4 +101,14 @@ void AddMatricesNamed(std::vector<spectral::SpectralMatrix>& matrices, std::stri
             [](auto a, auto b) { return spectral::MatrixRank(a) < spectral::MatrixRank(b); });
 }
 
+std::vector<spectral::SpectralMatrix> JointNamed(std::string_view text) {
+  std::vector<spectral::SpectralMatrix> joint;
+  AddMatricesNamed(joint, text, kMatrixChoices);
+  if (joint.size() < 2) {
+    throw UsageError("--joint takes two or more matrices, comma-separated, not '" +
+                     std::string(text) + "'");
+  }
+  return joint;
+}
+
 }  // namespace grafen::program

@@ -78,6 +78,10 @@ int Bounded(std::string_view option, std::string_view text, int low, int high,
 // "--matrix takes CHOICES, not 'TEXT'" otherwise.
 spectral::SpectralMatrix MatrixNamed(std::string_view text, std::string_view choices);
 
+// The matrices of a --joint value (as AddMatricesNamed reads them), two or
+// more; UsageError otherwise.
+std::vector<spectral::SpectralMatrix> JointNamed(std::string_view text);
+
 // What --matrix takes, as its usage error names it.
 inline constexpr std::string_view kMatrixChoices =
     "A, B, D, DL, DQ, G, L, N, Q, S, their long names or all, comma-separated";
