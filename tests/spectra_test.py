@@ -462,6 +462,16 @@ def main(grafen, spectra):
                  and bool(r[letter + "_cospectral_with"]) == (shared[p] > 1))
                 for r, e, p in zip(rows, values, spectra6)), "order 6: numpy's " + letter)
 
+        # --joint A,L: a graph's A+L mates are its A-mates that are L-mates too (8 graphs of
+        # order 9 with 11 or 12 edges have one), integral when it is for both.
+        rows = list(csv.DictReader(io.StringIO(run(spectra, ["--joint", "A,L"], scratch, geng(
+            "9", "11:12")).stdout.decode())))
+        mates = [set(r["A+L_cospectral_with"].split()) for r in rows]
+        check(len(rows) == 9247 and sum(map(bool, mates)) == 8 and all(
+            m == set(r["A_cospectral_with"].split()) & set(r["L_cospectral_with"].split()) and
+            r["A+L_integral"] == str(int(r["A_integral"] == r["L_integral"] == "1"))
+            for r, m in zip(rows, mates)), "--joint A,L: A-mates that are L-mates")
+
         # B's polynomial (Ihara-Bass) against det(tI - B) of the 2m-square matrix on the arcs,
         # exactly at 2m + 1 points, for every graph of order 5.
         rows = list(csv.DictReader(io.StringIO(run(spectra, ["--matrix", "B"], scratch,

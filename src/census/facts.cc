@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "algebra/factoring.h"
+#include "io/text.h"
 #include "spectral/charpoly.h"
 #include "spectral/cospectral_index.h"
 #include "spectral/spectrum_hash.h"
@@ -111,30 +112,13 @@ std::uint64_t Mix(std::uint64_t x) {  // splitmix64's finaliser
   return x ^ (x >> 31);
 }
 
-// Appends the key after its length in base-128 digits that mark their end.
-void AppendDelimited(std::string& joint, const std::string& key) {
-  std::size_t size = key.size();
-  for (; size >= 0x80; size >>= 7) joint.push_back(static_cast<char>(0x80 | (size & 0x7f)));
-  joint.push_back(static_cast<char>(size));
-  joint.append(key);
-}
-
 }  // namespace
-
-std::string JointName(const std::vector<SpectralMatrix>& members) {
-  std::string name;
-  for (const SpectralMatrix m : members) {
-    if (!name.empty()) name.push_back('+');
-    name.append(spectral::MatrixLetter(m));
-  }
-  return name;
-}
 
 std::vector<Counted> CountedSets(const std::vector<SpectralMatrix>& matrices,
                                  const std::vector<SpectralMatrix>& joint) {
   std::vector<Counted> sets;
-  for (const SpectralMatrix m : matrices) sets.push_back(Counted{{m}, JointName({m})});
-  if (joint.size() > 1) sets.push_back(Counted{joint, JointName(joint)});
+  for (const SpectralMatrix m : matrices) sets.push_back(Counted{{m}, std::string(spectral::MatrixLetter(m))});
+  if (joint.size() > 1) sets.push_back(Counted{joint, spectral::JointName(joint)});
   return sets;
 }
 
@@ -172,7 +156,7 @@ void ExactFacts(const Counted& counted, const ListedGraph& graph, int order, std
   for (const SpectralMatrix m : counted.members) {
     bool memberIntegral = false;
     MatrixFacts(m, graph, order, member, memberIntegral, nullptr);
-    AppendDelimited(key, member);
+    io::AppendWithLength(key, member);
     integral = integral && memberIntegral;
   }
 }

@@ -34,9 +34,6 @@ std::vector<Counted> CountedSets(const std::vector<spectral::SpectralMatrix>& ma
 // tables' order joined by '+'; nothing for anything else.
 std::optional<std::vector<spectral::SpectralMatrix>> MembersNamed(std::string_view name);
 
-// The name of a joint set of matrices: their short names joined by '+'.
-std::string JointName(const std::vector<spectral::SpectralMatrix>& members);
-
 // Whether the graph has every matrix of the set (HasMatrix).
 bool HasAll(const Counted& counted, int order, const std::vector<Edge>& edges);
 

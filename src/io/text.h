@@ -31,6 +31,16 @@ inline void AppendNumber(std::string& text, long long n) {
   text.append(digits, end.ptr);
 }
 
+// Appends the piece after its length in base-128 digits that mark their
+// end: pieces so appended one after another compare equal exactly when
+// each does.
+inline void AppendWithLength(std::string& text, std::string_view piece) {
+  std::size_t size = piece.size();
+  for (; size >= 0x80; size >>= 7) text.push_back(static_cast<char>(0x80 | (size & 0x7f)));
+  text.push_back(static_cast<char>(size));
+  text.append(piece);
+}
+
 // Appends the decimal text of n to list, after the separator unless list is
 // empty.
 inline void AppendNumberItem(std::string& list, long long n, char separator = ' ') {

@@ -8,7 +8,8 @@
 namespace grafen::spectra {
 
 std::string UsageText() {
-  return "usage: grafen-spectra [--matrix M[,M...]] [--order N] [--digits D] [-o FILE] [FILE]\n"
+  return "usage: grafen-spectra [--matrix M[,M...]] [--joint M,M[,M...]] [--order N]\n"
+         "                      [--digits D] [-o FILE] [FILE]\n"
          "Writes the spectrum of every graph of an edge list (grafenN.txt) or of a\n"
          "graph6 stream (nauty-geng's output) as CSV to standard output or to FILE\n"
          "(FILE - or none: standard input).\n"
@@ -18,6 +19,8 @@ std::string UsageText() {
          "               (DQ), normalized (N: the normalized Laplacian) or\n"
          "               non-backtracking (B); several, comma-separated (A,L,Q), or\n"
          "               all: one table, each its own columns\n"
+         "  --joint M,M  also tell the graphs cospectral for all these matrices at once\n"
+         "               (M+M_integral, M+M_cospectral_with; the matrices, unless --matrix)\n"
          "  --order N    the number of nodes, 1 to " +
          std::to_string(kMaxOrder) +
          " (default: N of grafenN.txt,\n"
@@ -30,6 +33,7 @@ std::string UsageText() {
 Options ParseOptions(const std::vector<std::string_view>& arguments) {
   Options options;
   bool inputGiven = false;
+  bool matrixGiven = false;
   program::Arguments given(arguments);
   while (given.Next()) {
     if (given.Operand()) {
@@ -43,6 +47,9 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
     } else if (given.Is("--matrix")) {
       options.matrices.clear();
       program::AddMatricesNamed(options.matrices, given.Value(), program::kMatrixChoices);
+      matrixGiven = true;
+    } else if (given.Is("--joint")) {
+      options.joint = program::JointNamed(given.Value());
     } else if (given.Is("--order")) {
       options.order = program::Bounded("--order", given.Value(), 1, kMaxOrder);
     } else if (given.Is("--digits")) {
@@ -53,6 +60,7 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
       given.Unknown();
     }
   }
+  if (!options.joint.empty() && !matrixGiven) options.matrices = options.joint;
   return options;
 }
 

@@ -1,5 +1,6 @@
 // The command line of grafen-spectra:
-//   grafen-spectra [--matrix M[,M...]] [--order N] [--digits D] [-o FILE] [FILE]
+//   grafen-spectra [--matrix M[,M...]] [--joint M,M[,M...]] [--order N] [--digits D]
+//                  [-o FILE] [FILE]
 #pragma once
 
 #include <string>
@@ -20,6 +21,9 @@ struct Options {
   bool version = false;
   // The matrices whose spectra the table holds, in the tables' order.
   std::vector<spectral::SpectralMatrix> matrices = {spectral::SpectralMatrix::kLaplacian};
+  // --joint: graphs cospectral for all of these at once get columns of their
+  // own; without --matrix, the table holds these matrices. None: empty.
+  std::vector<spectral::SpectralMatrix> joint;
   int order = 0;  // 0: from the file name or the edges
   int digits = kDefaultDigits;
   std::string output;       // "": standard output

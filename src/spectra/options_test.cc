@@ -40,6 +40,9 @@ TEST(Options, ReadsMatricesInTheTablesOrder) {
   EXPECT_EQ(ParseOptions(Arguments(several)).matrices,
             (std::vector<SpectralMatrix>{SpectralMatrix::kAdjacency, SpectralMatrix::kLaplacian,
                                          SpectralMatrix::kSignless, SpectralMatrix::kSeidel}));
+  const std::vector<std::string> joint = {"--joint", "L,A"};  // its matrices, unless --matrix
+  EXPECT_EQ(ParseOptions(Arguments(joint)).matrices,
+            (std::vector<SpectralMatrix>{SpectralMatrix::kAdjacency, SpectralMatrix::kLaplacian}));
 }
 
 TEST(Options, RejectsWhatCannotBeObeyed) {
@@ -67,7 +70,9 @@ TEST(Options, RejectsWhatCannotBeObeyed) {
                                              {"--matrix", ",L"},
                                              {"--matrix", "A,,L"},
                                              {"--matrix", "A L"},
-                                             {"--matrix", "A,X"}}) {
+                                             {"--matrix", "A,X"},
+                                             {"--joint", "A"},
+                                             {"--joint", "A,A"}}) {
     EXPECT_THROW(ParseOptions(Arguments(given)), UsageError) << given[0];
   }
 }

@@ -15,6 +15,7 @@
 #include "io/input.h"
 #include "io/output.h"
 #include "io/parallel.h"
+#include "io/text.h"
 #include "program/shell.h"
 #include "spectra/options.h"
 #include "spectra/table.h"
@@ -73,25 +74,52 @@ struct KeyedGraph {
   std::vector<std::uint64_t> hashes;  // by matrix
 };
 
+// key := the key of the graph's polynomials for a matrix or a joint set of
+// them: the matrix's key, or each member's after its length; a key of its
+// own, in no family, when it lacks one (a distance matrix, disconnected).
+void SetKey(const std::vector<SpectralMatrix>& set, const ListedGraph& graph, int nodes,
+            std::string& key) {
+  for (const SpectralMatrix m : set) {
+    if (!spectral::HasMatrix(m, nodes, graph.edges)) {
+      key = "none " + std::to_string(graph.number);
+      return;
+    }
+  }
+  if (set.size() == 1) {
+    spectral::CharpolyKey(set[0], graph, nodes, key);
+    return;
+  }
+  thread_local std::string member;
+  key.clear();
+  for (const SpectralMatrix m : set) {
+    spectral::CharpolyKey(m, graph, nodes, member);
+    io::AppendWithLength(key, member);
+  }
+}
+
+// Each matrix alone, then the joint set when there is one.
+std::vector<std::vector<SpectralMatrix>> SetsOf(const Options& options) {
+  std::vector<std::vector<SpectralMatrix>> sets;
+  for (const SpectralMatrix m : options.matrices) sets.push_back({m});
+  if (!options.joint.empty()) sets.push_back(options.joint);
+  return sets;
+}
+
 // Graphs gathered a batch at a time, their keys and the keys' hashes worked
 // out on every thread in the background while the next batch is read, and
 // handed on in the graphs' order.
 class KeyedGraphs {
  public:
   using Take = std::function<void(const KeyedGraph&)>;
-  KeyedGraphs(const std::vector<SpectralMatrix>& matrices, int order, bool withForms, Take take)
+  KeyedGraphs(const std::vector<std::vector<SpectralMatrix>>& sets, int order, bool withForms,
+              Take take)
       : pipeline_(kBatch, UsableCores(), io::Taking::kBeforeComputing,
-                  {[matrices, order, withForms](KeyedGraph& slot) {
+                  {[sets, order, withForms](KeyedGraph& slot) {
                      const int nodes = NodesOf(slot.graph, order);
-                     slot.keys.resize(matrices.size());
-                     slot.hashes.resize(matrices.size());
-                     for (std::size_t k = 0; k < matrices.size(); ++k) {
-                       if (!spectral::HasMatrix(matrices[k], nodes, slot.graph.edges)) {
-                         // A key of its own: in no family.
-                         slot.keys[k] = "none " + std::to_string(slot.graph.number);
-                       } else {
-                         spectral::CharpolyKey(matrices[k], slot.graph, nodes, slot.keys[k]);
-                       }
+                     slot.keys.resize(sets.size());
+                     slot.hashes.resize(sets.size());
+                     for (std::size_t k = 0; k < sets.size(); ++k) {
+                       SetKey(sets[k], slot.graph, nodes, slot.keys[k]);
                        slot.hashes[k] = CospectralIndex::HashOf(slot.keys[k]);
                      }
                      if (withForms) slot.form = spectral::CanonicalForm(nodes, slot.graph.edges);
@@ -119,9 +147,9 @@ class KeyedGraphs {
 // `families` (one index a matrix), then the exact polynomials of the graphs
 // whose hash another shares; `largest` is the largest node met. The input's
 // format. Throws what the readers do.
-GraphFormat IndexFamilies(const std::vector<SpectralMatrix>& matrices, int order, int maxNode,
-                          ReplayableInput& input, std::vector<CospectralIndex>& families,
-                          int& largest) {
+GraphFormat IndexFamilies(const std::vector<std::vector<SpectralMatrix>>& matrices, int order,
+                          int maxNode, ReplayableInput& input,
+                          std::vector<CospectralIndex>& families, int& largest) {
   KeyedGraphs hashed(matrices, order, false, [&](const KeyedGraph& slot) {
     for (std::size_t k = 0; k < families.size(); ++k) families[k].AddHashed(slot.hashes[k]);
   });
@@ -170,8 +198,9 @@ int WriteRows(const Options& options, ReplayableInput& input,
   std::vector<TableSummary> summaries;
   const std::int64_t graphs = families[0].graphs();
   try {
-    TableRows rows(options.matrices, options.digits, UsableCores(), families,
-                   [&output](std::string_view piece) { output.Write(piece); });
+    TableRows rows(
+        options.matrices, options.digits, UsableCores(), families,
+        [&output](std::string_view piece) { output.Write(piece); }, options.joint);
     std::int64_t count = 0;
     bool writing = false;  // whether a failure is the output's
     try {
@@ -217,7 +246,7 @@ int Run(const Options& options) {
   // Three readings: every graph's polynomials hashed; the exact polynomials
   // of the graphs whose hash is shared; then the rows, as the graphs come.
   ReplayableInput input(options.input);
-  std::vector<CospectralIndex> families(options.matrices.size());
+  std::vector<CospectralIndex> families(SetsOf(options).size());
   int largest = 1;
   GraphFormat format = GraphFormat::kUndecided;
   int order = options.order;
@@ -229,7 +258,7 @@ int Run(const Options& options) {
       orderFromName = order != 0;
     }
     if (order != 0) maxNode = order;
-    format = IndexFamilies(options.matrices, order, maxNode, input, families, largest);
+    format = IndexFamilies(SetsOf(options), order, maxNode, input, families, largest);
   } catch (const SpoolError& e) {
     return kVoice.Fail(e.what());
   } catch (const std::system_error& e) {

@@ -76,9 +76,35 @@ bool SpectrumOf(SpectralMatrix matrix, const ListedGraph& graph, int order, int 
   return s.integral && complement.integral;
 }
 
-// The row of one graph for several matrices, but the cospectral mates and
-// isomorphic_to, into row (its room kept from batch to batch).
-void SeveralRowOf(const std::vector<SpectralMatrix>& matrices, const ListedGraph& graph, int order,
+// Appends the joint set's integral cell, and notes where its mates go: the
+// graph is integral for the set when it is for every member (from the row's
+// cells of the matrices asked alone; the others worked out here).
+void AppendJointIntegral(const std::vector<SpectralMatrix>& matrices,
+                         const std::vector<SpectralMatrix>& joint, const ListedGraph& graph,
+                         int order, int digits, PartialRow& row) {
+  thread_local Spectrum s;
+  thread_local Spectrum complement;
+  bool present = true;
+  bool integral = true;
+  for (const SpectralMatrix m : joint) {
+    present = present && spectral::HasMatrix(m, order, graph.edges);
+    if (!present || !integral) continue;
+    const auto asked = std::find(matrices.begin(), matrices.end(), m);
+    integral = asked != matrices.end()
+                   ? row.integral[static_cast<std::size_t>(asked - matrices.begin())] != 0
+                   : SpectrumOf(m, graph, order, digits, s, complement);
+  }
+  row.present.back() = present ? 1 : 0;
+  row.integral.back() = present && integral ? 1 : 0;
+  row.text.append(!present ? ",," : integral ? ",1," : ",0,");
+  row.ends.back() = row.text.size();
+}
+
+// The row of one graph for several matrices (and a joint set, when it has
+// members), but the cospectral mates and isomorphic_to, into row (its room
+// kept from batch to batch).
+void SeveralRowOf(const std::vector<SpectralMatrix>& matrices,
+                  const std::vector<SpectralMatrix>& joint, const ListedGraph& graph, int order,
                   int digits, PartialRow& row) {
   thread_local Spectrum s;  // their room kept from graph to graph
   thread_local Spectrum complement;
@@ -106,22 +132,25 @@ void SeveralRowOf(const std::vector<SpectralMatrix>& matrices, const ListedGraph
       AppendSpanningTrees(laplacian.append(","), s.laplacian);
     }
   }
+  if (!joint.empty()) AppendJointIntegral(matrices, joint, graph, order, digits, row);
   text.append(",").append(laplacian).push_back(',');
 }
 
 // The row of one graph but its cospectral mates and isomorphic_to, into row
-// (its room kept from batch to batch).
-void RowOf(const std::vector<SpectralMatrix>& matrices, const ListedGraph& graph, int order,
-           int digits, PartialRow& row) {
+// (its room kept from batch to batch); the joint set's columns when it has
+// members.
+void RowOf(const std::vector<SpectralMatrix>& matrices, const std::vector<SpectralMatrix>& joint,
+           const ListedGraph& graph, int order, int digits, PartialRow& row) {
   thread_local Spectrum s;  // their room kept from graph to graph
   thread_local Spectrum complement;
   row.text.clear();
-  row.ends.resize(matrices.size());
-  row.integral.resize(matrices.size());
-  row.present.resize(matrices.size());
+  const std::size_t sets = matrices.size() + (joint.empty() ? 0 : 1);
+  row.ends.resize(sets);
+  row.integral.resize(sets);
+  row.present.resize(sets);
   AppendCommonColumns(row.text, graph, order);
-  if (matrices.size() > 1) {
-    SeveralRowOf(matrices, graph, order, digits, row);
+  if (matrices.size() > 1 || !joint.empty()) {
+    SeveralRowOf(matrices, joint, graph, order, digits, row);
     return;
   }
   row.present[0] = spectral::HasMatrix(matrices[0], order, graph.edges) ? 1 : 0;
@@ -173,8 +202,9 @@ std::string TableHeader(SpectralMatrix matrix) {
          prefix + "cospectral_with,isomorphic_to\r\n";
 }
 
-std::string TableHeader(const std::vector<SpectralMatrix>& matrices) {
-  if (matrices.size() == 1) return TableHeader(matrices[0]);
+std::string TableHeader(const std::vector<SpectralMatrix>& matrices,
+                        const std::vector<SpectralMatrix>& joint) {
+  if (matrices.size() == 1 && joint.empty()) return TableHeader(matrices[0]);
   std::string header = "graph,nodes,edges,graph6,degrees,";
   for (const SpectralMatrix matrix : matrices) {
     for (const char* column :
@@ -183,26 +213,34 @@ std::string TableHeader(const std::vector<SpectralMatrix>& matrices) {
       header.append("_").append(column);
     }
   }
+  if (!joint.empty()) {
+    const std::string name = spectral::JointName(joint);
+    header.append(name).append("_integral,").append(name).append("_cospectral_with,");
+  }
   header.append("algebraic_connectivity,spanning_trees,isomorphic_to\r\n");
   return header;
 }
 
 TableRows::TableRows(std::vector<SpectralMatrix> matrices, int digits, unsigned threads,
                      const std::vector<CospectralIndex>& families,
-                     std::function<void(std::string_view)> write)
+                     std::function<void(std::string_view)> write, std::vector<SpectralMatrix> joint)
     : matrices_(std::move(matrices)),
+      joint_(std::move(joint)),
       digits_(digits),
       families_(families),
       write_(std::move(write)),
-      summaries_(matrices_.size()) {
+      summaries_(families.size()) {
   for (std::size_t k = 0; k < matrices_.size(); ++k) summaries_[k].matrix = matrices_[k];
+  if (!joint_.empty()) summaries_.back().joint = spectral::JointName(joint_);
   pipeline_ = std::make_unique<io::BatchPipeline<Slot>>(
       kBatchGraphs, threads, io::Taking::kWhileComputing,
-      io::BatchPipeline<Slot>::Steps{
-          [this](Slot& slot) { RowOf(matrices_, slot.graph, slot.order, digits_, slot.row); },
-          [this](const Slot& slot) { Write(slot); },
-          {}});
-  write_(TableHeader(matrices_));
+      io::BatchPipeline<Slot>::Steps{[this](Slot& slot) {
+                                       RowOf(matrices_, joint_, slot.graph, slot.order, digits_,
+                                             slot.row);
+                                     },
+                                     [this](const Slot& slot) { Write(slot); },
+                                     {}});
+  write_(TableHeader(matrices_, joint_));
 }
 
 // The pipeline goes first: it waits for its helpers.
@@ -301,11 +339,13 @@ std::string SummaryText(const TableSummary& summary) {
 }
 
 std::string SummaryText(const std::vector<TableSummary>& summaries) {
-  if (summaries.size() == 1) return SummaryText(summaries[0]);
+  if (summaries.size() == 1 && summaries[0].joint.empty()) return SummaryText(summaries[0]);
   std::string text = Counted(summaries.empty() ? 0 : summaries[0].graphs, "graph") + " read";
   for (const TableSummary& summary : summaries) {
-    text.append("; ").append(spectral::MatrixLetter(summary.matrix)).append(": ");
-    text.append(std::to_string(summary.integral)).append(" ").append(IntegralWord(summary.matrix));
+    const bool joint = !summary.joint.empty();
+    text.append("; ").append(joint ? summary.joint : spectral::MatrixLetter(summary.matrix));
+    text.append(": ").append(std::to_string(summary.integral)).append(" ");
+    text.append(joint ? "integral for all" : IntegralWord(summary.matrix));
     text.append(", ").append(std::to_string(summary.withCospectralMate));
     text.append(" with a cospectral mate, ");
     text.append(Counted(summary.distinctSpectra, "distinct spectrum", "distinct spectra"));

@@ -24,6 +24,7 @@ struct TableSummary {
   std::int64_t distinctSpectra = 0;
   std::int64_t copies = 0;   // graphs isomorphic to an earlier one
   std::int64_t without = 0;  // graphs without the matrix: disconnected, for a distance matrix
+  std::string joint;         // a joint set's name ("A+L"); "": the matrix alone
 };
 
 // The table's header line, with its line end: the spectral columns named
@@ -31,9 +32,12 @@ struct TableSummary {
 std::string TableHeader(spectral::SpectralMatrix matrix);
 
 // The header of a table of these matrices (in the tables' order): one
-// matrix's as above; for several, the common columns, then each matrix's
-// spectral columns named LETTER_, then the Laplacian's two and isomorphic_to.
-std::string TableHeader(const std::vector<spectral::SpectralMatrix>& matrices);
+// matrix's as above; for several, or with a joint set, the common columns,
+// then each matrix's spectral columns named LETTER_, then the joint set's
+// integral and cospectral_with named as A+L_, then the Laplacian's two and
+// isomorphic_to.
+std::string TableHeader(const std::vector<spectral::SpectralMatrix>& matrices,
+                        const std::vector<spectral::SpectralMatrix>& joint = {});
 
 // Writes the rows of a table whose cospectral families are known, in the
 // order the graphs come, as RFC 4180 CSV with CR LF line ends, piece by
@@ -44,9 +48,13 @@ std::string TableHeader(const std::vector<spectral::SpectralMatrix>& matrices);
 // with its families at the same place in `families`.
 class TableRows {
  public:
+  // `joint`, when not empty, is a set of matrices whose graphs cospectral
+  // for all at once the table tells (TableHeader), its families after the
+  // matrices' in `families`.
   TableRows(std::vector<spectral::SpectralMatrix> matrices, int digits, unsigned threads,
             const std::vector<spectral::CospectralIndex>& families,
-            std::function<void(std::string_view)> write);
+            std::function<void(std::string_view)> write,
+            std::vector<spectral::SpectralMatrix> joint = {});
   ~TableRows();
   TableRows(const TableRows&) = delete;
   TableRows& operator=(const TableRows&) = delete;
@@ -62,6 +70,7 @@ class TableRows {
   void Write(const Slot& slot);
 
   std::vector<spectral::SpectralMatrix> matrices_;
+  std::vector<spectral::SpectralMatrix> joint_;
   int digits_;
   const std::vector<spectral::CospectralIndex>& families_;
   std::function<void(std::string_view)> write_;

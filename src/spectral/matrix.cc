@@ -46,6 +46,15 @@ std::string_view MatrixName(SpectralMatrix matrix) { return NamesOf(matrix).name
 
 int MatrixRank(SpectralMatrix matrix) { return static_cast<int>(&NamesOf(matrix) - kNames.data()); }
 
+std::string JointName(const std::vector<SpectralMatrix>& members) {
+  std::string name;
+  for (const SpectralMatrix m : members) {
+    if (!name.empty()) name.push_back('+');
+    name.append(MatrixLetter(m));
+  }
+  return name;
+}
+
 std::vector<SpectralMatrix> AllMatrices() {
   std::vector<SpectralMatrix> all;
   for (const Named& named : kNames) all.push_back(named.matrix);

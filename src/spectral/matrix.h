@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -57,6 +58,10 @@ std::string_view MatrixName(SpectralMatrix matrix);
 // The matrices in the order tables list them, that of their short names: A,
 // B, D, DL, DQ, G, L, N, Q, S.
 int MatrixRank(SpectralMatrix matrix);
+
+// The name of a joint set of matrices (graphs cospectral for all of them at
+// once): their short names joined by '+', "A+L".
+std::string JointName(const std::vector<SpectralMatrix>& members);
 
 // Every matrix, in the order tables list them.
 std::vector<SpectralMatrix> AllMatrices();
