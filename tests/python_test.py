@@ -236,3 +236,17 @@ def test_draw_huge_page_to_png(tmp_path):
     width, height = int.from_bytes(head[16:20], "big"), int.from_bytes(head[20:24], "big")
     assert head[:8] == b"\x89PNG\r\n\x1a\n" and points[0] * points[1] * (96 / 72) ** 2 > 25e6
     assert 24e6 < width * height <= 25e6 and abs(width / height - points[0] / points[1]) < 1e-3
+
+
+def test_several_matrices_and_a_joint_set():
+    stream = geng("7")
+    df = grafen.spectra(stream, ["L", "A", "D"], joint="A,L", threads=2)
+    alone = grafen.spectra(stream, "A", threads=2)
+    assert df["A_eigenvalues"].equals(alone["adjacency_eigenvalues"])
+    assert df["A_cospectral_with"].equals(alone["adjacency_cospectral_with"])
+    assert all(set(j) == set(a) & set(l) for j, a, l in
+               zip(df["A+L_cospectral_with"], df["A_cospectral_with"], df["L_cospectral_with"]))
+    connected = [nx.is_connected(nx.from_graph6_bytes(g.encode())) for g in df.graph6]
+    assert df["D_integral"].isna().tolist() == [not c for c in connected]
+    with pytest.raises(ValueError, match="joint takes two or more"):
+        grafen.spectra(stream, joint="A")

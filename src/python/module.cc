@@ -147,13 +147,30 @@ SpectralMatrix MatrixOf(const std::string& name) {
   if (const auto matrix = spectral::MatrixNamed(name)) return *matrix;
   std::string names;
   std::string letters;
-  for (char c = 'A'; c <= 'Z'; ++c) {
-    if (const auto known = spectral::MatrixNamed(std::string_view(&c, 1))) {
-      names.append(names.empty() ? "" : ", ").append(spectral::MatrixName(*known));
-      letters.append(letters.empty() ? "" : ", ").push_back(c);
-    }
+  for (const SpectralMatrix known : spectral::AllMatrices()) {
+    names.append(names.empty() ? "" : ", ").append(spectral::MatrixName(known));
+    letters.append(letters.empty() ? "" : ", ").append(spectral::MatrixLetter(known));
   }
   throw py::value_error("matrix takes " + names + " (" + letters + "), not '" + name + "'");
+}
+
+// The matrices that comma-separated names name, each once, in the tables'
+// order; none for "".
+std::vector<SpectralMatrix> MatricesOf(const std::string& names) {
+  std::vector<SpectralMatrix> matrices;
+  std::string_view left = names;
+  for (std::size_t comma = 0; !names.empty() && comma != std::string_view::npos;
+       left.remove_prefix(comma + 1)) {
+    comma = left.find(',');
+    const SpectralMatrix matrix = MatrixOf(std::string(left.substr(0, comma)));
+    if (std::find(matrices.begin(), matrices.end(), matrix) == matrices.end()) {
+      matrices.push_back(matrix);
+    }
+  }
+  std::sort(matrices.begin(), matrices.end(), [](SpectralMatrix a, SpectralMatrix b) {
+    return spectral::MatrixRank(a) < spectral::MatrixRank(b);
+  });
+  return matrices;
 }
 
 // The digits asked, checked as --digits checks them.
@@ -267,17 +284,23 @@ py::dict SpectrumOf(const Graphs& graphs, std::size_t k, const std::string& matr
   return out;
 }
 
-// grafen-spectra's table of the graphs, header first, as CSV text.
-std::string SpectraTable(const Graphs& graphs, const std::string& matrixName, int digits,
-                         const py::object& threadsAsked) {
-  const SpectralMatrix matrix = MatrixOf(matrixName);
+// grafen-spectra's table of the graphs, header first, as CSV text: of the
+// matrices named (comma-separated) and the joint set named, if any.
+std::string SpectraTable(const Graphs& graphs, const std::string& matrixNames, int digits,
+                         const py::object& threadsAsked, const std::string& jointNames) {
+  const std::vector<SpectralMatrix> joint = MatricesOf(jointNames);
+  std::vector<SpectralMatrix> matrices = MatricesOf(matrixNames);
+  if (!jointNames.empty() && joint.size() < 2) {
+    throw py::value_error("joint takes two or more matrices, not '" + jointNames + "'");
+  }
+  if (matrices.empty()) matrices = joint.empty() ? std::vector{SpectralMatrix::kLaplacian} : joint;
   const int checked = DigitsOf(digits);
   const unsigned threads = ThreadsOf(threadsAsked);
   std::string table;
   py::gil_scoped_release released;
   spectra::WriteSpectraTable(
       graphs.all(), graphs.LargestOrder(), checked, threads,
-      [&table](std::string_view piece) { table.append(piece); }, matrix);
+      [&table](std::string_view piece) { table.append(piece); }, matrices, joint);
   return table;
 }
 
@@ -358,8 +381,9 @@ std::vector<py::list> Columns(std::string_view text, const std::string& kinds) {
         case 'n':
           columns[k].append(cell.empty() ? py::none() : IntOfText(cell));
           break;
-        case 'b':
-          columns[k].append(py::bool_(cell == "1"));
+        case 'b':  // empty: no such matrix (a distance matrix, disconnected)
+          columns[k].append(cell.empty() ? py::object(py::none())
+                                         : py::object(py::bool_(cell == "1")));
           break;
         case 'o':
           columns[k].append(cell.empty() ? py::object(py::none()) : py::object(str(cell)));
@@ -383,20 +407,8 @@ std::vector<py::list> Columns(std::string_view text, const std::string& kinds) {
 std::string CensusTable(const std::string& path, const std::string& matrices, int partIndex,
                         int partCount, int order, const py::object& threadsAsked) {
   census::CensusRequest request;
-  std::string_view left = matrices;
-  for (std::size_t comma = 0; comma != std::string_view::npos; left.remove_prefix(comma + 1)) {
-    comma = left.find(',');
-    const SpectralMatrix matrix = MatrixOf(std::string(left.substr(0, comma)));
-    if (std::find(request.matrices.begin(), request.matrices.end(), matrix) ==
-        request.matrices.end()) {
-      request.matrices.push_back(matrix);
-    }
-  }
+  request.matrices = MatricesOf(matrices);
   if (request.matrices.empty()) throw py::value_error("matrices names no matrix");
-  std::sort(request.matrices.begin(), request.matrices.end(),
-            [](SpectralMatrix a, SpectralMatrix b) {
-              return spectral::MatrixRank(a) < spectral::MatrixRank(b);
-            });
   if (partCount < 1 || partCount > census::kMaxParts || partIndex < 1 || partIndex > partCount) {
     throw py::value_error("part takes K/M with 1 <= K <= M <= " +
                           std::to_string(census::kMaxParts));
@@ -474,8 +486,10 @@ PYBIND11_MODULE(_grafen, m) {
       py::arg("name"), "The letter of the matrix a letter or name names.");
   m.def("spectrum", &grafen::python::SpectrumOf, py::arg("graphs"), py::arg("index"),
         py::arg("matrix"), py::arg("digits"), "The spectrum of one graph as plain values.");
-  m.def("spectra_table", &grafen::python::SpectraTable, py::arg("graphs"), py::arg("matrix"),
-        py::arg("digits"), py::arg("threads"), "grafen-spectra's table of the graphs, as CSV.");
+  m.def(
+      "spectra_table", &grafen::python::SpectraTable, py::arg("graphs"), py::arg("matrix"),
+      py::arg("digits"), py::arg("threads"), py::arg("joint") = "",
+      "grafen-spectra's table of the graphs (comma-separated matrices, and a joint set), as CSV.");
   m.def(
       "columns",
       [](const std::string& text, const std::string& kinds) {

@@ -15,7 +15,6 @@
 #include "io/input.h"
 #include "io/output.h"
 #include "io/parallel.h"
-#include "io/text.h"
 #include "program/shell.h"
 #include "spectra/options.h"
 #include "spectra/table.h"
@@ -74,29 +73,6 @@ struct KeyedGraph {
   std::vector<std::uint64_t> hashes;  // by matrix
 };
 
-// key := the key of the graph's polynomials for a matrix or a joint set of
-// them: the matrix's key, or each member's after its length; a key of its
-// own, in no family, when it lacks one (a distance matrix, disconnected).
-void SetKey(const std::vector<SpectralMatrix>& set, const ListedGraph& graph, int nodes,
-            std::string& key) {
-  for (const SpectralMatrix m : set) {
-    if (!spectral::HasMatrix(m, nodes, graph.edges)) {
-      key = "none " + std::to_string(graph.number);
-      return;
-    }
-  }
-  if (set.size() == 1) {
-    spectral::CharpolyKey(set[0], graph, nodes, key);
-    return;
-  }
-  thread_local std::string member;
-  key.clear();
-  for (const SpectralMatrix m : set) {
-    spectral::CharpolyKey(m, graph, nodes, member);
-    io::AppendWithLength(key, member);
-  }
-}
-
 // Each matrix alone, then the joint set when there is one.
 std::vector<std::vector<SpectralMatrix>> SetsOf(const Options& options) {
   std::vector<std::vector<SpectralMatrix>> sets;
@@ -119,7 +95,7 @@ class KeyedGraphs {
                      slot.keys.resize(sets.size());
                      slot.hashes.resize(sets.size());
                      for (std::size_t k = 0; k < sets.size(); ++k) {
-                       SetKey(sets[k], slot.graph, nodes, slot.keys[k]);
+                       spectral::SetKey(sets[k], slot.graph, nodes, slot.keys[k]);
                        slot.hashes[k] = CospectralIndex::HashOf(slot.keys[k]);
                      }
                      if (withForms) slot.form = spectral::CanonicalForm(nodes, slot.graph.edges);

@@ -292,14 +292,24 @@ std::vector<TableSummary> TableRows::Finish() {
 TableSummary WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order, int digits,
                                unsigned threads, const std::function<void(std::string_view)>& write,
                                SpectralMatrix matrix) {
+  return WriteSpectraTable(graphs, order, digits, threads, write, {matrix}, {})[0];
+}
+
+std::vector<TableSummary> WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order,
+                                            int digits, unsigned threads,
+                                            const std::function<void(std::string_view)>& write,
+                                            const std::vector<SpectralMatrix>& matrices,
+                                            const std::vector<SpectralMatrix>& joint) {
   std::vector<CospectralIndex> families;
-  families.push_back(spectral::GroupCospectral(matrix, graphs, order));
-  TableRows rows({matrix}, digits, threads, families, write);
+  for (const SpectralMatrix m : matrices)
+    families.push_back(spectral::GroupCospectral(m, graphs, order));
+  if (!joint.empty()) families.push_back(spectral::GroupCospectral(joint, graphs, order));
+  TableRows rows(matrices, digits, threads, families, write, joint);
   for (const ListedGraph& graph : graphs) {
     ListedGraph copy = graph;
     rows.Add(copy, order);
   }
-  return rows.Finish()[0];
+  return rows.Finish();
 }
 
 namespace {

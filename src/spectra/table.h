@@ -86,6 +86,14 @@ TableSummary WriteSpectraTable(
     const std::function<void(std::string_view)>& write,
     spectral::SpectralMatrix matrix = spectral::SpectralMatrix::kLaplacian);
 
+// The same for several matrices and a joint set (none when empty), as
+// TableRows writes them; the counts of the summary, by matrix, then the set.
+std::vector<TableSummary> WriteSpectraTable(const std::vector<ListedGraph>& graphs, int order,
+                                            int digits, unsigned threads,
+                                            const std::function<void(std::string_view)>& write,
+                                            const std::vector<spectral::SpectralMatrix>& matrices,
+                                            const std::vector<spectral::SpectralMatrix>& joint);
+
 // The summary line, without a line end.
 std::string SummaryText(const TableSummary& summary);
 

@@ -274,12 +274,32 @@ void CharpolyKey(SpectralMatrix matrix, const ListedGraph& graph, int nodes, std
   key.append(";").append(complement);
 }
 
-CospectralIndex GroupCospectral(SpectralMatrix matrix, const std::vector<ListedGraph>& graphs,
-                                int order) {
+void SetKey(const std::vector<SpectralMatrix>& set, const ListedGraph& graph, int nodes,
+            std::string& key) {
+  for (const SpectralMatrix m : set) {
+    if (!HasMatrix(m, nodes, graph.edges)) {
+      key = "none " + std::to_string(graph.number);
+      return;
+    }
+  }
+  if (set.size() == 1) {
+    CharpolyKey(set[0], graph, nodes, key);
+    return;
+  }
+  thread_local std::string member;
+  key.clear();
+  for (const SpectralMatrix m : set) {
+    CharpolyKey(m, graph, nodes, member);
+    io::AppendWithLength(key, member);
+  }
+}
+
+CospectralIndex GroupCospectral(const std::vector<SpectralMatrix>& set,
+                                const std::vector<ListedGraph>& graphs, int order) {
   CospectralIndex families;
   std::string key;
   const auto keyOf = [&](const ListedGraph& graph) -> const std::string& {
-    CharpolyKey(matrix, graph, graph.order != 0 ? graph.order : order, key);
+    SetKey(set, graph, graph.order != 0 ? graph.order : order, key);
     return key;
   };
   for (const ListedGraph& graph : graphs) families.AddHash(keyOf(graph));

@@ -114,10 +114,24 @@ void PolynomialKey(int order, const std::int64_t* highestFirst, int n, std::stri
 // for G, A's key, ';' and the complement's A key.
 void CharpolyKey(SpectralMatrix matrix, const ListedGraph& graph, int nodes, std::string& key);
 
-// The cospectral families, for one matrix, of graphs in memory, each on its
-// own order when it states one, else on `order` nodes; both readings are
-// made here. The graphs are numbered by their place, 1, 2, ...
-CospectralIndex GroupCospectral(SpectralMatrix matrix, const std::vector<ListedGraph>& graphs,
-                                int order);
+// key := the key of the graph's polynomials for a matrix or a joint set of
+// matrices (graphs cospectral for all at once): a matrix's CharpolyKey, or
+// each member's after its length; a key of the graph's own, in no family,
+// when it lacks one of them (a distance matrix, disconnected).
+void SetKey(const std::vector<SpectralMatrix>& set, const ListedGraph& graph, int nodes,
+            std::string& key);
+
+// The cospectral families, for one matrix or a joint set, of graphs in
+// memory, each on its own order when it states one, else on `order` nodes;
+// both readings are made here. The graphs are numbered by their place, 1,
+// 2, ...
+CospectralIndex GroupCospectral(const std::vector<SpectralMatrix>& set,
+                                const std::vector<ListedGraph>& graphs, int order);
+
+// The same for one matrix.
+inline CospectralIndex GroupCospectral(SpectralMatrix matrix,
+                                       const std::vector<ListedGraph>& graphs, int order) {
+  return GroupCospectral(std::vector<SpectralMatrix>{matrix}, graphs, order);
+}
 
 }  // namespace grafen::spectral

@@ -369,7 +369,14 @@ def _kind_of(name):
     return _KIND_OF.get(name) or next(kind for end, kind in _KIND_BY_END if name.endswith(end))
 
 
-def spectra(graphs, matrix="L", digits=5, threads=None, *, order=None):
+def _names(matrices):
+    """Matrix names as the module takes them: comma-separated."""
+    if matrices is None:
+        return ""
+    return matrices if isinstance(matrices, str) else ",".join(str(m) for m in matrices)
+
+
+def spectra(graphs, matrix="L", digits=5, threads=None, *, order=None, joint=None):
     """grafen-spectra's table as a pandas.DataFrame, one row per graph.
 
     graphs: an iterable of graphs (any form), graph6 or edge-list text as
@@ -387,14 +394,23 @@ def spectra(graphs, matrix="L", digits=5, threads=None, *, order=None):
     spanning_trees (int), laplacian_integral (bool), cospectral_with (list of
     graph numbers), isomorphic_to (the first earlier copy, or <NA>). For
     --matrix A and Q the spectral columns are prefixed adjacency_ and
-    signless_, as there.
+    signless_, as there. matrix may name several ("A,L,Q" or a list): one
+    table, each matrix's columns named A_charpoly, ..., as grafen-spectra
+    --matrix A,L,Q writes them. joint (two or more matrices, as "A,L"): the
+    columns A+L_integral and A+L_cospectral_with of the graphs cospectral for
+    all of them at once; the table's matrices are the joint ones unless
+    matrix is given.
 
     >>> grafen.spectra([nx.path_graph(4), nx.cycle_graph(4)]).spanning_trees.tolist()
     [1, 4]
+    >>> grafen.spectra([nx.star_graph(4), nx.disjoint_union(nx.cycle_graph(4), nx.empty_graph(1))],
+    ...                joint="A,L")["A+L_cospectral_with"].tolist()
+    [[], []]
     """
     import pandas as pd
     held = _many(graphs, order)
-    text = _grafen.spectra_table(held, matrix, digits, threads)
+    matrix = "" if joint is not None and matrix == "L" else _names(matrix)
+    text = _grafen.spectra_table(held, matrix, digits, threads, _names(joint))
     header = text[:text.find("\r\n")].split(",")
     kinds = "".join(_kind_of(name) for name in header)
     # Millions of new lists: the cyclic collector would walk them again and
@@ -412,8 +428,8 @@ def _spectra_frame(pd, header, kinds, cells_by_column):
     """The data frame of spectra()'s columns, typed."""
     columns = {}
     for name, kind, cells in zip(header, kinds, cells_by_column):
-        if kind == "b":
-            columns[name] = pd.Series(cells, dtype="bool")
+        if kind == "b":  # nullable where a graph lacks the matrix
+            columns[name] = pd.Series(cells, dtype="boolean" if None in cells else "bool")
         elif kind == "n":
             columns[name] = pd.Series(cells, dtype="Int64")
         elif name in ("graph", "nodes", "edges"):
