@@ -1,5 +1,6 @@
 // The command line of grafen-census:
 //   grafen-census [--matrix A,G,L,Q,S] [--part K/M] [--families FILE] [--order N] [-o FILE] [FILE]
+//   grafen-census --scatter M --spool DIR [--slice R/S] [--matrix ...] [--order N] [FILE]
 //   grafen-census --merge [--tables LIST] [-o FILE] [FILE...]
 #pragma once
 
@@ -19,7 +20,11 @@ struct Options {
   bool version = false;
   bool merge = false;
   std::vector<spectral::SpectralMatrix> matrices;  // A, G, L, Q, S order; A, L, Q by default
-  Part part;
+  Part part;                                       // --part K/M, or --scattered K/M
+  int scatter = 0;                                 // --scatter M: route to M parts (0: count)
+  std::string spool;                               // --scatter: the directory to make
+  int slice = 0;                                   // --scatter: which slice of the stream this is,
+  int slices = 1;                                  // as nauty-geng's res/mod
   int order = 0;                    // 0: from the file name grafenN.txt (edge lists only)
   std::string families;             // "": none
   std::string output;               // "": standard output

@@ -12,6 +12,7 @@
 
 #include "census/census.h"
 #include "census/options.h"
+#include "census/scatter.h"
 #include "formats/edge_list_reader.h"
 #include "formats/graph_reader.h"
 #include "io/input.h"
@@ -109,6 +110,8 @@ int Merge(const Options& options) {
   }
   std::vector<std::vector<CensusRow>> tables;
   std::vector<std::string> names;
+  std::vector<std::vector<SlicePrint>> prints;
+  std::vector<std::string> printNames;
   for (const std::string& path : paths) {
     if (io::SameFile(options.output, path)) {
       return kVoice.Fail(options.output + ": one of the tables merged; give -o another file");
@@ -121,6 +124,12 @@ int Merge(const Options& options) {
         }
         text.append(block);
       });
+      // A map task's print, or a table.
+      if (std::string_view(text).starts_with(kSlicePrintHeader)) {
+        prints.push_back(ReadSlicePrint(text));
+        printNames.push_back(program::InputName(path));
+        continue;
+      }
       tables.push_back(ReadCensusTable(text));
     } catch (const std::system_error& e) {
       return kVoice.Fail(program::InputName(path) + ": " + e.code().message());
@@ -131,7 +140,7 @@ int Merge(const Options& options) {
   }
   std::vector<CensusRow> merged;
   try {
-    merged = MergeParts(tables, names);
+    merged = MergeParts(tables, names, prints, printNames);
   } catch (const std::runtime_error& e) {
     return kVoice.Fail(e.what());
   }
@@ -241,8 +250,32 @@ int Count(const Options& options) {
   return kVoice.Tell(Summary(rows)) ? 0 : 1;
 }
 
-// Merges part tables, or takes the census, as the options ask; the status.
-int Run(const Options& options) { return options.merge ? Merge(options) : Count(options); }
+// Routes the graphs of the input into the spool (--scatter); the status.
+int ScatterInput(const Options& options) {
+  const std::string& path = options.inputs.front();
+  ScatterRequest request{options.matrices, options.scatter,   options.slice, options.slices,
+                         options.order,    io::UsableCores(), options.spool};
+  std::vector<SlicePrint> rows;
+  try {
+    rows = Scatter(path, request);
+  } catch (const ScatterError& e) {
+    return kVoice.Fail(e.what());
+  } catch (const std::system_error& e) {
+    return kVoice.Fail(program::InputName(path) + ": " + e.code().message());
+  } catch (const EdgeListError& e) {
+    return kVoice.Fail(WhereIn(path, e.line()) + ": " + e.what());
+  }
+  std::int64_t read = 0;
+  for (const SlicePrint& row : rows) read += static_cast<std::int64_t>(row.input.graphs);
+  return kVoice.Tell(Counted(read, "graph") + " read, routed into " + options.spool) ? 0 : 1;
+}
+
+// Merges part tables, routes graphs or takes the census, as the options
+// ask; the status.
+int Run(const Options& options) {
+  if (options.merge) return Merge(options);
+  return options.scatter != 0 ? ScatterInput(options) : Count(options);
+}
 
 }  // namespace
 
