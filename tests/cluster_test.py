@@ -201,6 +201,48 @@ def without_cluster(census, array, scratch):
           "--merge of a relative DIR names the missing tasks as ranges: %r" % merged.stderr[:300])
 
 
+def local_map_reduce(census, array, scratch):
+    """Order 7 map/reduce here (3 slices, 2 parts): a geng killed in slice 1 of
+    10 edges and then an L reducer of part 2/2 failing each leave no output,
+    --merge names what is missing, --resume --local runs just that, and the
+    census equals the single-process one byte for byte."""
+    whole = subprocess.run("nauty-geng -q 7 | %s" % census, shell=True, check=True,
+                           capture_output=True).stdout.decode()
+    runs, bin_ = os.path.join(scratch, "local7"), os.path.join(scratch, "bin")
+    os.mkdir(bin_)
+    with open(os.path.join(bin_, "geng"), "w") as f:  # dies half way through one slice
+        f.write('#!/bin/sh\ncase "$*" in *" 10:10 1/3") nauty-geng "$@" | head -5; exit 1;; esac\n'
+                'exec nauty-geng "$@"\n')
+    with open(os.path.join(bin_, "census"), "w") as f:  # the L reducer of 2/2 fails
+        f.write('#!/bin/sh\ncase "$*" in *"L --scattered 2/2"*) cat >/dev/null; exit 1;; esac\n'
+                'exec %s "$@"\n' % census)
+    for name in ("geng", "census"):
+        os.chmod(os.path.join(bin_, name), 0o755)
+    env = dict(os.environ, GRAFEN_CENSUS=census, NAUTY_GENG=os.path.join(bin_, "geng"))
+    run = lambda *a, **e: subprocess.run([array] + list(a), env=dict(env, **e), capture_output=True,
+                                         timeout=600)
+    spool = lambda e, r: os.path.join(runs, "spool", "edges-%d" % e, "slice-%d" % r)
+    failed = run("--local", "--slices", "3", "--parts", "2", "7", runs)
+    check(failed.returncode == 1 and b"map task (edges 10, slice 1/3) failed" in failed.stderr
+          and os.path.isdir(spool(10, 0)) and os.listdir(os.path.dirname(spool(10, 0))) ==
+          ["slice-0"] and len(os.listdir(os.path.join(runs, "tables"))) == 60,
+          "a killed geng leaves no slice: %r" % failed.stderr[-300:])
+    merged = run("--merge", runs)
+    check(merged.returncode == 1 and merged.stderr.startswith(
+        b"census-array: tasks missing (edges 10: map slices 1-2 reduce tasks 0-5; edges 11: map "
+        b"slices 0-2 reduce tasks 0-5;"), "--merge names the tasks missing: %r" % merged.stderr)
+    failed = run("--resume", "--local", runs, NAUTY_GENG="nauty-geng",
+                 GRAFEN_CENSUS=os.path.join(bin_, "census"))
+    tables = os.listdir(os.path.join(runs, "tables"))
+    check(failed.returncode == 1 and len(tables) == 63 and "L-edges-10-2of2.csv" not in tables
+          and os.path.exists(os.path.join(spool(10, 2), "L-2.g6"))
+          and not os.path.exists(os.path.join(spool(10, 2), "L-1.g6")),
+          "a failed reducer leaves no table and keeps its records: %r" % failed.stderr[-300:])
+    done = run("--resume", "--local", runs, NAUTY_GENG="nauty-geng")
+    check(done.returncode == 0 and read(os.path.join(runs, "census.csv")) == whole,
+          "the local census equals the single-process one: %r" % done.stderr[-300:])
+
+
 def main():
     # A timeout's SIGTERM still stops the cluster and removes the scratch.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("cluster_test: terminated"))
@@ -209,6 +251,7 @@ def main():
     cluster = None
     try:
         without_cluster(census, array, scratch)
+        local_map_reduce(census, array, scratch)
         cluster = Cluster(scratch)
         cluster.env["GRAFEN_CENSUS"] = census
         whole = subprocess.run("nauty-geng -q 9 | %s" % census, shell=True, check=True,
