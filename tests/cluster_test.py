@@ -10,7 +10,12 @@ graph counts agree with the census's; 1110 tasks are refused, by the dry run
 too; the order-9 census runs, in a DIR with a % in its name, as 74 tasks with
 one cancelled while it waits: it leaves no table, the merge job does not run,
 --merge names it, --resume of the relative DIR runs it, and the census then
-equals the single-process one byte for byte. Before the cluster starts: the
+equals the single-process one byte for byte. The same census map/reduce
+(3 slices, 2 parts): a cancelled reducer leaves no table and stops the edge
+counts after it, a cancelled map task no slice, --resume runs exactly what
+is missing, and the census equals the single-process one. Before the cluster
+starts: the map/reduce census of order 7 run here (--local) through a killed
+geng and a failing reducer; the
 dry run's counts against OEIS A000088 and A001349 (orders 1 to 12) and
 nauty-geng -u (orders 1 to 7, every edge count), orders beyond 32 and a '\'
 in DIR refused, and 660 tables in a deep DIR merged, or their missing tasks
@@ -243,6 +248,57 @@ def local_map_reduce(census, array, scratch):
           "the local census equals the single-process one: %r" % done.stderr[-300:])
 
 
+def mr_jobs(output):
+    """{(step, edges): job} and the merge job from the lines of a map/reduce submission."""
+    jobs, merge_job = {}, None
+    for line in output.decode().splitlines():
+        words = line.replace(";", "").split()
+        if words[0] == "merge:":
+            merge_job = words[2]
+        for k, word in enumerate(words):
+            if word in ("map", "reduce"):
+                jobs[(word, int(words[1].rstrip(":")))] = words[k + 3]
+    return jobs, merge_job
+
+
+def cluster_map_reduce(cluster, array, runs, whole):
+    """Order 9 map/reduce on the cluster (3 slices, 2 parts): a reduce task
+    cancelled leaves no table and stops the edge counts after it, a map task
+    cancelled leaves no slice; --resume runs just what is missing, and the
+    census then equals the single-process one byte for byte."""
+    def go(arguments, cancel):
+        done = cluster.slurm([array] + arguments + ["--", "--hold"])
+        jobs, merge_job = mr_jobs(done.stdout)
+        check(done.returncode == 0 and merge_job, "submitted: %r" % done)
+        cancelled = cluster.slurm(["scancel", cancel(jobs)])
+        check(cancelled.returncode == 0, "scancel: %r" % cancelled)
+        cluster.slurm(["scontrol", "release", ",".join(list(jobs.values()) + [merge_job])])
+        cluster.wait_for_jobs(*jobs.values(), merge_job)
+        return jobs, done.stdout
+    spool = lambda e, r: os.path.join(runs, "spool", "edges-%d" % e, "slice-%d" % r)
+    tables = lambda: os.listdir(os.path.join(runs, "tables"))
+    go(["--slices", "3", "--parts", "2", "9", runs], lambda jobs: "%s_3" % jobs[("reduce", 12)])
+    check(len(tables()) == 77 and "L-edges-12-2of2.csv" not in tables() and
+          os.path.exists(os.path.join(spool(12, 0), "L-2.g6")) and
+          not os.path.exists(os.path.join(spool(12, 0), "L-1.g6")) and
+          not os.path.exists(spool(13, 0)) and not os.path.exists(os.path.join(runs, "census.csv")),
+          "the cancelled reducer left no table, and nothing after it ran: %d" % len(tables()))
+    merged = cluster.slurm([array, "--merge", runs])
+    check(merged.returncode == 1 and b"tasks missing (edges 12: reduce tasks 3; edges 13: map "
+          b"slices 0-2 reduce tasks 0-5;" in merged.stderr, "--merge names them: %r" % merged)
+    jobs, said = go(["--resume", runs], lambda jobs: "%s_1" % jobs[("map", 18)])
+    check(said.startswith(b"edges 12: reduce 3 job ") and b"\nedges 13: map 0-2 job " in said,
+          "--resume submits the one reducer, then the rest: %r" % said[:200])
+    check(sorted(os.listdir(os.path.dirname(spool(18, 1)))) == ["slice-0", "slice-2"] and
+          not os.path.exists(spool(19, 0)), "the cancelled map task left no slice")
+    resumed = cluster.slurm([array, "--resume", runs])
+    cluster.wait_for_jobs(*mr_jobs(resumed.stdout)[0].values(), mr_jobs(resumed.stdout)[1])
+    check(resumed.stdout.startswith(b"edges 18: map 1 job ") and
+          read(os.path.join(runs, "census.csv")) == whole.decode(),
+          "the map/reduce census equals the single-process one; the merge job's log: %s"
+          % read(os.path.join(runs, "logs", "merge.out")))
+
+
 def main():
     # A timeout's SIGTERM still stops the cluster and removes the scratch.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("cluster_test: terminated"))
@@ -297,6 +353,7 @@ def main():
         check(read(os.path.join(runs, "census.csv")) == whole.decode(),
               "the merged census equals the single-process one; the merge job's log: %s"
               % read(os.path.join(runs, "logs", "merge.out")))
+        cluster_map_reduce(cluster, array, os.path.join(scratch, "mapreduce9"), whole)
     finally:
         if cluster:
             cluster.slurm(["scancel", "--user", pwd.getpwuid(os.getuid()).pw_name])
