@@ -53,8 +53,10 @@ void Append(const std::string& path, std::string_view text, bool sync) {
 // what it holds unless Commit has renamed it to `target`.
 class PendingDirectory {
  public:
-  explicit PendingDirectory(std::string target)
-      : target_(std::move(target)), path_(target_ + ".pending." + std::to_string(::getpid())) {
+  explicit PendingDirectory(std::string target) : target_(std::move(target)) {
+    while (target_.size() > 1 && target_.back() == '/') target_.pop_back();
+    path_ = target_;
+    path_.append(".pending.").append(std::to_string(::getpid()));
     if (::mkdir(path_.c_str(), 0777) != 0) Failed(path_);
   }
   ~PendingDirectory() {
