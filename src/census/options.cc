@@ -149,8 +149,9 @@ Options ParseOptions(const std::vector<std::string_view>& arguments) {
           "comma-separated");
     } else if (given.Is("--part") || given.Is("--scattered")) {
       const bool scattered = given.Is("--scattered");
-      if (!options.part.whole()) throw UsageError("--part or --scattered given twice");
-      options.part = PartNamed(given.Value(), scattered);
+      const std::string_view value = given.Value();  // refuses an option given twice
+      if (!options.part.whole()) throw UsageError("--part and --scattered exclude each other");
+      options.part = PartNamed(value, scattered);
     } else if (given.Is("--scatter")) {
       options.scatter = program::Bounded("--scatter", given.Value(), 1, kMaxParts, kCountDigits);
     } else if (given.Is("--spool")) {
