@@ -208,7 +208,8 @@ def without_cluster(census, array, scratch):
 
 def local_map_reduce(census, array, scratch):
     """Order 7 map/reduce here (3 slices, 2 parts): a geng killed in slice 1 of
-    10 edges and then an L reducer of part 2/2 failing each leave no output,
+    10 edges and then an L reducer of part 2/2 failing each leave no output
+    (and a rerun map task removes what a killed one left),
     --merge names what is missing, --resume --local runs just that, and the
     census equals the single-process one byte for byte."""
     whole = subprocess.run("nauty-geng -q 7 | %s" % census, shell=True, check=True,
@@ -236,10 +237,12 @@ def local_map_reduce(census, array, scratch):
     check(merged.returncode == 1 and merged.stderr.startswith(
         b"census-array: tasks missing (edges 10: map slices 1-2 reduce tasks 0-5; edges 11: map "
         b"slices 0-2 reduce tasks 0-5;"), "--merge names the tasks missing: %r" % merged.stderr)
+    os.makedirs(os.path.join(os.path.dirname(spool(10, 1)), ".slice-1.4242.pending.7"))  # SIGKILLed
     failed = run("--resume", "--local", runs, NAUTY_GENG="nauty-geng",
                  GRAFEN_CENSUS=os.path.join(bin_, "census"))
     tables = os.listdir(os.path.join(runs, "tables"))
     check(failed.returncode == 1 and len(tables) == 63 and "L-edges-10-2of2.csv" not in tables
+          and sorted(os.listdir(os.path.dirname(spool(10, 1)))) == ["slice-%d" % r for r in range(3)]
           and os.path.exists(os.path.join(spool(10, 2), "L-2.g6"))
           and not os.path.exists(os.path.join(spool(10, 2), "L-1.g6")),
           "a failed reducer leaves no table and keeps its records: %r" % failed.stderr[-300:])
