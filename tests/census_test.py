@@ -7,7 +7,9 @@ All graphs of order 9 (nauty-geng 9): the published counts of graphs with a cosp
 mate (OEIS A006608 for A, the tables of Haemers and Spence for L and Q) and of integral
 graphs (A077027, A363065); the connected ones (A064731, A363064). The census split by
 edge count and by --part K/4, merged (named on the command line or by a --tables list),
-equals the whole, byte for byte; --merge refuses overlapping, differently split and
+equals the whole, byte for byte, and so does the census routed into 4 parts by --scatter and
+counted by --scattered, merged with its print (a spool made twice and another part's records
+refused); --merge refuses overlapping, differently split and
 incomplete parts. --families: every family's graphs have equal spectra (mpmath, 30
 digits) and different families differ, the largest of each edge count is its row's
 largest_family, and the parts of a split list them all. K_2 to K_12 are integral for
@@ -134,6 +136,26 @@ def main(census):
                   and listed.stdout == text and listed_too.stdout == text,
                   "split by edge count and by --part K/4, merged: the whole (%r %r)"
                   % (merged.stderr, keyed.stderr))
+        # Scattered: a.g6 routed once into 4 parts, each matrix's parts counted from their
+        # records and merged with the print, is the whole; a spool made twice, and records
+        # counted as another part, are refused.
+        scattered = [run(census, ["--scatter", "4", "--spool", "spool", "a9.g6"], scratch)]
+        for m in "ALQ":
+            for k in range(1, 5):
+                scattered.append(run(census, ["--matrix", m, "--scattered", "%d/4" % k,
+                                              "spool/%s-%d.g6" % (m, k), "-o", "%s%d.csv" % (m, k)],
+                                     scratch))
+        merged = run(census, ["--merge", "spool/print.csv"] + ["%s%d.csv" % (m, k) for m in "ALQ"
+                                                               for k in range(1, 5)], scratch)
+        again = run(census, ["--scatter", "4", "--spool", "spool", "a9.g6"], scratch)
+        stray = run(census, ["--matrix", "L", "--scattered", "2/4", "spool/L-1.g6"], scratch)
+        check(all(d.returncode == 0 for d in scattered) and merged.stdout == text
+              and again.returncode == 1 and again.stderr.startswith(
+                  b"grafen-census: spool: already there") and sorted(os.listdir(at("spool")))[-1]
+              == "print.csv" and not any(".pending." in f for f in os.listdir(scratch))
+              and stray.returncode == 1 and b"its key falls in part 1, not in this scattered "
+              b"part 2/4" in stray.stderr, "scattered into 4 parts and merged: the whole (%r %r %r)"
+              % (merged.stderr[-200:], again.stderr, stray.stderr))
         # Without the table of 30 edges: a warning for each matrix, totals of the rest.
         gapped = run(census, ["--merge"] + names[:30] + names[31:], scratch)
         with open(at("e30.csv"), "rb") as table:
@@ -301,6 +323,14 @@ def main(census):
                 (None, ["--matrix", "X"], 2, b"grafen-census: --matrix takes A, B, D, DL, DQ, G, L, N, Q, S"),
                 (None, ["--tables", "list"], 2, b"grafen-census: --tables needs --merge"),
                 (None, ["--part", "1/2", "--part=2/2"], 2, b"grafen-census: --part given more "),
+                (None, ["--part", "1/2", "--scattered=2/2"], 2, b"grafen-census: --part and --sc"),
+                (None, ["--scattered", "1/2"], 2, b"grafen-census: --scattered counts the records "
+                 b"of one matrix"),
+                (None, ["--slice", "0/2"], 2, b"grafen-census: --spool and --slice need --scatter"),
+                (None, ["--scatter", "2", "--spool", "s", "--slice", "2/2"], 2,
+                 b"grafen-census: --slice takes R/S with 0 <= R < S"),
+                (None, ["--scatter", "2", "--spool", "s", "-o", "t.csv"], 2,
+                 b"grafen-census: --scatter takes only"),
                 (None, ["-o", "out.csv", "--output", "b.csv"], 2, b"grafen-census: -o given more"),
                 (None, ["--matrix", "A", "--matrix", "L"], 2, b"grafen-census: --matrix given"),
                 (None, ["--order", "5", "--order=5"], 2, b"grafen-census: --order given more"),

@@ -10,7 +10,12 @@ graph counts agree with the census's; 1110 tasks are refused, by the dry run
 too; the order-9 census runs, in a DIR with a % in its name, as 74 tasks with
 one cancelled while it waits: it leaves no table, the merge job does not run,
 --merge names it, --resume of the relative DIR runs it, and the census then
-equals the single-process one byte for byte. Before the cluster starts: the
+equals the single-process one byte for byte. The same census map/reduce
+(3 slices, 2 parts): a cancelled reducer leaves no table and stops the edge
+counts after it, a cancelled map task no slice, --resume runs exactly what
+is missing, and the census equals the single-process one. Before the cluster
+starts: the map/reduce census of order 7 run here (--local) through a killed
+geng and a failing reducer; the
 dry run's counts against OEIS A000088 and A001349 (orders 1 to 12) and
 nauty-geng -u (orders 1 to 7, every edge count), orders beyond 32 and a '\'
 in DIR refused, and 660 tables in a deep DIR merged, or their missing tasks
@@ -201,6 +206,102 @@ def without_cluster(census, array, scratch):
           "--merge of a relative DIR names the missing tasks as ranges: %r" % merged.stderr[:300])
 
 
+def local_map_reduce(census, array, scratch):
+    """Order 7 map/reduce here (3 slices, 2 parts): a geng killed in slice 1 of
+    10 edges and then an L reducer of part 2/2 failing each leave no output
+    (and a rerun map task removes what a killed one left),
+    --merge names what is missing, --resume --local runs just that, and the
+    census equals the single-process one byte for byte."""
+    whole = subprocess.run("nauty-geng -q 7 | %s" % census, shell=True, check=True,
+                           capture_output=True).stdout.decode()
+    runs, bin_ = os.path.join(scratch, "local7"), os.path.join(scratch, "bin")
+    os.mkdir(bin_)
+    with open(os.path.join(bin_, "geng"), "w") as f:  # dies half way through one slice
+        f.write('#!/bin/sh\ncase "$*" in *" 10:10 1/3") nauty-geng "$@" | head -5; exit 1;; esac\n'
+                'exec nauty-geng "$@"\n')
+    with open(os.path.join(bin_, "census"), "w") as f:  # the L reducer of 2/2 fails
+        f.write('#!/bin/sh\ncase "$*" in *"L --scattered 2/2"*) cat >/dev/null; exit 1;; esac\n'
+                'exec %s "$@"\n' % census)
+    for name in ("geng", "census"):
+        os.chmod(os.path.join(bin_, name), 0o755)
+    env = dict(os.environ, GRAFEN_CENSUS=census, NAUTY_GENG=os.path.join(bin_, "geng"))
+    run = lambda *a, **e: subprocess.run([array] + list(a), env=dict(env, **e), capture_output=True,
+                                         timeout=600)
+    spool = lambda e, r: os.path.join(runs, "spool", "edges-%d" % e, "slice-%d" % r)
+    failed = run("--local", "--slices", "3", "--parts", "2", "7", runs)
+    check(failed.returncode == 1 and b"map task (edges 10, slice 1/3) failed" in failed.stderr
+          and os.path.isdir(spool(10, 0)) and os.listdir(os.path.dirname(spool(10, 0))) ==
+          ["slice-0"] and len(os.listdir(os.path.join(runs, "tables"))) == 60,
+          "a killed geng leaves no slice: %r" % failed.stderr[-300:])
+    merged = run("--merge", runs)
+    check(merged.returncode == 1 and merged.stderr.startswith(
+        b"census-array: tasks missing (edges 10: map slices 1-2 reduce tasks 0-5; edges 11: map "
+        b"slices 0-2 reduce tasks 0-5;"), "--merge names the tasks missing: %r" % merged.stderr)
+    os.makedirs(os.path.join(os.path.dirname(spool(10, 1)), ".slice-1.4242.pending.7"))  # SIGKILLed
+    failed = run("--resume", "--local", runs, NAUTY_GENG="nauty-geng",
+                 GRAFEN_CENSUS=os.path.join(bin_, "census"))
+    tables = os.listdir(os.path.join(runs, "tables"))
+    check(failed.returncode == 1 and len(tables) == 63 and "L-edges-10-2of2.csv" not in tables
+          and sorted(os.listdir(os.path.dirname(spool(10, 1)))) == ["slice-%d" % r for r in range(3)]
+          and os.path.exists(os.path.join(spool(10, 2), "L-2.g6"))
+          and not os.path.exists(os.path.join(spool(10, 2), "L-1.g6")),
+          "a failed reducer leaves no table and keeps its records: %r" % failed.stderr[-300:])
+    done = run("--resume", "--local", runs, NAUTY_GENG="nauty-geng")
+    check(done.returncode == 0 and read(os.path.join(runs, "census.csv")) == whole,
+          "the local census equals the single-process one: %r" % done.stderr[-300:])
+
+
+def mr_jobs(output):
+    """{(step, edges): job} and the merge job from the lines of a map/reduce submission."""
+    jobs, merge_job = {}, None
+    for line in output.decode().splitlines():
+        words = line.replace(";", "").split()
+        if words[0] == "merge:":
+            merge_job = words[2]
+        for k, word in enumerate(words):
+            if word in ("map", "reduce"):
+                jobs[(word, int(words[1].rstrip(":")))] = words[k + 3]
+    return jobs, merge_job
+
+
+def cluster_map_reduce(cluster, array, runs, whole):
+    """Order 9 map/reduce on the cluster (3 slices, 2 parts): a reduce task
+    cancelled leaves no table and stops the edge counts after it, a map task
+    cancelled leaves no slice; --resume runs just what is missing, and the
+    census then equals the single-process one byte for byte."""
+    def go(arguments, cancel):
+        done = cluster.slurm([array] + arguments + ["--", "--hold"])
+        jobs, merge_job = mr_jobs(done.stdout)
+        check(done.returncode == 0 and merge_job, "submitted: %r" % done)
+        cancelled = cluster.slurm(["scancel", cancel(jobs)])
+        check(cancelled.returncode == 0, "scancel: %r" % cancelled)
+        cluster.slurm(["scontrol", "release", ",".join(list(jobs.values()) + [merge_job])])
+        cluster.wait_for_jobs(*jobs.values(), merge_job)
+        return jobs, done.stdout
+    spool = lambda e, r: os.path.join(runs, "spool", "edges-%d" % e, "slice-%d" % r)
+    tables = lambda: os.listdir(os.path.join(runs, "tables"))
+    go(["--slices", "3", "--parts", "2", "9", runs], lambda jobs: "%s_3" % jobs[("reduce", 12)])
+    check(len(tables()) == 77 and "L-edges-12-2of2.csv" not in tables() and
+          os.path.exists(os.path.join(spool(12, 0), "L-2.g6")) and
+          not os.path.exists(os.path.join(spool(12, 0), "L-1.g6")) and
+          not os.path.exists(spool(13, 0)) and not os.path.exists(os.path.join(runs, "census.csv")),
+          "the cancelled reducer left no table, and nothing after it ran: %d" % len(tables()))
+    merged = cluster.slurm([array, "--merge", runs])
+    check(merged.returncode == 1 and b"tasks missing (edges 12: reduce tasks 3; edges 13: map "
+          b"slices 0-2 reduce tasks 0-5;" in merged.stderr, "--merge names them: %r" % merged)
+    jobs, said = go(["--resume", runs], lambda jobs: "%s_1" % jobs[("map", 18)])
+    check(said.startswith(b"edges 12: reduce 3 job ") and b"\nedges 13: map 0-2 job " in said,
+          "--resume submits the one reducer, then the rest: %r" % said[:200])
+    check(sorted(os.listdir(os.path.dirname(spool(18, 1)))) == ["slice-0", "slice-2"] and
+          not os.path.exists(spool(19, 0)), "the cancelled map task left no slice")
+    resumed = cluster.slurm([array, "--resume", runs])
+    cluster.wait_for_jobs(*mr_jobs(resumed.stdout)[0].values(), mr_jobs(resumed.stdout)[1])
+    check(resumed.stdout.startswith(b"edges 18: map 1 job ") and
+          read(os.path.join(runs, "census.csv")) == whole.decode(),
+          "the map/reduce census equals the single-process one; the merge job's log: %s"
+          % read(os.path.join(runs, "logs", "merge.out")))
+
+
 def main():
     # A timeout's SIGTERM still stops the cluster and removes the scratch.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("cluster_test: terminated"))
@@ -209,6 +310,7 @@ def main():
     cluster = None
     try:
         without_cluster(census, array, scratch)
+        local_map_reduce(census, array, scratch)
         cluster = Cluster(scratch)
         cluster.env["GRAFEN_CENSUS"] = census
         whole = subprocess.run("nauty-geng -q 9 | %s" % census, shell=True, check=True,
@@ -254,6 +356,7 @@ def main():
         check(read(os.path.join(runs, "census.csv")) == whole.decode(),
               "the merged census equals the single-process one; the merge job's log: %s"
               % read(os.path.join(runs, "logs", "merge.out")))
+        cluster_map_reduce(cluster, array, os.path.join(scratch, "mapreduce9"), whole)
     finally:
         if cluster:
             cluster.slurm(["scancel", "--user", pwd.getpwuid(os.getuid()).pw_name])

@@ -91,13 +91,6 @@ std::uint64_t Mix(std::uint64_t x) {  // splitmix64's finaliser
   return x ^ (x >> 31);
 }
 
-// The hash of a graph's graph6 text, for the prints of the input.
-std::uint64_t TextHash(const std::string& text) {
-  std::uint64_t h = 0xcbf29ce484222325ULL;  // FNV-1a
-  for (const char c : text) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
-  return Mix(h);
-}
-
 // What one reading does with each graph: `prepare` on a helper thread, then
 // `take` in the graphs' order, then `taken` with the whole batch (if given).
 struct Reading {
@@ -253,7 +246,17 @@ unsigned CensusTaker::InPart(const ListedGraph& graph, int order) const {
   for (std::size_t m = 0; m < census_.size(); ++m) {
     if ((counted >> m & 1U) == 0) continue;
     const std::uint64_t key = PartKey(census_[m].counted, graph, order, keys);
-    if (PartOf(key, request_.part.count) != request_.part.index) counted &= ~(1U << m);
+    const int part = PartOf(key, request_.part.count);
+    if (part == request_.part.index) continue;
+    counted &= ~(1U << m);
+    if (request_.part.scattered) {
+      // Routed here by another key, or by another split: counting it would
+      // miss its mates.
+      throw std::runtime_error(
+          "graph " + std::to_string(graph.number) + ": its key falls in part " +
+          std::to_string(part) + ", not in this scattered part " +
+          std::to_string(request_.part.index) + "/" + std::to_string(request_.part.count));
+    }
   }
   return counted;
 }
@@ -465,6 +468,12 @@ void CensusTaker::WriteFamilies(const InputPrint& first, std::string& families) 
 }
 
 }  // namespace
+
+std::uint64_t TextHash(std::string_view text) {
+  std::uint64_t h = 0xcbf29ce484222325ULL;  // FNV-1a
+  for (const char c : text) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001b3ULL;
+  return Mix(h);
+}
 
 int PartOf(std::uint64_t key, int parts) {
   return static_cast<int>(Mix(key + 0x9e3779b97f4a7c15ULL) % static_cast<std::uint64_t>(parts)) + 1;

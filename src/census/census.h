@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "census/census_table.h"
@@ -35,5 +36,9 @@ std::vector<CensusRow> TakeCensus(io::ReplayableInput& input, const CensusReques
 
 // The part of a split that a graph with this spectral key belongs to (1-based).
 int PartOf(std::uint64_t key, int parts);
+
+// The hash of a graph's graph6 text (without its line end), of which the
+// prints of the input add up.
+std::uint64_t TextHash(std::string_view text);
 
 }  // namespace grafen::census

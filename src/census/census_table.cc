@@ -30,9 +30,11 @@ constexpr std::string_view kOldHeader =
 // Which header a table has.
 enum class Layout { kCurrent, kOld };
 
-// The part column: "all", or K/M.
+// The part column: "all", K/M, or "scattered K/M".
 std::string PartText(const Part& part) {
-  return part.whole() ? "all" : std::to_string(part.index) + "/" + std::to_string(part.count);
+  if (part.whole()) return "all";
+  std::string text = part.scattered ? "scattered " : "";
+  return text.append(std::to_string(part.index)).append("/").append(std::to_string(part.count));
 }
 
 // The input column: the graphs read, then the sum of their hashes in 16 hex digits.
@@ -231,17 +233,21 @@ const char* SizesContradiction(const CensusRow& row) {
   return nullptr;
 }
 
-// The part field of line `number`: "all" or K/M. Throws TableError.
+// The part field of line `number`: "all", K/M (M at least 2) or
+// "scattered K/M" (M at least 1). Throws TableError.
 Part ParsePart(std::string_view text, std::int64_t number) {
   if (text == "all") return Part{};
+  constexpr std::string_view kScattered = "scattered ";
+  const bool scattered = text.starts_with(kScattered);
+  if (scattered) text.remove_prefix(kScattered.size());
   const std::size_t slash = text.find('/');
   const std::optional<std::int64_t> k = Number(text.substr(0, slash));
   const std::optional<std::int64_t> m =
       slash == std::string_view::npos ? std::nullopt : Number(text.substr(slash + 1));
-  if (!k || !m || *k < 1 || *k > *m || *m < 2 || *m > kMaxParts) {
-    throw TableError(number, "the part is neither 'all' nor K/M");
+  if (!k || !m || *k < 1 || *k > *m || *m < (scattered ? 1 : 2) || *m > kMaxParts) {
+    throw TableError(number, "the part is neither 'all' nor K/M nor 'scattered K/M'");
   }
-  return Part{static_cast<int>(*k), static_cast<int>(*m)};
+  return Part{static_cast<int>(*k), static_cast<int>(*m), scattered};
 }
 
 // The input field of line `number`: COUNT:HASH, the hash in 16 hex digits.
@@ -366,6 +372,9 @@ CensusRow ParseRow(const std::vector<std::string_view>& fields, std::int64_t num
   if (row.part.whole() && row.graphs + row.copies != count && CountsEveryGraph(row)) {
     throw TableError(number, "a whole row that counts fewer graphs than its input holds");
   }
+  if (row.part.scattered && row.graphs + row.copies != count) {
+    throw TableError(number, "a scattered row that counts fewer graphs than its records");
+  }
   return row;
 }
 
@@ -433,6 +442,100 @@ std::vector<std::string> EdgeGaps(std::vector<CensusRow> rows) {
   return gaps;
 }
 
+const char* const kSlicePrintHeader = "slice,matrices,parts,order,edges,input\r\n";
+
+std::string SlicePrintText(const std::vector<SlicePrint>& rows) {
+  std::string text = kSlicePrintHeader;
+  for (const SlicePrint& row : rows) {
+    std::string matrices;
+    for (const std::string& matrix : row.matrices) {
+      if (!matrices.empty()) matrices.push_back(' ');
+      matrices.append(matrix);
+    }
+    text.append(std::to_string(row.slice)).append("/").append(std::to_string(row.slices));
+    text.append(",").append(matrices).append(",").append(std::to_string(row.parts));
+    text.append(",").append(std::to_string(row.order)).append(",");
+    text.append(std::to_string(row.edges)).append(",").append(InputText(row.input));
+    text.append("\r\n");
+  }
+  return text;
+}
+
+namespace {
+
+// The matrices field of a print's line `number`: names separated by spaces,
+// each once. Throws TableError.
+std::vector<decltype(CensusRow::matrix)> ParseMatrices(std::string_view text, std::int64_t number) {
+  std::vector<decltype(CensusRow::matrix)> matrices;
+  for (std::size_t start = 0; start <= text.size();) {
+    const std::size_t space = std::min(text.find(' ', start), text.size());
+    const std::string_view name = text.substr(start, space - start);
+    const std::optional<spectral::SpectralMatrix> matrix = spectral::MatrixNamed(name);
+    if (!matrix || spectral::MatrixLetter(*matrix) != name ||
+        std::find(matrices.begin(), matrices.end(), name) != matrices.end()) {
+      throw TableError(number, "the matrices are not short names of matrices, each once");
+    }
+    matrices.emplace_back(name);
+    start = space + 1;
+  }
+  return matrices;
+}
+
+// One line of a print. Throws TableError.
+SlicePrint ParsePrintRow(const std::vector<std::string_view>& fields, std::int64_t number) {
+  if (fields.size() != 6) {
+    throw TableError(number, "expected 6 fields, not " + std::to_string(fields.size()));
+  }
+  SlicePrint row;
+  const std::size_t slash = fields[0].find('/');
+  const std::optional<std::int64_t> slice = Number(fields[0].substr(0, slash));
+  const std::optional<std::int64_t> slices =
+      slash == std::string_view::npos ? std::nullopt : Number(fields[0].substr(slash + 1));
+  if (!slice || !slices || *slice >= *slices || *slices > kMaxParts) {
+    throw TableError(number, "the slice is not R/S with 0 <= R < S");
+  }
+  const std::optional<std::int64_t> parts = Number(fields[2]);
+  const std::optional<std::int64_t> order = Number(fields[3]);
+  const std::optional<std::int64_t> edges = Number(fields[4]);
+  if (!parts || *parts < 1 || *parts > kMaxParts) throw TableError(number, "parts is not 1 to M");
+  if (!order || !edges || *order < 1 || *order > kMaxOrder || *edges > *order * (*order - 1) / 2) {
+    throw TableError(number, "no graph has this order and edge count");
+  }
+  row.slice = static_cast<int>(*slice);
+  row.slices = static_cast<int>(*slices);
+  row.matrices = ParseMatrices(fields[1], number);
+  row.parts = static_cast<int>(*parts);
+  row.order = static_cast<int>(*order);
+  row.edges = static_cast<int>(*edges);
+  row.input = ParseInput(fields[5], number);
+  return row;
+}
+
+}  // namespace
+
+std::vector<SlicePrint> ReadSlicePrint(std::string_view text) {
+  std::vector<SlicePrint> rows;
+  std::int64_t number = 0;
+  while (!text.empty()) {
+    const std::size_t end = text.find('\n');
+    if (end == std::string_view::npos) throw TableError(number + 1, "the last line has no end");
+    std::string_view line = text.substr(0, end + 1);
+    text.remove_prefix(end + 1);
+    if (++number == 1) {
+      if (line != kSlicePrintHeader) throw TableError(1, "not a grafen-census print");
+      continue;
+    }
+    line.remove_suffix(line.ends_with("\r\n") ? 2 : 1);
+    rows.push_back(ParsePrintRow(Fields(line), number));
+    const auto at = [](const SlicePrint& r) { return std::make_pair(r.order, r.edges); };
+    if (rows.size() > 1 && at(rows[rows.size() - 2]) >= at(rows.back())) {
+      throw TableError(number, "rows out of order or repeated");
+    }
+  }
+  if (number == 0) throw TableError(1, "empty: not a grafen-census print");
+  return rows;
+}
+
 std::vector<CensusRow> ReadCensusTable(std::string_view text) {
   std::vector<CensusRow> rows;
   std::vector<ReadTotal> totals;
@@ -475,6 +578,7 @@ namespace {
 struct Seen {
   CensusRow merged;
   int parts = 1;                    // M
+  bool scattered = false;           // its parts read only their records
   std::map<int, std::size_t> from;  // part index -> the table it came from
 };
 using SeenRows = std::map<std::tuple<std::string, int, int>, Seen>;
@@ -495,8 +599,13 @@ void AddPart(SeenRows& seen, const CensusRow& row, std::size_t t,
     s.merged.matrix = row.matrix;
     s.merged.order = row.order;
     s.merged.edges = row.edges;
-    s.merged.input = row.input;
+    s.merged.input = row.part.scattered ? InputPrint{} : row.input;
     s.parts = row.part.count;
+    s.scattered = row.part.scattered;
+  }
+  if (s.scattered != row.part.scattered) {
+    throw std::runtime_error(names[t] + ": " + Where(row) + " is scattered " +
+                             (s.scattered ? "elsewhere, not there" : "there, not elsewhere"));
   }
   if (s.parts != row.part.count) {
     const auto parts = [](int count) { return std::to_string(count) + " parts"; };
@@ -509,7 +618,10 @@ void AddPart(SeenRows& seen, const CensusRow& row, std::size_t t,
                   " elsewhere";
     throw std::runtime_error(names[t] + ": " + Where(row) + " is " + there + ", " + elsewhere);
   }
-  if (!(s.merged.input == row.input)) {
+  if (s.scattered) {  // its input: the records its parts read, added up
+    s.merged.input.graphs += row.input.graphs;
+    s.merged.input.hashSum += row.input.hashSum;
+  } else if (!(s.merged.input == row.input)) {
     throw std::runtime_error(names[t] + ": " + Where(row) +
                              " comes from another input than in the tables before");
   }
@@ -527,6 +639,7 @@ void AddPart(SeenRows& seen, const CensusRow& row, std::size_t t,
 void CheckComplete(const SeenRows& seen) {
   std::map<std::pair<int, int>, std::pair<std::size_t, std::string>> missing;
   for (const auto& [key, s] : seen) {
+    if (s.scattered) continue;  // the prints account for its graphs
     int found = 0;
     for (int k = 1; k <= s.parts && found < 10 && static_cast<int>(s.from.size()) < s.parts; ++k) {
       if (s.from.count(k) != 0) continue;
@@ -577,14 +690,94 @@ void CheckCounted(const SeenRows& seen, const std::vector<std::string>& names) {
   }
 }
 
+// The graphs the map tasks routed of one order and edge count: their
+// print added up over the slices, each slice once, and the matrices routed.
+struct Routed {
+  InputPrint input;
+  int slices = 0;
+  std::map<int, std::size_t> from;  // slice -> the print it came from
+  std::set<decltype(CensusRow::matrix)> matrices;
+};
+
+// How messages name an edge count: "order 9, 12 edges".
+std::string EdgesWhere(int order, int edges) {
+  return "order " + std::to_string(order) + ", " + std::to_string(edges) +
+         (edges == 1 ? " edge" : " edges");
+}
+
+// Adds print row `row` of print p to `routed`, and an empty scattered row to
+// `seen` for each of its matrices that no table holds, so that graphs no
+// part counted are missed. Throws naming what does not fit.
+void AddSlice(std::map<std::pair<int, int>, Routed>& routed, SeenRows& seen, const SlicePrint& row,
+              std::size_t p, const std::vector<std::string>& names) {
+  const std::string where = names[p] + ": " + EdgesWhere(row.order, row.edges);
+  Routed& r = routed[{row.order, row.edges}];
+  if (r.slices == 0) r.slices = row.slices;
+  if (r.slices != row.slices) {
+    throw std::runtime_error(where + " is cut into " + std::to_string(row.slices) +
+                             " slices there, into " + std::to_string(r.slices) + " elsewhere");
+  }
+  const auto [slot, added] = r.from.try_emplace(row.slice, p);
+  if (!added) {
+    throw std::runtime_error(where + ": slice " + std::to_string(row.slice) + "/" +
+                             std::to_string(row.slices) + " is in " + names[slot->second] + " too");
+  }
+  r.input.graphs += row.input.graphs;
+  r.input.hashSum += row.input.hashSum;
+  for (const std::string& matrix : row.matrices) {
+    r.matrices.insert(matrix);
+    auto [at, fresh] = seen.try_emplace(std::make_tuple(matrix, row.order, row.edges));
+    Seen& s = at->second;
+    if (fresh) {
+      s.merged.matrix = matrix;
+      s.merged.order = row.order;
+      s.merged.edges = row.edges;
+      s.parts = row.parts;
+      s.scattered = true;
+    }
+    if (!s.scattered || s.parts != row.parts) {
+      throw std::runtime_error(where + " is scattered into " + std::to_string(row.parts) +
+                               " parts there, not so in the tables of " + Where(s.merged));
+    }
+  }
+}
+
+// Gives each scattered row the input the prints routed to it, once its
+// parts' records add up to that input. Throws naming the first that does
+// not.
+void ApplyPrints(SeenRows& seen, const std::vector<std::vector<SlicePrint>>& prints,
+                 const std::vector<std::string>& names) {
+  std::map<std::pair<int, int>, Routed> routed;
+  for (std::size_t p = 0; p < prints.size(); ++p) {
+    for (const SlicePrint& row : prints[p]) AddSlice(routed, seen, row, p, names);
+  }
+  for (auto& [key, s] : seen) {
+    if (!s.scattered) continue;
+    const auto at = routed.find({s.merged.order, s.merged.edges});
+    if (at == routed.end() || at->second.matrices.count(s.merged.matrix) == 0) {
+      throw std::runtime_error(Where(s.merged) + " is scattered, and no map print routed it");
+    }
+    const InputPrint& input = at->second.input;
+    if (!(s.merged.input == input)) {
+      throw std::runtime_error(Where(s.merged) + ": its parts read " +
+                               std::to_string(s.merged.input.graphs) + " records, not the " +
+                               std::to_string(input.graphs) +
+                               " graphs the map tasks routed (or other graphs)");
+    }
+  }
+}
+
 }  // namespace
 
 std::vector<CensusRow> MergeParts(const std::vector<std::vector<CensusRow>>& tables,
-                                  const std::vector<std::string>& names) {
+                                  const std::vector<std::string>& names,
+                                  const std::vector<std::vector<SlicePrint>>& prints,
+                                  const std::vector<std::string>& printNames) {
   SeenRows seen;
   for (std::size_t t = 0; t < tables.size(); ++t) {
     for (const CensusRow& row : tables[t]) AddPart(seen, row, t, names);
   }
+  ApplyPrints(seen, prints, printNames);
   CheckComplete(seen);
   CheckCounted(seen, names);
   std::vector<CensusRow> merged;

@@ -16,11 +16,14 @@ namespace grafen::census {
 inline constexpr int kMaxParts = 10000;
 
 // Which graphs of a stream a table counts: all, or part `index` (1-based)
-// of `count`, the graphs whose spectral key falls there.
+// of `count`, the graphs whose spectral key falls there. A scattered part
+// ("scattered K/M") read only the records grafen-census --scatter routed to
+// it, so its input is those records, not the whole stream's graphs.
 struct Part {
   int index = 1;
   int count = 1;
-  bool whole() const { return count == 1; }
+  bool scattered = false;
+  bool whole() const { return count == 1 && !scattered; }
   bool operator==(const Part&) const = default;
 };
 
@@ -84,11 +87,38 @@ class TableError : public std::runtime_error {
 // columns) reads with copies 0 and the sizes unknown. Throws TableError.
 std::vector<CensusRow> ReadCensusTable(std::string_view text);
 
+// One row of a map task's print (grafen-census --scatter): the graphs of one
+// order and edge count it read from slice `slice` of `slices` of the
+// stream, and how it routed them: into `parts` parts for each of `matrices`.
+struct SlicePrint {
+  int slice = 0;  // 0-based, as nauty-geng's res/mod
+  int slices = 1;
+  int parts = 1;
+  std::vector<decltype(CensusRow::matrix)> matrices;
+  int order = 0;
+  int edges = 0;
+  InputPrint input;
+};
+
+// The header line of a print, with its CR LF.
+extern const char* const kSlicePrintHeader;
+
+// A print's CSV text, header first.
+std::string SlicePrintText(const std::vector<SlicePrint>& rows);
+
+// The rows of a print's text. Throws TableError.
+std::vector<SlicePrint> ReadSlicePrint(std::string_view text);
+
 // Adds part tables into the census: for each matrix, order and edge count,
 // its parts K/M, K = 1..M, each once, all of the same input; a merged row's
-// family sizes are known when every part's are. Throws std::runtime_error
-// naming what overlaps, differs or is missing.
+// family sizes are known when every part's are. Scattered parts come with
+// the prints of the map tasks that routed their records: each row then
+// takes its input from the prints (each slice once), its parts' inputs must
+// add up to it, and a part without records may be absent. Throws
+// std::runtime_error naming what overlaps, differs or is missing.
 std::vector<CensusRow> MergeParts(const std::vector<std::vector<CensusRow>>& tables,
-                                  const std::vector<std::string>& names);
+                                  const std::vector<std::string>& names,
+                                  const std::vector<std::vector<SlicePrint>>& prints = {},
+                                  const std::vector<std::string>& printNames = {});
 
 }  // namespace grafen::census

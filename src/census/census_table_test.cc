@@ -92,7 +92,9 @@ std::vector<RefusedTable> RefusedTables() {
       {header + "L,3,2,1,1,0,0,0,1,all,2:0000000000000007,0,\r\n", 2,
        "a whole row that counts fewer graphs than its input holds"},
       {header + "L,3,2,1,1,0,0,0,1,0/2,1:0000000000000007,0,\r\n", 2,
-       "the part is neither 'all' nor K/M"},
+       "the part is neither 'all' nor K/M nor 'scattered K/M'"},
+      {header + "L,3,2,1,1,0,0,0,1,scattered 1/1,2:0000000000000007,0,\r\n", 2,
+       "a scattered row that counts fewer graphs than its records"},
       {header + "L,3,2,1,1,0,0,0,1,all,1:00000000000000x7,0,\r\n", 2,
        "the input is not COUNT:HASH"},
       {header + "L,3,2,2,2,0,0,0,1,all,1:0000000000000007,0,\r\n", 2,
@@ -149,6 +151,43 @@ TEST(CensusTable, MergesPartsOnlyWhenTheyFitTogether) {
   other[0].input.hashSum = 8;
   EXPECT_EQ(refusal({table("1/2"), other}),
             "b: L, order 3, 2 edges comes from another input than in the tables before");
+}
+
+// Order 3's L rows scattered into two parts (P3 three times, two copies set
+// aside, in part 1; K3 in part 2) and the prints of the two slices that
+// routed them, merged with the prints, and refused without what they need.
+TEST(CensusTable, MergesScatteredPartsByTheirPrints) {
+  std::vector<CensusRow> first = ReadCensusTable(Table("all"));
+  std::vector<CensusRow> second{first[1]};
+  first.pop_back();
+  first[0].part = Part{1, 2, true};
+  second[0].part = Part{2, 2, true};
+  ASSERT_EQ(CensusText(ReadCensusTable(CensusText(first))), CensusText(first));
+  const std::vector<SlicePrint> slice0{{0, 2, 2, {"L"}, 3, 2, {2, 3}},
+                                       {0, 2, 2, {"L"}, 3, 3, {1, 9}}};
+  const std::vector<SlicePrint> slice1{{1, 2, 2, {"L"}, 3, 2, {1, 4}}};
+  EXPECT_EQ(SlicePrintText(ReadSlicePrint(SlicePrintText(slice0))), SlicePrintText(slice0));
+  const auto merged = [&](const std::vector<std::vector<CensusRow>>& tables,
+                          const std::vector<std::vector<SlicePrint>>& prints) {
+    try {
+      return CensusText(MergeParts(tables, {"a", "b"}, prints, {"p", "q"}));
+    } catch (const std::runtime_error& e) {
+      return std::string(e.what());
+    }
+  };
+  EXPECT_EQ(merged({first, second}, {slice0, slice1}), Table("all"));
+  EXPECT_EQ(merged({first, second}, {slice0}),
+            "L, order 3, 2 edges: its parts read 3 records, not the 2 graphs the map tasks "
+            "routed (or other graphs)");
+  EXPECT_EQ(merged({first}, {slice0, slice1}),
+            "L, order 3, 3 edges: its parts read 0 records, not the 1 graphs the map tasks "
+            "routed (or other graphs)");
+  EXPECT_EQ(merged({first, second}, {slice1, slice1}),
+            "q: order 3, 2 edges: slice 1/2 is in p too");
+  EXPECT_EQ(merged({first, second}, {}),
+            "L, order 3, 2 edges is scattered, and no map print routed it");
+  EXPECT_EQ(merged({first, ReadCensusTable(Table("2/2"))}, {slice0, slice1}),
+            "b: L, order 3, 2 edges is scattered elsewhere, not there");
 }
 
 // What a merge warns of: the edge counts missing between others, and what the

@@ -12,6 +12,7 @@
 
 #include "census/census.h"
 #include "census/options.h"
+#include "census/scatter.h"
 #include "formats/edge_list_reader.h"
 #include "formats/graph_reader.h"
 #include "io/input.h"
@@ -100,6 +101,41 @@ void ReadTableList(const std::string& list, std::vector<std::string>& paths) {
   if (!line.empty()) paths.push_back(std::move(line));
 }
 
+// What a merge reads: the tables, and the prints of the map tasks, with the
+// names of their files.
+struct MergeInputs {
+  std::vector<std::vector<CensusRow>> tables;
+  std::vector<std::string> names;
+  std::vector<std::vector<SlicePrint>> prints;
+  std::vector<std::string> printNames;
+};
+
+// Reads the table or print (told by its header) at path into `in`; why it
+// cannot, "" when it can.
+std::string ReadMergeInput(const std::string& path, MergeInputs& in) {
+  std::string text;
+  try {
+    io::ReadBlocks(path, [&text](std::string_view block) {
+      if (text.size() + block.size() > kMaxTableBytes) {
+        throw TableError(0, "larger than any census table");
+      }
+      text.append(block);
+    });
+    if (std::string_view(text).starts_with(kSlicePrintHeader)) {
+      in.prints.push_back(ReadSlicePrint(text));
+      in.printNames.push_back(program::InputName(path));
+      return "";
+    }
+    in.tables.push_back(ReadCensusTable(text));
+  } catch (const std::system_error& e) {
+    return program::InputName(path) + ": " + e.code().message();
+  } catch (const TableError& e) {
+    return WhereIn(path, e.line()) + ": " + e.what();
+  }
+  in.names.push_back(program::InputName(path));
+  return "";
+}
+
 // Adds the part tables named into the census and writes it; the status.
 int Merge(const Options& options) {
   std::vector<std::string> paths = options.inputs;
@@ -114,31 +150,18 @@ int Merge(const Options& options) {
     }
     if (paths.empty()) return kVoice.Fail(program::InputName(options.tables) + ": names no tables");
   }
-  std::vector<std::vector<CensusRow>> tables;
-  std::vector<std::string> names;
+  MergeInputs in;
   for (const std::string& path : paths) {
     if (io::SameFile(options.output, path)) {
       return kVoice.Fail(options.output + ": one of the tables merged; give -o another file");
     }
-    std::string text;
-    try {
-      io::ReadBlocks(path, [&text](std::string_view block) {
-        if (text.size() + block.size() > kMaxTableBytes) {
-          throw TableError(0, "larger than any census table");
-        }
-        text.append(block);
-      });
-      tables.push_back(ReadCensusTable(text));
-    } catch (const std::system_error& e) {
-      return kVoice.Fail(program::InputName(path) + ": " + e.code().message());
-    } catch (const TableError& e) {
-      return kVoice.Fail(WhereIn(path, e.line()) + ": " + e.what());
+    if (const std::string failure = ReadMergeInput(path, in); !failure.empty()) {
+      return kVoice.Fail(failure);
     }
-    names.push_back(program::InputName(path));
   }
   std::vector<CensusRow> merged;
   try {
-    merged = MergeParts(tables, names);
+    merged = MergeParts(in.tables, in.names, in.prints, in.printNames);
   } catch (const std::runtime_error& e) {
     return kVoice.Fail(e.what());
   }
@@ -149,7 +172,7 @@ int Merge(const Options& options) {
   }
   bool told = true;
   for (const std::string& gap : EdgeGaps(merged)) told = kVoice.Tell("warning: " + gap) && told;
-  return told && kVoice.Tell(Counted(static_cast<long long>(tables.size()), "table") +
+  return told && kVoice.Tell(Counted(static_cast<long long>(in.tables.size()), "table") +
                              " merged: " + Summary(merged))
              ? 0
              : 1;
@@ -249,8 +272,32 @@ int Count(const Options& options) {
   return kVoice.Tell(Summary(rows)) ? 0 : 1;
 }
 
-// Merges part tables, or takes the census, as the options ask; the status.
-int Run(const Options& options) { return options.merge ? Merge(options) : Count(options); }
+// Routes the graphs of the input into the spool (--scatter); the status.
+int ScatterInput(const Options& options) {
+  const std::string& path = options.inputs.front();
+  ScatterRequest request{options.matrices, options.scatter,   options.slice, options.slices,
+                         options.order,    io::UsableCores(), options.spool};
+  std::vector<SlicePrint> rows;
+  try {
+    rows = Scatter(path, request);
+  } catch (const ScatterError& e) {
+    return kVoice.Fail(e.what());
+  } catch (const std::system_error& e) {
+    return kVoice.Fail(program::InputName(path) + ": " + e.code().message());
+  } catch (const EdgeListError& e) {
+    return kVoice.Fail(WhereIn(path, e.line()) + ": " + e.what());
+  }
+  std::int64_t read = 0;
+  for (const SlicePrint& row : rows) read += static_cast<std::int64_t>(row.input.graphs);
+  return kVoice.Tell(Counted(read, "graph") + " read, routed into " + options.spool) ? 0 : 1;
+}
+
+// Merges part tables, routes graphs or takes the census, as the options
+// ask; the status.
+int Run(const Options& options) {
+  if (options.merge) return Merge(options);
+  return options.scatter != 0 ? ScatterInput(options) : Count(options);
+}
 
 }  // namespace
 
