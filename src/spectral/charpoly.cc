@@ -166,6 +166,26 @@ void TimesPowerOfXMinusOne(Polynomial& p, long k) {
   fmpz_poly_mul(p.get(), p.get(), factor.get());
 }
 
+// The nodes off the graph's 2-core: those of degree 0 or 1 removed, again
+// and again; `degrees` becomes the core's.
+std::vector<bool> PeelToTwoCore(const std::vector<Edge>& edges,
+                                std::vector<std::int64_t>& degrees) {
+  std::vector<bool> removed(degrees.size(), false);
+  for (bool again = true; again;) {
+    again = false;
+    for (std::size_t v = 0; v < degrees.size(); ++v) {
+      if (removed[v] || degrees[v] > 1) continue;
+      removed[v] = again = true;
+      for (const Edge& e : edges) {
+        const auto i = static_cast<std::size_t>(e.i - 1);
+        const auto j = static_cast<std::size_t>(e.j - 1);
+        if ((i == v && !removed[j]) || (j == v && !removed[i])) --degrees[i == v ? j : i];
+      }
+    }
+  }
+  return removed;
+}
+
 }  // namespace
 
 Polynomial NormalizedPolynomial(int order, const std::vector<Edge>& edges) {
@@ -215,19 +235,7 @@ Polynomial NonBacktrackingCharpoly(int order, const std::vector<Edge>& edges) {
   // that determinant is det(xI - K) for the 2n'-square K = [A', I - D'; I, 0]
   // (the Schur complement of xI in xI - K).
   std::vector<std::int64_t> degrees = DegreesOf(order, edges);
-  std::vector<bool> removed(degrees.size(), false);
-  for (bool again = true; again;) {
-    again = false;
-    for (std::size_t v = 0; v < degrees.size(); ++v) {
-      if (removed[v] || degrees[v] > 1) continue;
-      removed[v] = again = true;
-      for (const Edge& e : edges) {
-        const auto i = static_cast<std::size_t>(e.i - 1);
-        const auto j = static_cast<std::size_t>(e.j - 1);
-        if ((i == v && !removed[j]) || (j == v && !removed[i])) --degrees[i == v ? j : i];
-      }
-    }
-  }
+  const std::vector<bool> removed = PeelToTwoCore(edges, degrees);
   std::vector<std::size_t> place(degrees.size(), 0);
   std::size_t n = 0;
   for (std::size_t v = 0; v < degrees.size(); ++v) {
