@@ -16,6 +16,7 @@
 #include "formats/graph6.h"
 #include "formats/graph_reader.h"
 #include "io/batch_pipeline.h"
+#include "io/mix.h"
 #include "io/parallel.h"
 #include "spectral/canonical.h"
 #include "spectral/cospectral_index.h"
@@ -27,6 +28,8 @@ namespace grafen::census {
 using spectral::SpectralMatrix;
 
 namespace {
+
+using io::Mix;
 
 // Graphs read before their facts are worked out, on every thread at once.
 constexpr std::size_t kBatch = 4096;
@@ -82,14 +85,6 @@ struct MatrixCensus {
   std::vector<bool> integral;        // by part number - 1
   std::int64_t seen = 0;             // part graphs met in the current reading
 };
-
-std::uint64_t Mix(std::uint64_t x) {  // splitmix64's finaliser
-  x ^= x >> 30;
-  x *= 0xbf58476d1ce4e5b9ULL;
-  x ^= x >> 27;
-  x *= 0x94d049bb133111ebULL;
-  return x ^ (x >> 31);
-}
 
 // What one reading does with each graph: `prepare` on a helper thread, then
 // `take` in the graphs' order, then `taken` with the whole batch (if given).

@@ -4,6 +4,7 @@
 #include <cstddef>
 
 #include "algebra/factoring.h"
+#include "io/mix.h"
 #include "io/text.h"
 #include "spectral/charpoly.h"
 #include "spectral/cospectral_index.h"
@@ -14,6 +15,8 @@ namespace grafen::census {
 using spectral::SpectralMatrix;
 
 namespace {
+
+using io::Mix;
 
 // 128-bit integers, for values of polynomials of degree up to 13 at their
 // integer candidates, exactly.
@@ -104,20 +107,13 @@ void MatrixFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std
   integral = integral && complementIntegral;
 }
 
-std::uint64_t Mix(std::uint64_t x) {  // splitmix64's finaliser
-  x ^= x >> 30;
-  x *= 0xbf58476d1ce4e5b9ULL;
-  x ^= x >> 27;
-  x *= 0x94d049bb133111ebULL;
-  return x ^ (x >> 31);
-}
-
 }  // namespace
 
 std::vector<Counted> CountedSets(const std::vector<SpectralMatrix>& matrices,
                                  const std::vector<SpectralMatrix>& joint) {
   std::vector<Counted> sets;
-  for (const SpectralMatrix m : matrices) sets.push_back(Counted{{m}, std::string(spectral::MatrixLetter(m))});
+  for (const SpectralMatrix m : matrices)
+    sets.push_back(Counted{{m}, std::string(spectral::MatrixLetter(m))});
   if (joint.size() > 1) sets.push_back(Counted{joint, spectral::JointName(joint)});
   return sets;
 }

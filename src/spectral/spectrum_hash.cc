@@ -4,8 +4,12 @@
 #include <cstddef>
 #include <utility>
 
+#include "io/mix.h"
+
 namespace grafen::spectral {
 namespace {
+
+using io::Mix;
 
 // Arithmetic modulo the Mersenne prime 2^61 - 1.
 constexpr std::uint64_t kPrime = (std::uint64_t{1} << 61) - 1;
@@ -124,14 +128,6 @@ std::uint64_t IharaBassValue(int order, const std::vector<Edge>& edges, std::uin
     m[static_cast<std::size_t>(e.j - 1) * n + static_cast<std::size_t>(e.i - 1)] = minusT;
   }
   return Determinant(m, n);
-}
-
-std::uint64_t Mix(std::uint64_t x) {  // splitmix64's finaliser
-  x ^= x >> 30;
-  x *= 0xbf58476d1ce4e5b9ULL;
-  x ^= x >> 27;
-  x *= 0x94d049bb133111ebULL;
-  return x ^ (x >> 31);
 }
 
 // The nodes reachable from `start`, and whether the component is 2-coloured
