@@ -97,6 +97,22 @@ bool DistancesOf(int order, const std::vector<Edge>& edges, std::vector<int>& di
   return true;
 }
 
+const std::vector<int>& CachedDistancesOf(int order, const std::vector<Edge>& edges) {
+  thread_local int lastOrder = 0;
+  thread_local std::vector<Edge> lastEdges;
+  thread_local std::vector<int> distances;
+  const bool same =
+      order == lastOrder && edges.size() == lastEdges.size() &&
+      std::equal(edges.begin(), edges.end(), lastEdges.begin(),
+                 [](const Edge& a, const Edge& b) { return a.i == b.i && a.j == b.j; });
+  if (!same) {
+    DistancesOf(order, edges, distances);
+    lastOrder = order;
+    lastEdges = edges;
+  }
+  return distances;
+}
+
 bool HasMatrix(SpectralMatrix matrix, int order, const std::vector<Edge>& edges) {
   if (!IsDistanceMatrix(matrix)) return true;
   // Connected: node 1's component, grown over 64-bit neighbour sets, is all.

@@ -107,6 +107,10 @@ bool HasMatrix(SpectralMatrix matrix, int order, const std::vector<Edge>& edges)
 // graph is disconnected.
 bool DistancesOf(int order, const std::vector<Edge>& edges, std::vector<int>& distances);
 
+// DistancesOf the connected graph, kept for the next call on this thread:
+// a census takes D, DL and DQ of one graph after another.
+const std::vector<int>& CachedDistancesOf(int order, const std::vector<Edge>& edges);
+
 // The edges of the complement of the graph on nodes 1..order with these
 // edges, each pair i < j once, ascending.
 std::vector<Edge> ComplementEdges(int order, const std::vector<Edge>& edges);
@@ -133,8 +137,7 @@ EigenvalueRange RangeOf(SpectralMatrix matrix, long order);
 template <typename Add>
 void ForEachDistanceEntry(SpectralMatrix matrix, int order, const std::vector<Edge>& edges,
                           Add add) {
-  thread_local std::vector<int> distances;
-  DistancesOf(order, edges, distances);
+  const std::vector<int>& distances = CachedDistancesOf(order, edges);
   const int offDiagonal = matrix == SpectralMatrix::kDistanceLaplacian ? -1 : 1;
   const auto n = static_cast<std::size_t>(order);
   for (std::size_t i = 0; i < n; ++i) {
