@@ -97,6 +97,13 @@ def check_facts(binary, scratch):
     check(counts == {"A": 51039, "L": 42595, "Q": 19001},
           "order 9: the graphs with a mate as published (OEIS A006608; Haemers and Spence): %s"
           % counts)
+    # The normalized Laplacian's mates among all graphs of order 7, of any edge count, as
+    # published (108); D's among the connected ones (22, as numpy finds), a disconnected
+    # graph's D row empty.
+    rows = rows_of(run(binary, ["--matrix", "N,D"], scratch, geng("7")), "order 7, N and D")
+    told = collections.Counter((r["matrix"], r["determined"]) for r in rows)
+    check(told == {("N", "no"): 108, ("N", "yes"): 936, ("D", "no"): 22, ("D", "yes"): 831,
+                   ("D", ""): 191}, "order 7: N- and D-mates: %s" % told)
     known = [networkx.complete_graph(n) for n in range(1, 10)]
     known += [networkx.path_graph(n) for n in range(2, 10)]
     ds = rows_of(run(binary, ["--matrix=adjacency"], scratch, b"\n".join(map(g6, known))),
