@@ -42,8 +42,9 @@ try:
     import mpmath
     import networkx
     import pandas
+    import sympy
 except ImportError as missing:
-    sys.exit("spectra_test: %s: install Debian's python3-mpmath, python3-networkx and "
+    sys.exit("spectra_test: %s: install Debian's python3-mpmath, python3-networkx, python3-sympy and "
              "python3-pandas for /usr/bin/python3 (tools/setup does)" % missing)
 
 HEADER = ("graph,nodes,edges,graph6,degrees,charpoly,factored,eigenvalues,"
@@ -461,6 +462,23 @@ def main(grafen, spectra):
                  == 6 and r[letter + "_integral"] == str(int(all(abs(e - numpy.round(e)) < 1e-9)))
                  and bool(r[letter + "_cospectral_with"]) == (shared[p] > 1))
                 for r, e, p in zip(rows, values, spectra6)), "order 6: numpy's " + letter)
+
+        # Distance spectra against theorems: Graham and Pollak, det D = (-1)^(n-1) (n-1) 2^(n-2)
+        # for every tree (so det(xI - D) ends in -(n-1) 2^(n-2)); K_{a,b}'s D-polynomial is
+        # (x + 2)^(a+b-2) (x^2 - 2(a+b-2)x + 3ab - 4(a+b) + 4).
+        trees = list(csv.DictReader(io.StringIO(run(spectra, ["--matrix", "D"], scratch, geng(
+            "-c", "9", "8:8")).stdout.decode())))
+        x = sympy.symbols("x")
+        bipartite = [networkx.complete_bipartite_graph(a, b) for a in range(1, 5) for b in range(a, 6)]
+        rows = list(csv.DictReader(io.StringIO(run(spectra, ["--matrix", "D"], scratch, b"".join(
+            networkx.to_graph6_bytes(g, header=False) for g in bipartite)).stdout.decode())))
+        check(len(trees) == 47 and all(int(r["distance_charpoly"].split()[-1]) == -8 * 2 ** 7
+                                       for r in trees) and all(
+            sympy.Poly((x + 2) ** (a + b - 2) * (x ** 2 - 2 * (a + b - 2) * x + 3 * a * b - 4 * (a + b)
+                                                 + 4), x).all_coeffs() ==
+            [int(c) for c in r["distance_charpoly"].split()]
+            for r, (a, b) in zip(rows, [(a, b) for a in range(1, 5) for b in range(a, 6)])),
+              "distance spectra: trees (Graham-Pollak) and complete bipartite graphs")
 
         # --joint A,L: a graph's A+L mates are its A-mates that are L-mates too (8 graphs of
         # order 9 with 11 or 12 edges have one), integral when it is for both.
