@@ -141,9 +141,10 @@ def test_every_connected_graph_of_order_7(letter, tmp_path):
 def test_published_counts():
     families = grafen.cospectral_families(geng("8"), "A")
     assert families["size"].sum() == 1722
-    census = grafen.census(9, "L", threads=2)
-    total = census[census.edges == "all"]
-    assert total.graphs.tolist() == [274668] and total.with_mate.tolist() == [42595]
+    census = grafen.census(9, ["L", "A"], threads=2, joint="A,L")
+    total = census[census.edges == "all"]  # A+L: 82 graphs, as census_test finds from the families
+    assert total.matrix.tolist() == ["A", "A+L", "L"] and total.graphs.tolist() == [274668] * 3
+    assert total.with_mate.tolist() == [51039, 82, 42595]
     assert census.family_sizes.iloc[-1] and all(isinstance(k, int) for k in census.edges[:-1])
 
 

@@ -405,10 +405,15 @@ std::vector<py::list> Columns(std::string_view text, const std::string& kinds) {
 // The census table of the graph file at `path` as CSV text, header first;
 // `matrices` names them, comma-separated.
 std::string CensusTable(const std::string& path, const std::string& matrices, int partIndex,
-                        int partCount, int order, const py::object& threadsAsked) {
+                        int partCount, int order, const py::object& threadsAsked,
+                        const std::string& joint) {
   census::CensusRequest request;
   request.matrices = MatricesOf(matrices);
   if (request.matrices.empty()) throw py::value_error("matrices names no matrix");
+  request.joint = MatricesOf(joint);
+  if (!joint.empty() && request.joint.size() < 2) {
+    throw py::value_error("joint takes two or more matrices, not '" + joint + "'");
+  }
   if (partCount < 1 || partCount > census::kMaxParts || partIndex < 1 || partIndex > partCount) {
     throw py::value_error("part takes K/M with 1 <= K <= M <= " +
                           std::to_string(census::kMaxParts));
@@ -500,5 +505,5 @@ PYBIND11_MODULE(_grafen, m) {
         "The cospectral families of the graphs, as places from 0.");
   m.def("census_table", &grafen::python::CensusTable, py::arg("path"), py::arg("matrices"),
         py::arg("part_index"), py::arg("part_count"), py::arg("order"), py::arg("threads"),
-        "grafen-census's table of a graph file, as CSV.");
+        py::arg("joint") = "", "grafen-census's table of a graph file, as CSV.");
 }

@@ -471,14 +471,17 @@ def _geng():
     raise RuntimeError("nauty-geng not found: install nauty (Debian: apt install nauty)")
 
 
-def census(graphs, matrices="ALQ", part=None, threads=None, *, connected=False, order=None):
+def census(graphs, matrices="ALQ", part=None, threads=None, *, connected=False, order=None,
+           joint=None):
     """grafen-census's table as a pandas.DataFrame.
 
     graphs: an int n (every graph of order n, or only the connected ones with
     connected=True, from nauty-geng, which must be installed), or graphs as
     spectra() takes them. matrices: short names, as a list, comma-separated
     ("A,DL") or one letter each ("ALQ", the default; "DL" and "DQ" alone
-    name the distance Laplacians), or long names. part: "K/M"
+    name the distance Laplacians), or long names. joint ("A,L" or a list):
+    also the rows of the graphs cospectral for all these at once, matrix
+    "A+L". part: "K/M"
     or (K, M), only part K of M of each edge count. Graphs isomorphic to an
     earlier one are counted as copies, not again.
 
@@ -522,7 +525,7 @@ def census(graphs, matrices="ALQ", part=None, threads=None, *, connected=False, 
             held = _many(graphs, order)
             with open(path, "w", encoding="ascii") as out:
                 out.writelines(held.graph6(i) + "\n" for i in range(len(held)))
-        text = _grafen.census_table(path, letters, k, m, 0, threads)
+        text = _grafen.census_table(path, letters, k, m, 0, threads, _names(joint))
     header, rows = _table(text)
     counts = {"graphs", "distinct_spectra", "with_mate", "families", "largest_family",
               "integral", "copies", "order"}
