@@ -225,6 +225,32 @@ py::list CoefficientsOf(const algebra::Coefficients& p) {
   return list;
 }
 
+// The polynomial of graph k's matrix (det(xI - M); N's primitive one, B's of
+// degree 2m) as Python ints, highest power first: no factoring, no roots.
+py::list CharpolyOf(const Graphs& graphs, std::size_t k, const std::string& matrixName) {
+  const SpectralMatrix matrix = MatrixOf(matrixName);
+  const ListedGraph& graph = graphs.at(k);
+  if (matrix == SpectralMatrix::kGeneralized) {
+    throw py::value_error(
+        "the generalized spectrum is two polynomials: take A's of the graph "
+        "and of its complement");
+  }
+  if (!spectral::HasMatrix(matrix, graph.order, graph.edges)) {
+    throw py::value_error("a disconnected graph has no " +
+                          std::string(spectral::MatrixName(matrix)) + " matrix");
+  }
+  py::list list;
+  if (std::array<std::int64_t, spectral::kWrappingOrder + 1> small{};
+      spectral::SmallCharpoly(matrix, graph.order, graph.edges, small)) {
+    for (int c = 0; c <= graph.order; ++c)
+      list.append(py::int_(small[static_cast<std::size_t>(c)]));
+    return list;
+  }
+  const algebra::Polynomial p = spectral::Charpoly(matrix, graph.order, graph.edges);
+  for (long c = p.degree(); c >= 0; --c) list.append(IntOf(p.coefficient(c)));
+  return list;
+}
+
 // The spectrum of graph k as plain values: a dict the package types.
 py::dict SpectrumOf(const Graphs& graphs, std::size_t k, const std::string& matrixName,
                     int digits) {
@@ -489,6 +515,8 @@ PYBIND11_MODULE(_grafen, m) {
         return std::string(grafen::spectral::MatrixLetter(grafen::python::MatrixOf(name)));
       },
       py::arg("name"), "The letter of the matrix a letter or name names.");
+  m.def("charpoly", &grafen::python::CharpolyOf, py::arg("graphs"), py::arg("index"),
+        py::arg("matrix"), "The characteristic polynomial of one graph, highest power first.");
   m.def("spectrum", &grafen::python::SpectrumOf, py::arg("graphs"), py::arg("index"),
         py::arg("matrix"), py::arg("digits"), "The spectrum of one graph as plain values.");
   m.def(

@@ -46,7 +46,7 @@ import tempfile as _tempfile
 
 from . import _grafen
 
-__all__ = ["spectrum", "spectra", "cospectral_families", "census", "matrices", "draw",
+__all__ = ["charpoly", "spectrum", "spectra", "cospectral_families", "census", "matrices", "draw",
            "Drawing", "Spectrum", "Factor", "Eigenvalue"]
 
 
@@ -324,6 +324,20 @@ class Spectrum:
             return spectrum_svg(self._graphs.graph6(0), self.matrix, self.eigenvalues)
         except ValueError:
             return None
+
+
+def charpoly(graph, matrix="L", *, nodelist=None, order=None):
+    """The exact characteristic polynomial det(xI - M) of one graph's matrix,
+    as a list of ints, highest power first; nothing more is worked out (for
+    the factors, eigenvalues and the rest, take spectrum()). N's is its
+    primitive integer polynomial, B's has degree 2m (see help(grafen)).
+
+    >>> grafen.charpoly(nx.path_graph(3))           # the Laplacian of P3
+    [1, -4, 3, 0]
+    >>> grafen.charpoly(nx.petersen_graph(), "A")[-1]
+    48
+    """
+    return _grafen.charpoly(_one(graph, nodelist, order), 0, matrix)
 
 
 def spectrum(graph, matrix="L", digits=5, *, nodelist=None, order=None):
