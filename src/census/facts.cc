@@ -112,6 +112,7 @@ void MatrixFacts(SpectralMatrix matrix, const ListedGraph& graph, int order, std
 std::vector<Counted> CountedSets(const std::vector<SpectralMatrix>& matrices,
                                  const std::vector<SpectralMatrix>& joint) {
   std::vector<Counted> sets;
+  sets.reserve(matrices.size() + 1);
   for (const SpectralMatrix m : matrices)
     sets.push_back(Counted{{m}, std::string(spectral::MatrixLetter(m))});
   if (joint.size() > 1) sets.push_back(Counted{joint, spectral::JointName(joint)});

@@ -301,6 +301,7 @@ std::vector<TableSummary> WriteSpectraTable(const std::vector<ListedGraph>& grap
                                             const std::vector<SpectralMatrix>& matrices,
                                             const std::vector<SpectralMatrix>& joint) {
   std::vector<CospectralIndex> families;
+  families.reserve(matrices.size() + 1);
   for (const SpectralMatrix m : matrices)
     families.push_back(spectral::GroupCospectral(m, graphs, order));
   if (!joint.empty()) families.push_back(spectral::GroupCospectral(joint, graphs, order));

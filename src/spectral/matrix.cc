@@ -57,6 +57,7 @@ std::string JointName(const std::vector<SpectralMatrix>& members) {
 
 std::vector<SpectralMatrix> AllMatrices() {
   std::vector<SpectralMatrix> all;
+  all.reserve(kNames.size());
   for (const Named& named : kNames) all.push_back(named.matrix);
   return all;
 }

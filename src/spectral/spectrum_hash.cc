@@ -120,8 +120,10 @@ std::uint64_t IharaBassValue(int order, const std::vector<Edge>& edges, std::uin
   thread_local std::vector<std::uint64_t> m;
   m.assign(n * n, 0);
   const std::uint64_t square = Mul(t, t);
-  for (std::size_t v = 0; v < n; ++v)
-    m[v * n + v] = Sub(Reduce(Wide{square} + Residue(degrees[v])), 1);
+  for (std::size_t v = 0; v < n; ++v) {
+    const Wide diagonal = static_cast<Wide>(square) + Residue(degrees[v]);  // t^2 + d
+    m[v * n + v] = Sub(Reduce(diagonal), 1);
+  }
   const std::uint64_t minusT = Sub(0, t);
   for (const Edge& e : edges) {
     m[static_cast<std::size_t>(e.i - 1) * n + static_cast<std::size_t>(e.j - 1)] = minusT;
