@@ -69,25 +69,26 @@ std::optional<SpectralMatrix> MatrixNamed(std::string_view name) {
   return std::nullopt;
 }
 
+NeighbourSets NeighbourSetsOf(const std::vector<Edge>& edges) {
+  NeighbourSets sets{};
+  for (const Edge& e : edges) {
+    sets[static_cast<std::size_t>(e.i - 1)] |= std::uint64_t{1} << (e.j - 1);
+    sets[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
+  }
+  return sets;
+}
+
 bool DistancesOf(int order, const std::vector<Edge>& edges, std::vector<int>& distances) {
   // Breadth first from each node over 64-bit neighbour sets (orders <= 64).
   const auto n = static_cast<std::size_t>(order);
-  std::array<std::uint64_t, 64> neighbours{};
-  for (const Edge& e : edges) {
-    neighbours[static_cast<std::size_t>(e.i - 1)] |= std::uint64_t{1} << (e.j - 1);
-    neighbours[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
-  }
+  const NeighbourSets neighbours = NeighbourSetsOf(edges);
   const std::uint64_t everyone = n == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << n) - 1;
   distances.assign(n * n, 0);
   for (std::size_t source = 0; source < n; ++source) {
     std::uint64_t reached = std::uint64_t{1} << source;
     std::uint64_t layer = reached;
     for (int d = 1; layer != 0; ++d) {
-      std::uint64_t next = 0;
-      for (std::uint64_t left = layer; left != 0; left &= left - 1) {
-        next |= neighbours[static_cast<std::size_t>(__builtin_ctzll(left))];
-      }
-      layer = next & ~reached;
+      layer = NeighboursOf(neighbours, layer) & ~reached;
       reached |= layer;
       for (std::uint64_t left = layer; left != 0; left &= left - 1) {
         distances[source * n + static_cast<std::size_t>(__builtin_ctzll(left))] = d;
@@ -117,18 +118,10 @@ const std::vector<int>& CachedDistancesOf(int order, const std::vector<Edge>& ed
 bool HasMatrix(SpectralMatrix matrix, int order, const std::vector<Edge>& edges) {
   if (!IsDistanceMatrix(matrix)) return true;
   // Connected: node 1's component, grown over 64-bit neighbour sets, is all.
-  std::array<std::uint64_t, 64> neighbours{};
-  for (const Edge& e : edges) {
-    neighbours[static_cast<std::size_t>(e.i - 1)] |= std::uint64_t{1} << (e.j - 1);
-    neighbours[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
-  }
+  const NeighbourSets neighbours = NeighbourSetsOf(edges);
   std::uint64_t reached = 1;
   for (std::uint64_t layer = 1; layer != 0;) {
-    std::uint64_t next = 0;
-    for (std::uint64_t left = layer; left != 0; left &= left - 1) {
-      next |= neighbours[static_cast<std::size_t>(__builtin_ctzll(left))];
-    }
-    layer = next & ~reached;
+    layer = NeighboursOf(neighbours, layer) & ~reached;
     reached |= layer;
   }
   return std::popcount(reached) == order;

@@ -4,7 +4,9 @@
 // ForEachEntry.
 #pragma once
 
+#include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -100,6 +102,20 @@ inline bool IsIntegerMatrix(SpectralMatrix matrix) {
 
 // Whether the graph has the matrix: a distance matrix needs it connected.
 bool HasMatrix(SpectralMatrix matrix, int order, const std::vector<Edge>& edges);
+
+// Each node's neighbours as a set of bits (bit j - 1 for node j), by node
+// - 1, for graphs of at most 64 nodes.
+using NeighbourSets = std::array<std::uint64_t, 64>;
+NeighbourSets NeighbourSetsOf(const std::vector<Edge>& edges);
+
+// The nodes adjacent to some node of the set `nodes`.
+inline std::uint64_t NeighboursOf(const NeighbourSets& sets, std::uint64_t nodes) {
+  std::uint64_t next = 0;
+  for (; nodes != 0; nodes &= nodes - 1) {
+    next |= sets[static_cast<std::size_t>(__builtin_ctzll(nodes))];
+  }
+  return next;
+}
 
 // The distances between the nodes of the connected graph on nodes
 // 1..order with these edges, row by row (entry i * order + j for nodes i + 1

@@ -134,17 +134,14 @@ std::uint64_t IharaBassValue(int order, const std::vector<Edge>& edges, std::uin
 
 // The nodes reachable from `start`, and whether the component is 2-coloured
 // with `side` (the nodes of the start's colour) consistently.
-std::uint64_t Component(const std::array<std::uint64_t, 64>& neighbours, int start,
-                        std::uint64_t& side, bool& bipartite) {
+std::uint64_t Component(const NeighbourSets& neighbours, int start, std::uint64_t& side,
+                        bool& bipartite) {
   std::uint64_t reached = std::uint64_t{1} << start;
   std::uint64_t layer = reached;
   side = layer;
   bipartite = true;
   for (bool even = false; layer != 0; even = !even) {
-    std::uint64_t next = 0;
-    for (std::uint64_t left = layer; left != 0; left &= left - 1) {
-      next |= neighbours[static_cast<std::size_t>(__builtin_ctzll(left))];
-    }
+    const std::uint64_t next = NeighboursOf(neighbours, layer);
     if ((next & layer) != 0) bipartite = false;
     layer = next & ~reached;
     reached |= layer;
@@ -170,12 +167,8 @@ std::uint64_t SpectrumHash(SpectralMatrix matrix, int order, const std::vector<E
 }
 
 bool IntegralByStructure(SpectralMatrix matrix, int order, const std::vector<Edge>& edges) {
-  std::array<std::uint64_t, 64> neighbours{};
-  std::array<int, 64> degrees = DegreesOf(edges);
-  for (const Edge& e : edges) {
-    neighbours[static_cast<std::size_t>(e.i - 1)] |= std::uint64_t{1} << (e.j - 1);
-    neighbours[static_cast<std::size_t>(e.j - 1)] |= std::uint64_t{1} << (e.i - 1);
-  }
+  const NeighbourSets neighbours = NeighbourSetsOf(edges);
+  const std::array<int, 64> degrees = DegreesOf(edges);
   std::uint64_t seen = 0;
   int components = 0;
   bool completeBipartite = true;
