@@ -11,6 +11,7 @@
 #include <optional>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "algebra/factoring.h"
@@ -192,6 +193,53 @@ TEST(Spectrum, CharacteristicPolynomialsPastSixtyFourBitsAreExact) {
       const Polynomial charpoly = LaplacianCharpoly(n, edges);
       EXPECT_EQ(fmpz_poly_equal(charpoly.get(), FlintCharpoly(n, edges).get()), 1)
           << n << " " << percent;
+    }
+  }
+}
+
+// The machine-word polynomials of A, L, Q and S equal FLINT's at every
+// order they take, on the graphs whose vectors M^j C grow fastest
+// (complete and complete bipartite ones, Q's eigenvalue 2n - 2 at K_n)
+// and on random ones; each matrix built here entry by entry.
+TEST(Spectrum, MachineWordPolynomialsAgreeWithFlintUpToOrderThirteen) {
+  std::uint64_t state = 7;
+  for (int n = 1; n <= kWrappingOrder; ++n) {
+    std::vector<std::vector<Edge>> graphs(4);
+    for (int i = 1; i <= n; ++i) {
+      for (int j = i + 1; j <= n; ++j) {
+        state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+        graphs[0].push_back(Edge{i, j});
+        if ((i <= n / 2) != (j <= n / 2)) graphs[1].push_back(Edge{i, j});
+        if ((state >> 62) < 2) graphs[2].push_back(Edge{i, j});
+        if ((state >> 62) < 3) graphs[3].push_back(Edge{i, j});
+      }
+    }
+    for (const std::vector<Edge>& edges : graphs) {
+      for (const auto& [matrix, degree, edge, nonEdge] :
+           {std::tuple{SpectralMatrix::kAdjacency, 0, 1, 0}, {SpectralMatrix::kLaplacian, 1, -1, 0},
+            {SpectralMatrix::kSignless, 1, 1, 0}, {SpectralMatrix::kSeidel, 0, -1, 1}}) {
+        fmpz_mat_t m;
+        fmpz_mat_init(m, n, n);
+        for (int i = 0; i < n; ++i) {
+          for (int j = 0; j < n; ++j) fmpz_set_si(fmpz_mat_entry(m, i, j), i == j ? 0 : nonEdge);
+        }
+        for (const Edge& e : edges) {
+          fmpz_set_si(fmpz_mat_entry(m, e.i - 1, e.j - 1), edge);
+          fmpz_set_si(fmpz_mat_entry(m, e.j - 1, e.i - 1), edge);
+          fmpz_add_si(fmpz_mat_entry(m, e.i - 1, e.i - 1), fmpz_mat_entry(m, e.i - 1, e.i - 1), degree);
+          fmpz_add_si(fmpz_mat_entry(m, e.j - 1, e.j - 1), fmpz_mat_entry(m, e.j - 1, e.j - 1), degree);
+        }
+        Polynomial flint;
+        fmpz_mat_charpoly(flint.get(), m);
+        fmpz_mat_clear(m);
+        std::array<std::int64_t, kWrappingOrder + 1> small{};
+        ASSERT_TRUE(SmallCharpoly(matrix, n, edges, small));
+        for (int k = 0; k <= n; ++k) {
+          EXPECT_EQ(small[static_cast<std::size_t>(k)], fmpz_get_si(flint.get()->coeffs + n - k))
+              << MatrixLetter(matrix) << " " << n << " nodes, " << edges.size() << " edges, x^"
+              << n - k;
+        }
+      }
     }
   }
 }
