@@ -46,7 +46,7 @@ struct Facts {
 struct GraphFacts {
   ListedGraph graph;  // room kept from batch to batch
   int order = 0;
-  std::uint64_t textHash = 0;  // of the graph's graph6 text
+  std::uint64_t textHash = 0;  // of its graph6 text; 0 until worked out (a hash of 0 is just redone)
   std::vector<Facts> facts;    // by the request's matrices
   std::string form;            // its canonical form, when a matrix wants its key
 };
@@ -103,7 +103,8 @@ InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
   std::int64_t read = 0;
   io::BatchPipeline<GraphFacts> pipeline(kBatch, request.threads, io::Taking::kBeforeComputing,
                                          {[&reading](GraphFacts& g) {
-                                            g.textHash = TextHash(Graph6(g.order, g.graph.edges));
+                                            if (g.textHash == 0)
+                                              g.textHash = TextHash(Graph6(g.order, g.graph.edges));
                                             reading.prepare(g);
                                           },
                                           [&](GraphFacts& g) {
@@ -127,6 +128,8 @@ InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
       throw EdgeListError(0, "an edge list needs its order: give --order N");
     }
     slot.order = graph.order != 0 ? graph.order : order;
+    // Read graph6 is hashed as read, sparing the helpers its encoding.
+    slot.textHash = graph.graph6.empty() ? 0 : TextHash(graph.graph6);
   });
   input.Read([&reader](std::string_view block) { reader.Feed(block); });
   reader.Finish();

@@ -31,6 +31,9 @@ struct ListedGraph {
   std::int64_t number = 0;
   std::vector<Edge> edges;
   int order = 0;
+  // Read from graph6: its text, which is Graph6(order, edges) as the reader
+  // takes no other; valid only while the sink runs. Empty otherwise.
+  std::string_view graph6{};
 };
 
 // Takes each graph as soon as it has been read.

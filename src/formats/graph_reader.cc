@@ -89,7 +89,9 @@ void GraphReader::TakeGraph6Line(std::string_view line) {
                                    : wrong);
   }
   ++graph_.number;
+  graph_.graph6 = line;
   sink_(graph_);
+  graph_.graph6 = {};
 }
 
 std::optional<long> OrderFromFileName(std::string_view path) {

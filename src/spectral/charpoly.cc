@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <numeric>
 #include <optional>
 #include <utility>
@@ -128,18 +129,27 @@ void WrappingBerkowitz(std::size_t n, const std::uint64_t* a, std::int64_t* coef
 #if defined(__x86_64__) && defined(__GNUC__)
 #define GRAFEN_NARROW_BERKOWITZ 1
 
-// A row of a small matrix, or a vector, in 32-bit lanes: two GCC vectors
-// (clang reads them too) of eight lanes, each one AVX2 register, padded
-// past the matrix.
-using Eight [[gnu::vector_size(32)]] = std::uint32_t;
-struct Lanes {
-  Eight low;
-  Eight high;
+// A row of a small matrix, or a vector, in 32-bit lanes, padded past the
+// matrix; read and written whole as two GCC vectors (clang reads them too)
+// of eight lanes, each one AVX2 register.
+struct alignas(32) Lanes {
+  std::array<std::uint32_t, 16> lane;
 };
 static_assert(16 >= kWrappingOrder);
+using Eight [[gnu::vector_size(32)]] = std::uint32_t;
 
-// Lane i of v.
-std::uint32_t Lane(const Lanes& v, std::size_t i) { return i < 8 ? v.low[i] : v.high[i - 8]; }
+// Lanes 0-7 (half 0) or 8-15 (half 1) of v.
+[[gnu::target("avx2")]] Eight Half(const Lanes& v, std::size_t half) {
+  Eight eight;
+  std::memcpy(&eight, v.lane.data() + 8 * half, sizeof eight);
+  return eight;
+}
+
+// v's lanes 0-7 and 8-15 set to low and high.
+[[gnu::target("avx2")]] void SetHalves(Lanes& v, Eight low, Eight high) {
+  std::memcpy(v.lane.data(), &low, sizeof low);
+  std::memcpy(v.lane.data() + 8, &high, sizeof high);
+}
 
 // The 64-bit value of a lane, read as a signed 32-bit integer.
 std::uint64_t Widened(std::uint32_t lane) {
@@ -165,25 +175,26 @@ std::uint64_t Widened(std::uint32_t lane) {
   std::array<Word, kWrappingOrder + 1> toeplitz{};
   std::array<Lanes, kWrappingOrder / 2 + 1> powers{};  // M^j C in the lanes below r
   poly[0] = 1;
-  poly[1] = 0U - Widened(Lane(rows[0], 0));
+  poly[1] = 0U - Widened(rows[0].lane[0]);
   for (std::size_t r = 1; r < n; ++r) {
     toeplitz[0] = 1;
-    toeplitz[1] = 0U - Widened(Lane(rows[r], r));
+    toeplitz[1] = 0U - Widened(rows[r].lane[r]);
     powers[0] = rows[r];  // row r is column r; lanes from r on are never read
     for (std::size_t j = 1; j <= r / 2; ++j) {
-      Lanes sum{};  // M p, as the sum of the rows times p's entries
+      Eight low{};  // M p, as the sum of the rows times p's entries
+      Eight high{};
       for (std::size_t l = 0; l < r; ++l) {
-        const std::uint32_t p = Lane(powers[j - 1], l);
-        sum.low += rows[l].low * p;
-        sum.high += rows[l].high * p;
+        const std::uint32_t p = powers[j - 1].lane[l];
+        low += Half(rows[l], 0) * p;
+        high += Half(rows[l], 1) * p;
       }
-      powers[j] = sum;
+      SetHalves(powers[j], low, high);
     }
     for (std::size_t k = 0; k < r; ++k) {
       const Lanes& left = powers[k / 2];
       const Lanes& right = powers[k - k / 2];
       Word dot = 0;
-      for (std::size_t i = 0; i < r; ++i) dot += Widened(Lane(left, i)) * Widened(Lane(right, i));
+      for (std::size_t i = 0; i < r; ++i) dot += Widened(left.lane[i]) * Widened(right.lane[i]);
       toeplitz[k + 2] = 0U - dot;
     }
     for (std::size_t i = 0; i < r + 2; ++i) {
@@ -207,13 +218,8 @@ void NarrowCharpoly(SpectralMatrix matrix, int order, const std::vector<Edge>& e
                     std::int64_t* coefficients) {
   std::array<Lanes, kWrappingOrder> rows{};
   ForEachEntry(matrix, order, edges, [&rows](int i, int j, int value) {
-    Lanes& row = rows[static_cast<std::size_t>(i)];
-    const auto lane = static_cast<std::uint32_t>(value);  // -1 wraps, as the arithmetic does
-    if (j < 8) {
-      row.low[j] += lane;
-    } else {
-      row.high[j - 8] += lane;
-    }
+    rows[static_cast<std::size_t>(i)].lane[static_cast<std::size_t>(j)] +=
+        static_cast<std::uint32_t>(value);  // -1 wraps, as the arithmetic does
   });
   NarrowBerkowitz(static_cast<std::size_t>(order), rows.data(), coefficients);
 }
