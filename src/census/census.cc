@@ -172,9 +172,11 @@ class CensusTaker {
 
  private:
   // The request's matrices that count a graph in this part: bit m for the m-th.
-  unsigned InPart(const ListedGraph& graph, int order) const;
+  // A scattered part's graphs are all checked in the first reading; a later
+  // one (`again`) gives the same graphs, as its print shows, and skips it.
+  unsigned InPart(const ListedGraph& graph, int order, bool again) const;
   // Marks which of the graph's facts are in the part.
-  void MarkInPart(GraphFacts& g) const;
+  void MarkInPart(GraphFacts& g, bool again) const;
   // Adds the graph to its group, and its facts to each matrix's index.
   void TakeHashes(const GraphFacts& g);
 
@@ -230,12 +232,12 @@ class CensusTaker {
   std::vector<Wanted> wanted_;  // of the batch being taken
 };
 
-unsigned CensusTaker::InPart(const ListedGraph& graph, int order) const {
+unsigned CensusTaker::InPart(const ListedGraph& graph, int order, bool again) const {
   unsigned counted = 0;
   for (std::size_t m = 0; m < census_.size(); ++m) {
     if (HasAll(census_[m].counted, order, graph.edges)) counted |= 1U << m;
   }
-  if (request_.part.whole()) return counted;
+  if (request_.part.whole() || (again && request_.part.scattered)) return counted;
   spectral::TraceKeys keys = spectral::TraceKeysOf(graph, order);
   if (spectral::WantsComplementKeys(request_.matrices) ||
       spectral::WantsComplementKeys(request_.joint)) {
@@ -259,8 +261,8 @@ unsigned CensusTaker::InPart(const ListedGraph& graph, int order) const {
   return counted;
 }
 
-void CensusTaker::MarkInPart(GraphFacts& g) const {
-  const unsigned counted = InPart(g.graph, g.order);
+void CensusTaker::MarkInPart(GraphFacts& g, bool again) const {
+  const unsigned counted = InPart(g.graph, g.order, again);
   for (std::size_t m = 0; m < g.facts.size(); ++m) g.facts[m].inPart = (counted >> m & 1U) != 0;
 }
 
@@ -284,7 +286,7 @@ void CensusTaker::TakeHashes(const GraphFacts& g) {
 InputPrint CensusTaker::IndexHashes() {
   return ReadBatches(input_, request_,
                      {[this](GraphFacts& g) {
-                        MarkInPart(g);
+                        MarkInPart(g, false);
                         // A, when asked, comes first: G reuses its key.
                         thread_local std::pair<std::string, bool> adjacency;
                         bool haveAdjacency = false;
@@ -357,7 +359,7 @@ InputPrint CensusTaker::IndexKeys() {
   const InputPrint print = ReadBatches(
       input_, request_,
       {[this](GraphFacts& g) {
-         MarkInPart(g);
+         MarkInPart(g, true);
          for (Facts& facts : g.facts) facts.key.clear();
        },
        [this](GraphFacts& g) { WantKeys(g); }, [this](std::span<GraphFacts>) { AddWantedKeys(); }});
@@ -407,7 +409,7 @@ void CensusTaker::Count(const MatrixCensus& c, std::int64_t p, std::vector<Censu
 void CensusTaker::CollectMembers(const GraphFacts& g, std::vector<std::int64_t>& seen,
                                  std::vector<ListedGraph6>& listed,
                                  std::vector<std::vector<MemberAt>>& members) const {
-  const unsigned inPart = InPart(g.graph, g.order);
+  const unsigned inPart = InPart(g.graph, g.order, true);
   bool added = false;
   for (std::size_t m = 0; m < census_.size(); ++m) {
     if ((inPart >> m & 1U) == 0) continue;
