@@ -1,10 +1,29 @@
 #include "formats/graph6.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 
 namespace grafen {
+
+namespace {
+
+// The nodes (from 0) of pair k of graph6's upper triangle, column by column:
+// (0, 1), (0, 2), (1, 2), (0, 3), ...
+constexpr std::size_t kPairCount = kMaxOrder * (kMaxOrder - 1) / 2;
+constexpr std::array<std::array<std::uint8_t, 2>, kPairCount> kPairNodes = [] {
+  std::array<std::array<std::uint8_t, 2>, kPairCount> nodes{};
+  std::size_t k = 0;
+  for (std::size_t j = 1; j < kMaxOrder; ++j) {
+    for (std::size_t i = 0; i < j; ++i) {
+      nodes[k++] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(j)};
+    }
+  }
+  return nodes;
+}();
+
+}  // namespace
 
 std::string Graph6(int order, const std::vector<Edge>& edges) {
   const auto n = static_cast<std::size_t>(order);
@@ -78,16 +97,22 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
     if ((value & ((1 << (6 - used)) - 1)) != 0) return "not graph6: padding bits set at the end";
     k += used;
   }
-  // Pair (i, j), i < j, is bit number j (j - 1) / 2 + i: read row by row so
-  // that the edges come ordered as in the edge lists.
+  // Pair (i, j), i < j, is bit number j (j - 1) / 2 + i. Hot in every
+  // census: only the set bits are visited, each marked in its row of bits,
+  // and the edges listed row by row, ordered as in the edge lists.
+  std::array<std::uint64_t, kMaxOrder> rows;  // NOLINT(cppcoreguidelines-pro-type-member-init): n set
+  std::fill_n(rows.begin(), n, std::uint64_t{0});
+  for (std::size_t b = 0; b < bytes; ++b) {
+    auto value = static_cast<unsigned>(static_cast<unsigned char>(text[b + 1]) - 63);
+    for (; value != 0; value &= value - 1) {
+      const std::size_t pair = 6 * b + 5 - static_cast<std::size_t>(__builtin_ctz(value));
+      rows[kPairNodes[pair][0]] |= std::uint64_t{1} << kPairNodes[pair][1];
+    }
+  }
   std::vector<Edge>& edges = graph.edges;
   for (std::size_t i = 0; i + 1 < n; ++i) {
-    for (std::size_t j = i + 1; j < n; ++j) {
-      const std::size_t pair = j * (j - 1) / 2 + i;
-      const int value = static_cast<unsigned char>(text[1 + pair / 6]) - 63;
-      if ((value >> (5 - pair % 6) & 1) != 0) {
-        edges.push_back(Edge{static_cast<int>(i + 1), static_cast<int>(j + 1)});
-      }
+    for (std::uint64_t bits = rows[i]; bits != 0; bits &= bits - 1) {
+      edges.push_back(Edge{static_cast<int>(i + 1), __builtin_ctzll(bits) + 1});
     }
   }
   graph.order = size;
