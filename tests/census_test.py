@@ -137,8 +137,8 @@ def main(census):
                   "split by edge count and by --part K/4, merged: the whole (%r %r)"
                   % (merged.stderr, keyed.stderr))
         # Scattered: a.g6 routed once into 4 parts, each matrix's parts counted from their
-        # records and merged with the print, is the whole; a spool made twice, and records
-        # counted as another part, are refused.
+        # records and merged with the print, is the whole; a spool made twice, records
+        # counted as another part, and plain graph6 taken for records, are refused.
         scattered = [run(census, ["--scatter", "4", "--spool", "spool", "a9.g6"], scratch)]
         for m in "ALQ":
             for k in range(1, 5):
@@ -149,13 +149,16 @@ def main(census):
                                                                for k in range(1, 5)], scratch)
         again = run(census, ["--scatter", "4", "--spool", "spool", "a9.g6"], scratch)
         stray = run(census, ["--matrix", "L", "--scattered", "2/4", "spool/L-1.g6"], scratch)
+        bare = run(census, ["--matrix", "L", "--scattered", "1/4", "a9.g6"], scratch)
         check(all(d.returncode == 0 for d in scattered) and merged.stdout == text
               and again.returncode == 1 and again.stderr.startswith(
                   b"grafen-census: spool: already there") and sorted(os.listdir(at("spool")))[-1]
               == "print.csv" and not any(".pending." in f for f in os.listdir(scratch))
-              and stray.returncode == 1 and b"its key falls in part 1, not in this scattered "
-              b"part 2/4" in stray.stderr, "scattered into 4 parts and merged: the whole (%r %r %r)"
-              % (merged.stderr[-200:], again.stderr, stray.stderr))
+              and stray.returncode == 1 and b"its fingerprint falls in part 1, not in this "
+              b"scattered part 2/4" in stray.stderr and bare.returncode == 1
+              and b"graph 1: not a record of a scatter" in bare.stderr,
+              "scattered into 4 parts and merged: the whole (%r %r %r %r)"
+              % (merged.stderr[-200:], again.stderr, stray.stderr, bare.stderr))
         # Without the table of 30 edges: a warning for each matrix, totals of the rest.
         gapped = run(census, ["--merge"] + names[:30] + names[31:], scratch)
         with open(at("e30.csv"), "rb") as table:

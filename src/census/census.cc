@@ -13,6 +13,7 @@
 #include "algebra/factoring.h"
 #include "census/facts.h"
 #include "census/family_list.h"
+#include "census/scatter.h"
 #include "formats/graph6.h"
 #include "formats/graph_reader.h"
 #include "io/batch_pipeline.h"
@@ -49,6 +50,7 @@ struct GraphFacts {
   std::uint64_t textHash = 0;  // of its graph6 text; 0 until worked out (a hash of 0 is just redone)
   std::vector<Facts> facts;    // by the request's matrices
   std::string form;            // its canonical form, when a matrix wants its key
+  Fingerprint fingerprint;     // a scattered part's record's
 };
 
 // Where a census row counts a graph: its order and edge count.
@@ -94,6 +96,18 @@ struct Reading {
   std::function<void(std::span<GraphFacts>)> taken;
 };
 
+// The fingerprint of a scattered part's record. Throws std::runtime_error
+// for a record without one.
+Fingerprint RecordsFingerprint(const ListedGraph& graph) {
+  const std::optional<Fingerprint> fingerprint = FingerprintNamed(graph.tail);
+  if (!fingerprint) {
+    throw std::runtime_error("graph " + std::to_string(graph.number) +
+                             ": not a record of a scatter (graph6, a space, 7 bytes of "
+                             "fingerprint): spooled by an older grafen-census?");
+  }
+  return *fingerprint;
+}
+
 // Reads the input once more, each graph (with its order) through `reading`
 // in batches of kBatch. Returns the print of the whole reading, which every
 // reading must share. Throws what the readers and the steps do.
@@ -130,7 +144,9 @@ InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
     slot.order = graph.order != 0 ? graph.order : order;
     // Read graph6 is hashed as read, sparing the helpers its encoding.
     slot.textHash = graph.graph6.empty() ? 0 : TextHash(graph.graph6);
+    if (request.part.scattered) slot.fingerprint = RecordsFingerprint(graph);
   });
+  if (request.part.scattered) reader.KeepTails();
   input.Read([&reader](std::string_view block) { reader.Feed(block); });
   reader.Finish();
   pipeline.Finish();
@@ -174,7 +190,10 @@ class CensusTaker {
   // The request's matrices that count a graph in this part: bit m for the m-th.
   // A scattered part's graphs are all checked in the first reading; a later
   // one (`again`) gives the same graphs, as its print shows, and skips it.
-  unsigned InPart(const ListedGraph& graph, int order, bool again) const;
+  unsigned InPart(const GraphFacts& g, bool again) const;
+  // Throws when a scattered part's graph, counted for the `counted`
+  // matrices, has a record whose fingerprint falls in another part.
+  void CheckScattered(const GraphFacts& g, unsigned counted) const;
   // Marks which of the graph's facts are in the part.
   void MarkInPart(GraphFacts& g, bool again) const;
   // Adds the graph to its group, and its facts to each matrix's index.
@@ -232,12 +251,18 @@ class CensusTaker {
   std::vector<Wanted> wanted_;  // of the batch being taken
 };
 
-unsigned CensusTaker::InPart(const ListedGraph& graph, int order, bool again) const {
+unsigned CensusTaker::InPart(const GraphFacts& g, bool again) const {
+  const ListedGraph& graph = g.graph;
+  const int order = g.order;
   unsigned counted = 0;
   for (std::size_t m = 0; m < census_.size(); ++m) {
     if (HasAll(census_[m].counted, order, graph.edges)) counted |= 1U << m;
   }
   if (request_.part.whole() || (again && request_.part.scattered)) return counted;
+  if (request_.part.scattered) {
+    CheckScattered(g, counted);
+    return counted;
+  }
   spectral::TraceKeys keys = spectral::TraceKeysOf(graph, order);
   if (spectral::WantsComplementKeys(request_.matrices) ||
       spectral::WantsComplementKeys(request_.joint)) {
@@ -246,23 +271,24 @@ unsigned CensusTaker::InPart(const ListedGraph& graph, int order, bool again) co
   for (std::size_t m = 0; m < census_.size(); ++m) {
     if ((counted >> m & 1U) == 0) continue;
     const std::uint64_t key = PartKey(census_[m].counted, graph, order, keys);
-    const int part = PartOf(key, request_.part.count);
-    if (part == request_.part.index) continue;
-    counted &= ~(1U << m);
-    if (request_.part.scattered) {
-      // Routed here by another key, or by another split: counting it would
-      // miss its mates.
-      throw std::runtime_error(
-          "graph " + std::to_string(graph.number) + ": its key falls in part " +
-          std::to_string(part) + ", not in this scattered part " +
-          std::to_string(request_.part.index) + "/" + std::to_string(request_.part.count));
-    }
+    if (PartOf(key, request_.part.count) != request_.part.index) counted &= ~(1U << m);
   }
   return counted;
 }
 
+void CensusTaker::CheckScattered(const GraphFacts& g, unsigned counted) const {
+  const int part = PartOfFingerprint(g.fingerprint, request_.part.count);
+  if (counted == 0 || part == request_.part.index) return;
+  // Routed here by another fingerprint, or by another split: counting it
+  // would miss its mates.
+  throw std::runtime_error("graph " + std::to_string(g.graph.number) +
+                           ": its fingerprint falls in part " + std::to_string(part) +
+                           ", not in this scattered part " + std::to_string(request_.part.index) +
+                           "/" + std::to_string(request_.part.count));
+}
+
 void CensusTaker::MarkInPart(GraphFacts& g, bool again) const {
-  const unsigned counted = InPart(g.graph, g.order, again);
+  const unsigned counted = InPart(g, again);
   for (std::size_t m = 0; m < g.facts.size(); ++m) g.facts[m].inPart = (counted >> m & 1U) != 0;
 }
 
@@ -287,6 +313,11 @@ InputPrint CensusTaker::IndexHashes() {
   return ReadBatches(input_, request_,
                      {[this](GraphFacts& g) {
                         MarkInPart(g, false);
+                        if (request_.part.scattered) {  // one matrix, its facts from the map
+                          g.facts[0].hash = Mix(g.fingerprint.hash);  // spread, as the index wants
+                          g.facts[0].integral = g.fingerprint.integral;
+                          return;
+                        }
                         // A, when asked, comes first: G reuses its key.
                         thread_local std::pair<std::string, bool> adjacency;
                         bool haveAdjacency = false;
@@ -409,7 +440,7 @@ void CensusTaker::Count(const MatrixCensus& c, std::int64_t p, std::vector<Censu
 void CensusTaker::CollectMembers(const GraphFacts& g, std::vector<std::int64_t>& seen,
                                  std::vector<ListedGraph6>& listed,
                                  std::vector<std::vector<MemberAt>>& members) const {
-  const unsigned inPart = InPart(g.graph, g.order, true);
+  const unsigned inPart = InPart(g, true);
   bool added = false;
   for (std::size_t m = 0; m < census_.size(); ++m) {
     if ((inPart >> m & 1U) == 0) continue;

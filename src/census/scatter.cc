@@ -18,7 +18,7 @@
 #include "io/batch_pipeline.h"
 #include "io/input.h"
 #include "io/output.h"
-#include "spectral/trace_keys.h"
+#include "io/mix.h"
 
 namespace grafen::census {
 
@@ -94,13 +94,14 @@ class PendingDirectory {
   bool committed_ = false;
 };
 
-// A graph of a batch: its text, the hash of it, and its part for each
-// matrix (1-based).
+// A graph of a batch: its text, the hash of it, and its record and part for
+// each matrix (1-based).
 struct Routing {
   ListedGraph graph;
   int order = 0;
   std::string text;
   std::uint64_t hash = 0;
+  std::vector<std::string> records;
   std::vector<int> parts;
 };
 
@@ -133,19 +134,27 @@ class Records {
   std::vector<std::string> held_;
 };
 
-// Works out a graph's text, hash and parts.
-void Route(const ScatterRequest& request, bool complements, Routing& g) {
-  g.text = Graph6(g.order, g.graph.edges);
+// Works out a graph's text, hash, records and parts: each matrix's
+// polynomial, hashed, as a reducer's census would in its first reading.
+void Route(const ScatterRequest& request, Routing& g) {
+  if (g.text.empty()) g.text = Graph6(g.order, g.graph.edges);  // not read as graph6
   g.hash = TextHash(g.text);
-  spectral::TraceKeys keys = spectral::TraceKeysOf(g.graph, g.order);
-  if (complements) spectral::AddComplementKeys(g.graph, g.order, keys);
+  g.records.resize(request.matrices.size());
   g.parts.resize(request.matrices.size());
+  thread_local std::string key;
   for (std::size_t m = 0; m < request.matrices.size(); ++m) {
-    // The key the reducer's census takes (a graph without the matrix, which
-    // it leaves out, goes to part 1).
+    // A graph without the matrix, which the reducer's census leaves out,
+    // goes to part 1.
     const Counted counted{{request.matrices[m]}, {}};
+    Fingerprint fingerprint;
+    if (HasAll(counted, g.order, g.graph.edges)) {
+      bool integral = false;
+      const std::uint64_t hash = HashedFacts(counted, g.graph, g.order, key, integral, nullptr);
+      fingerprint = FingerprintOf(hash, integral);
+    }
+    g.records[m] = RecordText(g.text, fingerprint);
     g.parts[m] = HasAll(counted, g.order, g.graph.edges)
-                     ? PartOf(PartKey(counted, g.graph, g.order, keys), request.parts)
+                     ? PartOfFingerprint(fingerprint, request.parts)
                      : 1;
   }
 }
@@ -165,6 +174,35 @@ std::vector<SlicePrint> PrintRows(const std::map<std::pair<int, int>, InputPrint
 
 }  // namespace
 
+Fingerprint FingerprintOf(std::uint64_t hash, bool integral) {
+  return Fingerprint{hash & ((std::uint64_t{1} << 41) - 1), integral};
+}
+
+std::string RecordText(std::string_view graph6, Fingerprint fingerprint) {
+  std::string text(graph6);
+  text.push_back(' ');
+  const std::uint64_t bits = fingerprint.hash << 1 | (fingerprint.integral ? 1U : 0U);
+  for (int shift = 36; shift >= 0; shift -= 6) {
+    text.push_back(static_cast<char>(63 + (bits >> shift & 63U)));
+  }
+  return text;
+}
+
+std::optional<Fingerprint> FingerprintNamed(std::string_view tail) {
+  if (tail.size() != 7) return std::nullopt;
+  std::uint64_t bits = 0;
+  for (const char c : tail) {
+    const int value = static_cast<unsigned char>(c) - 63;
+    if (value < 0 || value > 63) return std::nullopt;
+    bits = bits << 6 | static_cast<std::uint64_t>(value);
+  }
+  return Fingerprint{bits >> 1, (bits & 1U) != 0};
+}
+
+int PartOfFingerprint(const Fingerprint& fingerprint, int parts) {
+  return PartOf(io::Mix(fingerprint.hash), parts);
+}
+
 std::string RecordsName(SpectralMatrix matrix, int part) {
   std::string name(spectral::MatrixLetter(matrix));
   return name.append("-").append(std::to_string(part)).append(".g6");
@@ -174,17 +212,16 @@ std::vector<SlicePrint> Scatter(const std::string& input, const ScatterRequest& 
   PendingDirectory directory(request.spool);
   Records records(directory, request);
   std::map<std::pair<int, int>, InputPrint> read;
-  const bool complements = spectral::WantsComplementKeys(request.matrices);
   const std::size_t parts = static_cast<std::size_t>(request.parts);
   io::BatchPipeline<Routing> pipeline(
       kBatch, request.threads, io::Taking::kWhileComputing,
-      {[&](Routing& g) { Route(request, complements, g); },
+      {[&](Routing& g) { Route(request, g); },
        [&](const Routing& g) {
          InputPrint& print = read[{g.order, static_cast<int>(g.graph.edges.size())}];
          ++print.graphs;
          print.hashSum += g.hash;
          for (std::size_t m = 0; m < g.parts.size(); ++m) {
-           records.Add(m * parts + static_cast<std::size_t>(g.parts[m] - 1), g.text);
+           records.Add(m * parts + static_cast<std::size_t>(g.parts[m] - 1), g.records[m]);
          }
        },
        {}});
@@ -197,6 +234,7 @@ std::vector<SlicePrint> Scatter(const std::string& input, const ScatterRequest& 
       throw EdgeListError(0, "an edge list needs its order: give --order N");
     }
     slot.order = graph.order != 0 ? graph.order : order;
+    slot.text.assign(graph.graph6);
   });
   io::ReadBlocks(input, [&reader](std::string_view block) { reader.Feed(block); });
   reader.Finish();

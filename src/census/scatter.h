@@ -1,11 +1,15 @@
 // The map step of a census past one machine: a slice of the graph stream
-// routed, graph by graph, to the part its spectral key falls in, matrix by
-// matrix, as graph6 records in a spool directory that appears whole, with
-// the slice's print (the graphs it read of each order and edge count).
+// routed, graph by graph, to the part its fingerprint falls in, matrix by
+// matrix, as records (graph6 and the fingerprint) in a spool directory that
+// appears whole, with the slice's print (the graphs it read of each order
+// and edge count). Each graph's polynomials are worked out here, once.
 #pragma once
 
+#include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "census/census_table.h"
@@ -29,6 +33,32 @@ struct ScatterRequest {
 // The name of the records of a matrix's part k (1-based) in a spool:
 // "L-3.g6".
 std::string RecordsName(spectral::SpectralMatrix matrix, int part);
+
+// A graph's fingerprint for a matrix, as its records carry it: the low 41
+// bits of the census's first-reading hash of its polynomial (HashedFacts:
+// equal polynomials, equal fingerprints) and whether it is integral for
+// the matrix, worked out exactly by the map task. A reducer groups by it,
+// so that only graphs sharing one have their polynomials worked out again,
+// exactly, to settle whether they are cospectral.
+struct Fingerprint {
+  std::uint64_t hash = 0;  // below 2^41
+  bool integral = false;
+};
+
+// A fingerprint of the census's hash, and its integrality.
+Fingerprint FingerprintOf(std::uint64_t hash, bool integral);
+
+// A record of a graph for a matrix: its graph6 text, a space and the
+// fingerprint in 7 bytes of graph6's alphabet (6 bits a byte, highest
+// first; the last bit the integrality), so 21 bytes at order 12.
+std::string RecordText(std::string_view graph6, Fingerprint fingerprint);
+
+// The fingerprint of a record's tail (what follows the graph6 text and the
+// space); nothing when it is not one.
+std::optional<Fingerprint> FingerprintNamed(std::string_view tail);
+
+// The part (1..parts) whose reducer counts graphs with this fingerprint.
+int PartOfFingerprint(const Fingerprint& fingerprint, int parts);
 
 // The name of the print in a spool.
 inline constexpr const char* kPrintName = "print.csv";

@@ -34,6 +34,9 @@ struct ListedGraph {
   // Read from graph6: its text, which is Graph6(order, edges) as the reader
   // takes no other; valid only while the sink runs. Empty otherwise.
   std::string_view graph6{};
+  // A record's tail after its graph6 text and a space (GraphReader::KeepTails),
+  // valid only while the sink runs. Empty otherwise.
+  std::string_view tail{};
 };
 
 // Takes each graph as soon as it has been read.

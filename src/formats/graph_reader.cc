@@ -81,6 +81,11 @@ void GraphReader::TakeGraph6Line(std::string_view line) {
     ++graph_.number;
     return;
   }
+  std::string_view tail;
+  if (const std::size_t space = line.find(' '); keepTails_ && space != std::string_view::npos) {
+    tail = line.substr(space + 1);
+    line = line.substr(0, space);
+  }
   const std::string wrong = DecodeGraph6(line, maxNode_, graph_);
   if (!wrong.empty()) {
     // Before the first graph, the text may not have been meant as graph6.
@@ -90,8 +95,10 @@ void GraphReader::TakeGraph6Line(std::string_view line) {
   }
   ++graph_.number;
   graph_.graph6 = line;
+  graph_.tail = tail;
   sink_(graph_);
   graph_.graph6 = {};
+  graph_.tail = {};
 }
 
 std::optional<long> OrderFromFileName(std::string_view path) {

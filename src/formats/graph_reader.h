@@ -38,6 +38,10 @@ class GraphReader {
   // graph6 (an edge list is read whole to be checked).
   GraphReader(int maxNode, GraphSink sink, std::function<bool(std::int64_t)> wanted);
 
+  // Reads records: each graph6 line may end in a space and a tail, which
+  // the sink gets as graph.tail (empty when there is none).
+  void KeepTails() { keepTails_ = true; }
+
   void Feed(std::string_view piece);
   void Finish();
   GraphFormat format() const { return format_; }
@@ -48,6 +52,7 @@ class GraphReader {
   int maxNode_;
   GraphSink sink_;
   std::function<bool(std::int64_t)> wanted_;
+  bool keepTails_ = false;
   GraphFormat format_ = GraphFormat::kUndecided;
   EdgeListReader edgeList_;
   std::string leading_;  // empty lines before the format is told
