@@ -101,8 +101,13 @@ struct Routing {
   int order = 0;
   std::string text;
   std::uint64_t hash = 0;
-  std::vector<std::string> records;
+  std::string records;  // each matrix's in turn, of one length (room kept)
   std::vector<int> parts;
+  // Matrix m's record.
+  std::string_view record(std::size_t m) const {
+    const std::size_t length = records.size() / parts.size();
+    return std::string_view(records).substr(m * length, length);
+  }
 };
 
 // The records of every matrix and part, held and appended to their files.
@@ -139,7 +144,7 @@ class Records {
 void Route(const ScatterRequest& request, Routing& g) {
   if (g.text.empty()) g.text = Graph6(g.order, g.graph.edges);  // not read as graph6
   g.hash = TextHash(g.text);
-  g.records.resize(request.matrices.size());
+  g.records.clear();
   g.parts.resize(request.matrices.size());
   thread_local std::string key;
   for (std::size_t m = 0; m < request.matrices.size(); ++m) {
@@ -152,7 +157,7 @@ void Route(const ScatterRequest& request, Routing& g) {
       const std::uint64_t hash = HashedFacts(counted, g.graph, g.order, key, integral, nullptr);
       fingerprint = FingerprintOf(hash, integral);
     }
-    g.records[m] = RecordText(g.text, fingerprint);
+    AppendRecord(g.records, g.text, fingerprint);
     g.parts[m] = HasAll(counted, g.order, g.graph.edges)
                      ? PartOfFingerprint(fingerprint, request.parts)
                      : 1;
@@ -178,14 +183,12 @@ Fingerprint FingerprintOf(std::uint64_t hash, bool integral) {
   return Fingerprint{hash & ((std::uint64_t{1} << 41) - 1), integral};
 }
 
-std::string RecordText(std::string_view graph6, Fingerprint fingerprint) {
-  std::string text(graph6);
-  text.push_back(' ');
+void AppendRecord(std::string& out, std::string_view graph6, Fingerprint fingerprint) {
+  out.append(graph6).push_back(' ');
   const std::uint64_t bits = fingerprint.hash << 1 | (fingerprint.integral ? 1U : 0U);
   for (int shift = 36; shift >= 0; shift -= 6) {
-    text.push_back(static_cast<char>(63 + (bits >> shift & 63U)));
+    out.push_back(static_cast<char>(63 + (bits >> shift & 63U)));
   }
-  return text;
 }
 
 std::optional<Fingerprint> FingerprintNamed(std::string_view tail) {
@@ -221,7 +224,7 @@ std::vector<SlicePrint> Scatter(const std::string& input, const ScatterRequest& 
          ++print.graphs;
          print.hashSum += g.hash;
          for (std::size_t m = 0; m < g.parts.size(); ++m) {
-           records.Add(m * parts + static_cast<std::size_t>(g.parts[m] - 1), g.records[m]);
+           records.Add(m * parts + static_cast<std::size_t>(g.parts[m] - 1), g.record(m));
          }
        },
        {}});

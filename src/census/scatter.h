@@ -51,7 +51,8 @@ Fingerprint FingerprintOf(std::uint64_t hash, bool integral);
 // A record of a graph for a matrix: its graph6 text, a space and the
 // fingerprint in 7 bytes of graph6's alphabet (6 bits a byte, highest
 // first; the last bit the integrality), so 21 bytes at order 12.
-std::string RecordText(std::string_view graph6, Fingerprint fingerprint);
+// Appends the record, without its line's end, to `out`.
+void AppendRecord(std::string& out, std::string_view graph6, Fingerprint fingerprint);
 
 // The fingerprint of a record's tail (what follows the graph6 text and the
 // space); nothing when it is not one.
