@@ -102,7 +102,7 @@ Fingerprint RecordsFingerprint(const ListedGraph& graph) {
   const std::optional<Fingerprint> fingerprint = FingerprintNamed(graph.tail);
   if (!fingerprint) {
     throw std::runtime_error("graph " + std::to_string(graph.number) +
-                             ": not a record of a scatter (graph6, a space, 7 bytes of "
+                             ": not a record of a scatter (graph6, a space, 6 bytes of "
                              "fingerprint): spooled by an older grafen-census?");
   }
   return *fingerprint;

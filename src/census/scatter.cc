@@ -180,19 +180,19 @@ std::vector<SlicePrint> PrintRows(const std::map<std::pair<int, int>, InputPrint
 }  // namespace
 
 Fingerprint FingerprintOf(std::uint64_t hash, bool integral) {
-  return Fingerprint{hash & ((std::uint64_t{1} << 41) - 1), integral};
+  return Fingerprint{hash & ((std::uint64_t{1} << 35) - 1), integral};
 }
 
 void AppendRecord(std::string& out, std::string_view graph6, Fingerprint fingerprint) {
   out.append(graph6).push_back(' ');
   const std::uint64_t bits = fingerprint.hash << 1 | (fingerprint.integral ? 1U : 0U);
-  for (int shift = 36; shift >= 0; shift -= 6) {
+  for (int shift = 30; shift >= 0; shift -= 6) {
     out.push_back(static_cast<char>(63 + (bits >> shift & 63U)));
   }
 }
 
 std::optional<Fingerprint> FingerprintNamed(std::string_view tail) {
-  if (tail.size() != 7) return std::nullopt;
+  if (tail.size() != 6) return std::nullopt;
   std::uint64_t bits = 0;
   for (const char c : tail) {
     const int value = static_cast<unsigned char>(c) - 63;
