@@ -166,6 +166,19 @@ def without_cluster(census, array, scratch):
                     for m in range(n * (n - 1) // 2 + 1)}
             check({m: g for m, g in geng.items() if g or m in ours} == ours,
                   "-%s order %d by edge count: %r, geng %r" % (c, n, ours, geng))
+    # The map/reduce plan's graphs and record bytes: those a scatter of order 7 spools.
+    plan = subprocess.run([array, "--dry-run", "--slices", "2", "--parts", "3", "7"],
+                          capture_output=True, timeout=120).stdout.decode().splitlines()
+    rows = [list(map(int, line.split())) for line in plan[1:-1]]
+    spool = os.path.join(scratch, "plan-spool")
+    subprocess.run([census, "--scatter", "3", "--spool", spool, "-"], check=True, timeout=120,
+                   capture_output=True,
+                   input=subprocess.run(["nauty-geng", "-q", "7"], capture_output=True).stdout)
+    spooled = sum(os.path.getsize(os.path.join(spool, f)) for f in os.listdir(spool)
+                  if f.endswith(".g6"))
+    check(sum(r[1] for r in rows) == 1044 and sum(r[5] for r in rows) == spooled
+          and {(r[2], r[3]) for r in rows} == {(2, 9)}, "the map/reduce plan of order 7: %r, "
+          "%d bytes spooled" % (plan[-1], spooled))
     for arguments, message in (
             (["--dry-run", "33"], b"ORDER is a whole number from 1 to 32"),
             (["40", os.path.join(scratch, "forty")], b"ORDER is a whole number from 1 to 32"),

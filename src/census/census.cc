@@ -47,7 +47,7 @@ struct Facts {
 struct GraphFacts {
   ListedGraph graph;  // room kept from batch to batch
   int order = 0;
-  std::uint64_t textHash = 0;  // of its graph6 text; 0 until worked out (a hash of 0 is just redone)
+  std::uint64_t textHash = 0;  // of its graph6 text; 0 until worked out (a 0 is redone)
   std::vector<Facts> facts;    // by the request's matrices
   std::string form;            // its canonical form, when a matrix wants its key
   Fingerprint fingerprint;     // a scattered part's record's

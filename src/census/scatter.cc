@@ -17,8 +17,8 @@
 #include "formats/graph_reader.h"
 #include "io/batch_pipeline.h"
 #include "io/input.h"
-#include "io/output.h"
 #include "io/mix.h"
+#include "io/output.h"
 
 namespace grafen::census {
 
@@ -152,15 +152,14 @@ void Route(const ScatterRequest& request, Routing& g) {
     // goes to part 1.
     const Counted counted{{request.matrices[m]}, {}};
     Fingerprint fingerprint;
+    g.parts[m] = 1;
     if (HasAll(counted, g.order, g.graph.edges)) {
       bool integral = false;
       const std::uint64_t hash = HashedFacts(counted, g.graph, g.order, key, integral, nullptr);
       fingerprint = FingerprintOf(hash, integral);
+      g.parts[m] = PartOfFingerprint(fingerprint, request.parts);
     }
     AppendRecord(g.records, g.text, fingerprint);
-    g.parts[m] = HasAll(counted, g.order, g.graph.edges)
-                     ? PartOfFingerprint(fingerprint, request.parts)
-                     : 1;
   }
 }
 

@@ -100,7 +100,9 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
   // Pair (i, j), i < j, is bit number j (j - 1) / 2 + i. Hot in every
   // census: only the set bits are visited, each marked in its row of bits,
   // and the edges listed row by row, ordered as in the edge lists.
-  std::array<std::uint64_t, kMaxOrder> rows;  // NOLINT(cppcoreguidelines-pro-type-member-init): n set
+  // Only the graph's n rows are read, and they are cleared here.
+  // NOLINTNEXTLINE(cppcoreguidelines-pro-type-member-init)
+  std::array<std::uint64_t, kMaxOrder> rows;
   std::fill_n(rows.begin(), n, std::uint64_t{0});
   for (std::size_t b = 0; b < bytes; ++b) {
     auto value = static_cast<unsigned>(static_cast<unsigned char>(text[b + 1]) - 63);
@@ -109,10 +111,14 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
       rows[kPairNodes[pair][0]] |= std::uint64_t{1} << kPairNodes[pair][1];
     }
   }
+  std::size_t count = 0;
+  for (std::size_t i = 0; i + 1 < n; ++i) count += static_cast<std::size_t>(__builtin_popcountll(rows[i]));
   std::vector<Edge>& edges = graph.edges;
+  edges.resize(count);  // room kept from graph to graph: written in place, not pushed
+  Edge* edge = edges.data();
   for (std::size_t i = 0; i + 1 < n; ++i) {
     for (std::uint64_t bits = rows[i]; bits != 0; bits &= bits - 1) {
-      edges.push_back(Edge{static_cast<int>(i + 1), __builtin_ctzll(bits) + 1});
+      *edge++ = Edge{static_cast<int>(i + 1), __builtin_ctzll(bits) + 1};
     }
   }
   graph.order = size;

@@ -76,6 +76,22 @@ std::optional<std::vector<std::int64_t>> Berkowitz(const Matrix& a) {
   return poly;
 }
 
+// Polynomial coefficients modulo 2^64, highest power first.
+using Words = std::array<std::uint64_t, kWrappingOrder + 1>;
+
+// Berkowitz's step from the leading r-square block to the (r+1)-square one:
+// its polynomial `poly` (r + 1 coefficients) times the Toeplitz matrix of
+// `toeplitz` (r + 2 entries), modulo 2^64.
+inline void ToeplitzStep(std::size_t r, const Words& toeplitz, Words& poly) {
+  Words next{};
+  for (std::size_t i = 0; i < r + 2; ++i) {
+    std::uint64_t sum = 0;
+    for (std::size_t j = 0; j <= i && j <= r; ++j) sum += toeplitz[i - j] * poly[j];
+    next[i] = sum;
+  }
+  poly = next;
+}
+
 // Berkowitz's algorithm as above in integers modulo 2^64, for a symmetric
 // matrix of n <= kWrappingOrder rows stored with rows kWrappingOrder apart.
 // It only adds, subtracts and multiplies, so it holds in any ring, and for a
@@ -90,9 +106,8 @@ void WrappingBerkowitz(std::size_t n, const std::uint64_t* a, std::int64_t* coef
   using Word = std::uint64_t;
   constexpr std::size_t kStride = kWrappingOrder;
   constexpr std::size_t kPowers = kWrappingOrder / 2 + 1;
-  std::array<Word, kWrappingOrder + 1> poly{};
-  std::array<Word, kWrappingOrder + 1> next{};
-  std::array<Word, kWrappingOrder + 1> toeplitz{};
+  Words poly{};
+  Words toeplitz{};
   std::array<std::array<Word, kWrappingOrder>, kPowers> powers{};  // M^j C
   const auto at = [a](std::size_t i, std::size_t j) { return a[i * kStride + j]; };
   poly[0] = 1;
@@ -116,12 +131,7 @@ void WrappingBerkowitz(std::size_t n, const std::uint64_t* a, std::int64_t* coef
       for (std::size_t i = 0; i < r; ++i) dot += left[i] * right[i];
       toeplitz[k + 2] = 0U - dot;
     }
-    for (std::size_t i = 0; i < r + 2; ++i) {
-      Word sum = 0;
-      for (std::size_t j = 0; j <= i && j <= r; ++j) sum += toeplitz[i - j] * poly[j];
-      next[i] = sum;
-    }
-    poly = next;
+    ToeplitzStep(r, toeplitz, poly);
   }
   for (std::size_t k = 0; k <= n; ++k) coefficients[k] = static_cast<std::int64_t>(poly[k]);
 }
@@ -133,14 +143,14 @@ void WrappingBerkowitz(std::size_t n, const std::uint64_t* a, std::int64_t* coef
 // matrix; read and written whole as two GCC vectors (clang reads them too)
 // of eight lanes, each one AVX2 register.
 struct alignas(32) Lanes {
-  std::array<std::uint32_t, 16> lane;
+  std::array<std::uint32_t, 16> lane{};
 };
 static_assert(16 >= kWrappingOrder);
 using Eight [[gnu::vector_size(32)]] = std::uint32_t;
 
 // Lanes 0-7 (half 0) or 8-15 (half 1) of v.
 [[gnu::target("avx2")]] Eight Half(const Lanes& v, std::size_t half) {
-  Eight eight;
+  Eight eight{};
   std::memcpy(&eight, v.lane.data() + 8 * half, sizeof eight);
   return eight;
 }
@@ -170,9 +180,8 @@ std::uint64_t Widened(std::uint32_t lane) {
 [[gnu::target("avx2")]] void NarrowBerkowitz(std::size_t n, const Lanes* rows,
                                              std::int64_t* coefficients) {
   using Word = std::uint64_t;
-  std::array<Word, kWrappingOrder + 1> poly{};
-  std::array<Word, kWrappingOrder + 1> next{};
-  std::array<Word, kWrappingOrder + 1> toeplitz{};
+  Words poly{};
+  Words toeplitz{};
   std::array<Lanes, kWrappingOrder / 2 + 1> powers{};  // M^j C in the lanes below r
   poly[0] = 1;
   poly[1] = 0U - Widened(rows[0].lane[0]);
@@ -197,12 +206,7 @@ std::uint64_t Widened(std::uint32_t lane) {
       for (std::size_t i = 0; i < r; ++i) dot += Widened(left.lane[i]) * Widened(right.lane[i]);
       toeplitz[k + 2] = 0U - dot;
     }
-    for (std::size_t i = 0; i < r + 2; ++i) {
-      Word sum = 0;
-      for (std::size_t j = 0; j <= i && j <= r; ++j) sum += toeplitz[i - j] * poly[j];
-      next[i] = sum;
-    }
-    poly = next;
+    ToeplitzStep(r, toeplitz, poly);
   }
   for (std::size_t k = 0; k <= n; ++k) coefficients[k] = static_cast<std::int64_t>(poly[k]);
 }

@@ -216,8 +216,10 @@ TEST(Spectrum, MachineWordPolynomialsAgreeWithFlintUpToOrderThirteen) {
     }
     for (const std::vector<Edge>& edges : graphs) {
       for (const auto& [matrix, degree, edge, nonEdge] :
-           {std::tuple{SpectralMatrix::kAdjacency, 0, 1, 0}, {SpectralMatrix::kLaplacian, 1, -1, 0},
-            {SpectralMatrix::kSignless, 1, 1, 0}, {SpectralMatrix::kSeidel, 0, -1, 1}}) {
+           {std::tuple{SpectralMatrix::kAdjacency, 0, 1, 0},
+            {SpectralMatrix::kLaplacian, 1, -1, 0},
+            {SpectralMatrix::kSignless, 1, 1, 0},
+            {SpectralMatrix::kSeidel, 0, -1, 1}}) {
         fmpz_mat_t m;
         fmpz_mat_init(m, n, n);
         for (int i = 0; i < n; ++i) {
@@ -226,8 +228,10 @@ TEST(Spectrum, MachineWordPolynomialsAgreeWithFlintUpToOrderThirteen) {
         for (const Edge& e : edges) {
           fmpz_set_si(fmpz_mat_entry(m, e.i - 1, e.j - 1), edge);
           fmpz_set_si(fmpz_mat_entry(m, e.j - 1, e.i - 1), edge);
-          fmpz_add_si(fmpz_mat_entry(m, e.i - 1, e.i - 1), fmpz_mat_entry(m, e.i - 1, e.i - 1), degree);
-          fmpz_add_si(fmpz_mat_entry(m, e.j - 1, e.j - 1), fmpz_mat_entry(m, e.j - 1, e.j - 1), degree);
+          fmpz_add_si(fmpz_mat_entry(m, e.i - 1, e.i - 1), fmpz_mat_entry(m, e.i - 1, e.i - 1),
+                      degree);
+          fmpz_add_si(fmpz_mat_entry(m, e.j - 1, e.j - 1), fmpz_mat_entry(m, e.j - 1, e.j - 1),
+                      degree);
         }
         Polynomial flint;
         fmpz_mat_charpoly(flint.get(), m);
