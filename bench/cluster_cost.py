@@ -176,7 +176,7 @@ def main():
           "single-process census (goal: 1.3x at most)" % (
               unit["map"], unit["reduce"], unit["single"],
               (unit["map"] + unit["reduce"]) / unit["single"]))
-    extrapolate(a, array, {k[1]: c for k, c in runs.items() if k[0] == 12})
+    extrapolate(a, array, {k[1]: c for k, c in runs.items() if k[0] == 12}, list(runs.values()))
 
 
 def cost_at(samples, edges, top):
@@ -193,8 +193,9 @@ def cost_at(samples, edges, top):
     return points[-1][1]
 
 
-def extrapolate(a, array, samples):
-    """Prints the order-12 cost table from the sampled per-graph costs."""
+def extrapolate(a, array, samples, every):
+    """Prints the order-12 cost table from the sampled per-graph costs (and
+    the reducers' memory from `every` run's)."""
     counts = polya_counts(array, 12)
     total, largest = sum(counts.values()), max(counts.values())
     top = 66
@@ -204,9 +205,10 @@ def extrapolate(a, array, samples):
     scratch = max(c["scratch"] / c["graphs"] for c in samples.values())
     map_task = largest / a.plan_slices * at_largest["map"] / 1e6 / 3600
     reduce_task = largest / a.plan_parts * 1.1 * at_largest["reduce"] / 1e6 / 3600
-    # Reducer memory: its growth per record between the smallest and largest
-    # sample, for the largest reducer's records (an even split and a tenth).
-    small, big = (samples[m] for m in (min(samples), max(samples)))
+    # Reducer memory: its growth per record between the runs with the fewest
+    # and the most graphs, for the largest reducer's records (an even split
+    # and a tenth).
+    small, big = (f(every, key=lambda c: c["graphs"]) for f in (min, max))
     per_record = 1024 * (big["reduce_kb"] - small["reduce_kb"]) / max(
         1.0, (big["graphs"] - small["graphs"]) / a.parts)
     reduce_gb = (big["reduce_kb"] * 1024 + per_record * 1.1 * largest / a.plan_parts) / 2**30

@@ -47,11 +47,22 @@ struct Facts {
 struct GraphFacts {
   ListedGraph graph;  // room kept from batch to batch
   int order = 0;
-  std::uint64_t textHash = 0;  // of its graph6 text; 0 until worked out (a 0 is redone)
+  std::uint64_t textHash = 0;  // of its graph6 text
+  bool hashedText = false;     // textHash worked out as the text was read
   std::vector<Facts> facts;    // by the request's matrices
   std::string form;            // its canonical form, when a matrix wants its key
   Fingerprint fingerprint;     // a scattered part's record's
+  int edges = 0;               // its edge count (a reading may leave graph.edges unlisted)
+  std::string unlisted;        // the graph6 text of a graph whose edges are not listed yet
 };
+
+// Lists the edges of a graph read undecoded (Reading::undecoded).
+void ListEdges(GraphFacts& g) {
+  if (g.unlisted.empty()) return;
+  const std::string wrong = DecodeGraph6(g.unlisted, kMaxOrder, g.graph);
+  if (!wrong.empty()) throw std::runtime_error(wrong);  // checked as read: never met
+  g.unlisted.clear();
+}
 
 // Where a census row counts a graph: its order and edge count.
 struct EdgeCount {
@@ -94,6 +105,7 @@ struct Reading {
   std::function<void(GraphFacts&)> prepare;
   std::function<void(GraphFacts&)> take;
   std::function<void(std::span<GraphFacts>)> taken;
+  bool undecoded = false;  // the graphs' edges are not listed, only counted
 };
 
 // The fingerprint of a scattered part's record. Throws std::runtime_error
@@ -117,7 +129,7 @@ InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
   std::int64_t read = 0;
   io::BatchPipeline<GraphFacts> pipeline(kBatch, request.threads, io::Taking::kBeforeComputing,
                                          {[&reading](GraphFacts& g) {
-                                            if (g.textHash == 0)
+                                            if (!g.hashedText)
                                               g.textHash = TextHash(Graph6(g.order, g.graph.edges));
                                             reading.prepare(g);
                                           },
@@ -137,16 +149,21 @@ InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
     GraphFacts& slot = pipeline.Add();
     if (slot.facts.size() != matrices) slot.facts.resize(matrices);
     std::swap(slot.graph.edges, graph.edges);
+    slot.edges = graph.undecodedEdges >= 0 ? graph.undecodedEdges
+                                           : static_cast<int>(slot.graph.edges.size());
+    slot.unlisted.assign(graph.undecodedEdges >= 0 ? graph.graph6 : std::string_view());
     slot.graph.number = graph.number;
     if (graph.order == 0 && order == 0) {
       throw EdgeListError(0, "an edge list needs its order: give --order N");
     }
     slot.order = graph.order != 0 ? graph.order : order;
     // Read graph6 is hashed as read, sparing the helpers its encoding.
-    slot.textHash = graph.graph6.empty() ? 0 : TextHash(graph.graph6);
+    slot.hashedText = !graph.graph6.empty();
+    if (slot.hashedText) slot.textHash = TextHash(graph.graph6);
     if (request.part.scattered) slot.fingerprint = RecordsFingerprint(graph);
   });
   if (request.part.scattered) reader.KeepTails();
+  if (reading.undecoded) reader.LeaveUndecoded();
   input.Read([&reader](std::string_view block) { reader.Feed(block); });
   reader.Finish();
   pipeline.Finish();
@@ -194,6 +211,13 @@ class CensusTaker {
   // Throws when a scattered part's graph, counted for the `counted`
   // matrices, has a record whose fingerprint falls in another part.
   void CheckScattered(const GraphFacts& g, unsigned counted) const;
+  // Whether the first two readings leave the edges unlisted (until a key is
+  // wanted, in the second): in
+  // a scattered part, whose facts are its records', but for the distance
+  // matrices, which need them to tell whether the graph has the matrix.
+  bool ScatteredUndecoded() const {
+    return request_.part.scattered && !spectral::IsDistanceMatrix(request_.matrices.front());
+  }
   // Marks which of the graph's facts are in the part.
   void MarkInPart(GraphFacts& g, bool again) const;
   // Adds the graph to its group, and its facts to each matrix's index.
@@ -293,7 +317,7 @@ void CensusTaker::MarkInPart(GraphFacts& g, bool again) const {
 }
 
 void CensusTaker::TakeHashes(const GraphFacts& g) {
-  const EdgeCount at{g.order, static_cast<int>(g.graph.edges.size())};
+  const EdgeCount at{g.order, g.edges};
   auto [found, fresh] = groupOf_.try_emplace(at, static_cast<std::uint32_t>(groups_.size()));
   if (fresh) groups_.push_back(EdgeGroup{at, InputPrint{}});
   InputPrint& print = groups_[found->second].print;
@@ -335,7 +359,8 @@ InputPrint CensusTaker::IndexHashes() {
                         }
                       },
                       [this](const GraphFacts& g) { TakeHashes(g); },
-                      {}});
+                      {},
+                      ScatteredUndecoded()});
 }
 
 bool CensusTaker::Group() {
@@ -378,6 +403,7 @@ void CensusTaker::WantKeys(GraphFacts& g) {
     const std::int64_t number = ++c.seen;
     if (number > c.index.graphs()) Changed();
     if (c.index.WantsKey(number)) {
+      ListEdges(g);
       wanted_.push_back(Wanted{&g, m, number, false});
     } else {
       wantedByAll = false;
@@ -387,13 +413,14 @@ void CensusTaker::WantKeys(GraphFacts& g) {
 }
 
 InputPrint CensusTaker::IndexKeys() {
-  const InputPrint print = ReadBatches(
-      input_, request_,
-      {[this](GraphFacts& g) {
-         MarkInPart(g, true);
-         for (Facts& facts : g.facts) facts.key.clear();
-       },
-       [this](GraphFacts& g) { WantKeys(g); }, [this](std::span<GraphFacts>) { AddWantedKeys(); }});
+  const InputPrint print =
+      ReadBatches(input_, request_,
+                  {[this](GraphFacts& g) {
+                     MarkInPart(g, true);
+                     for (Facts& facts : g.facts) facts.key.clear();
+                   },
+                   [this](GraphFacts& g) { WantKeys(g); },
+                   [this](std::span<GraphFacts>) { AddWantedKeys(); }, ScatteredUndecoded()});
   return print;
 }
 

@@ -37,6 +37,9 @@ struct ListedGraph {
   // A record's tail after its graph6 text and a space (GraphReader::KeepTails),
   // valid only while the sink runs. Empty otherwise.
   std::string_view tail{};
+  // Left undecoded (GraphReader::LeaveUndecoded): edges is empty and this
+  // is the edge count; -1 when the edges are listed.
+  int undecodedEdges = -1;
 };
 
 // Takes each graph as soon as it has been read.

@@ -66,8 +66,7 @@ std::string OrderAboveMaxText(std::string_view text) {
          ", the largest read";
 }
 
-std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph) {
-  graph.edges.clear();
+std::string Graph6Size(std::string_view text, int maxNode, int& order, int& edges) {
   if (text.empty()) return "empty graph6 text";
   const int size = static_cast<unsigned char>(text[0]) - 63;
   if (text[0] == ':' || text[0] == ';')
@@ -89,6 +88,7 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
   // Pair k of the upper triangle, column by column, is bit 5 - k % 6 of byte
   // 1 + k / 6.
   std::size_t k = 0;
+  edges = 0;
   for (std::size_t b = 0; b < bytes; ++b) {
     const int value = static_cast<unsigned char>(text[b + 1]) - 63;
     if (value < 0 || value > 63)
@@ -96,7 +96,19 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
     const std::size_t used = pairs - k < 6 ? pairs - k : 6;
     if ((value & ((1 << (6 - used)) - 1)) != 0) return "not graph6: padding bits set at the end";
     k += used;
+    edges += __builtin_popcount(static_cast<unsigned>(value));
   }
+  order = size;
+  return "";
+}
+
+std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph) {
+  graph.edges.clear();
+  int size = 0;
+  int count = 0;
+  if (std::string wrong = Graph6Size(text, maxNode, size, count); !wrong.empty()) return wrong;
+  const auto n = static_cast<std::size_t>(size);
+  const std::size_t bytes = (n * (n - 1) / 2 + 5) / 6;
   // Pair (i, j), i < j, is bit number j (j - 1) / 2 + i. Hot in every
   // census: only the set bits are visited, each marked in its row of bits,
   // and the edges listed row by row, ordered as in the edge lists.
@@ -111,10 +123,8 @@ std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph)
       rows[kPairNodes[pair][0]] |= std::uint64_t{1} << kPairNodes[pair][1];
     }
   }
-  std::size_t count = 0;
-  for (std::size_t i = 0; i + 1 < n; ++i) count += static_cast<std::size_t>(__builtin_popcountll(rows[i]));
   std::vector<Edge>& edges = graph.edges;
-  edges.resize(count);  // room kept from graph to graph: written in place, not pushed
+  edges.resize(static_cast<std::size_t>(count));  // room kept: written in place, not pushed
   Edge* edge = edges.data();
   for (std::size_t i = 0; i + 1 < n; ++i) {
     for (std::uint64_t bits = rows[i]; bits != 0; bits &= bits - 1) {

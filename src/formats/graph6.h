@@ -31,4 +31,8 @@ std::string OrderAboveMaxText(std::string_view text);
 // "" on success, else what is wrong with the text.
 std::string DecodeGraph6(std::string_view text, int maxNode, ListedGraph& graph);
 
+// The order and edge count of graph6 text that DecodeGraph6 takes, without
+// listing the edges: what is wrong with it as DecodeGraph6 says, else "".
+std::string Graph6Size(std::string_view text, int maxNode, int& order, int& edges);
+
 }  // namespace grafen

@@ -69,6 +69,11 @@ void GraphReader::Finish() {
   }
 }
 
+std::string GraphReader::UndecodedGraph6(std::string_view line) {
+  graph_.edges.clear();
+  return Graph6Size(line, maxNode_, graph_.order, graph_.undecodedEdges);
+}
+
 void GraphReader::TakeGraph6Line(std::string_view line) {
   ++line_;
   if (line.ends_with('\r')) line.remove_suffix(1);
@@ -86,7 +91,8 @@ void GraphReader::TakeGraph6Line(std::string_view line) {
     tail = line.substr(space + 1);
     line = line.substr(0, space);
   }
-  const std::string wrong = DecodeGraph6(line, maxNode_, graph_);
+  const std::string wrong =
+      undecoded_ ? UndecodedGraph6(line) : DecodeGraph6(line, maxNode_, graph_);
   if (!wrong.empty()) {
     // Before the first graph, the text may not have been meant as graph6.
     throw EdgeListError(line_, graph_.number == 0

@@ -41,6 +41,9 @@ class GraphReader {
   // Reads records: each graph6 line may end in a space and a tail, which
   // the sink gets as graph.tail (empty when there is none).
   void KeepTails() { keepTails_ = true; }
+  // Checks graph6 lines but lists no edges: the sink gets the order and
+  // graph.undecodedEdges (edges empty), for a reading that needs no more.
+  void LeaveUndecoded() { undecoded_ = true; }
 
   void Feed(std::string_view piece);
   void Finish();
@@ -48,11 +51,15 @@ class GraphReader {
 
  private:
   void TakeGraph6Line(std::string_view line);
+  // Checks a graph6 line and takes its order and edge count into graph_;
+  // what is wrong with it, else "".
+  std::string UndecodedGraph6(std::string_view line);
 
   int maxNode_;
   GraphSink sink_;
   std::function<bool(std::int64_t)> wanted_;
   bool keepTails_ = false;
+  bool undecoded_ = false;
   GraphFormat format_ = GraphFormat::kUndecided;
   EdgeListReader edgeList_;
   std::string leading_;  // empty lines before the format is told
