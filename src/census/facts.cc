@@ -22,12 +22,12 @@ using io::Mix;
 // integer candidates, exactly.
 __extension__ using Wide = __int128;
 
-// (1 + x)^b modulo 2, bit k the coefficient of x^k, for b <= kWrappingOrder.
-constexpr std::array<std::uint32_t, spectral::kWrappingOrder + 1> kOnePlusXPowers = [] {
-  std::array<std::uint32_t, spectral::kWrappingOrder + 1> powers{1};
-  for (std::size_t b = 1; b < powers.size(); ++b) powers[b] = powers[b - 1] ^ (powers[b - 1] << 1);
-  return powers;
-}();
+// (1 + x)^b modulo 2, bit k the coefficient of x^k.
+constexpr std::uint32_t OnePlusXPower(int b) {
+  std::uint32_t power = 1;
+  for (int k = 0; k < b; ++k) power ^= power << 1U;
+  return power;
+}
 
 // Whether the monic polynomial (coefficients highest first, degree n <=
 // 13) can have integer roots only: each x - r is x or x + 1 modulo 2, so
@@ -38,7 +38,7 @@ bool SplitsModuloTwo(const std::int64_t* coefficients, int n) {
   std::uint32_t bits = 0;  // bit k: the coefficient of x^k modulo 2
   for (int k = 0; k <= n; ++k) bits |= static_cast<std::uint32_t>(coefficients[n - k] & 1) << k;
   const int a = __builtin_ctz(bits);  // the leading 1 makes bits nonzero
-  return bits >> a == kOnePlusXPowers[static_cast<std::size_t>(n - a)];
+  return bits >> a == OnePlusXPower(n - a);
 }
 
 // Whether every root of the monic polynomial (coefficients highest first,

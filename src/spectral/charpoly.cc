@@ -213,7 +213,7 @@ std::uint64_t Widened(std::uint32_t lane) {
 
 // Whether NarrowBerkowitz may run: the processor has AVX2.
 bool HasNarrowBerkowitz() {
-  static const bool avx2 = __builtin_cpu_supports("avx2") != 0;
+  static const bool avx2 = static_cast<bool>(__builtin_cpu_supports("avx2"));  // int in GCC
   return avx2;
 }
 
