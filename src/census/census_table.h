@@ -16,9 +16,10 @@ namespace grafen::census {
 inline constexpr int kMaxParts = 10000;
 
 // Which graphs of a stream a table counts: all, or part `index` (1-based)
-// of `count`, the graphs whose spectral key falls there. A scattered part
-// ("scattered K/M") read only the records grafen-census --scatter routed to
-// it, so its input is those records, not the whole stream's graphs.
+// of `count`, the graphs whose spectral key (a scattered part: fingerprint)
+// falls there. A scattered part ("scattered K/M") read only the records
+// grafen-census --scatter routed to it, so its input is those records, not
+// the whole stream's graphs.
 struct Part {
   int index = 1;
   int count = 1;
