@@ -48,7 +48,6 @@ struct GraphFacts {
   ListedGraph graph;  // room kept from batch to batch
   int order = 0;
   std::uint64_t textHash = 0;  // of its graph6 text
-  bool hashedText = false;     // textHash worked out as the text was read
   std::vector<Facts> facts;    // by the request's matrices
   std::string form;            // its canonical form, when a matrix wants its key
   Fingerprint fingerprint;     // a scattered part's record's
@@ -128,11 +127,7 @@ InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
   InputPrint print;
   std::int64_t read = 0;
   io::BatchPipeline<GraphFacts> pipeline(kBatch, request.threads, io::Taking::kBeforeComputing,
-                                         {[&reading](GraphFacts& g) {
-                                            if (!g.hashedText)
-                                              g.textHash = TextHash(Graph6(g.order, g.graph.edges));
-                                            reading.prepare(g);
-                                          },
+                                         {[&reading](GraphFacts& g) { reading.prepare(g); },
                                           [&](GraphFacts& g) {
                                             ++print.graphs;
                                             print.hashSum += g.textHash;
@@ -157,9 +152,9 @@ InputPrint ReadBatches(io::ReplayableInput& input, const CensusRequest& request,
       throw EdgeListError(0, "an edge list needs its order: give --order N");
     }
     slot.order = graph.order != 0 ? graph.order : order;
-    // Read graph6 is hashed as read, sparing the helpers its encoding.
-    slot.hashedText = !graph.graph6.empty();
-    if (slot.hashedText) slot.textHash = TextHash(graph.graph6);
+    // Read graph6 is its own encoding; only an edge list's is made.
+    slot.textHash = graph.graph6.empty() ? TextHash(Graph6(slot.order, slot.graph.edges))
+                                         : TextHash(graph.graph6);
     if (request.part.scattered) slot.fingerprint = RecordsFingerprint(graph);
   });
   if (request.part.scattered) reader.KeepTails();
@@ -212,9 +207,9 @@ class CensusTaker {
   // matrices, has a record whose fingerprint falls in another part.
   void CheckScattered(const GraphFacts& g, unsigned counted) const;
   // Whether the first two readings leave the edges unlisted (until a key is
-  // wanted, in the second): in
-  // a scattered part, whose facts are its records', but for the distance
-  // matrices, which need them to tell whether the graph has the matrix.
+  // wanted, in the second): in a scattered part, whose facts are its
+  // records', but for the distance matrices, which need the edges to tell
+  // whether the graph has the matrix.
   bool ScatteredUndecoded() const {
     return request_.part.scattered && !spectral::IsDistanceMatrix(request_.matrices.front());
   }

@@ -87,7 +87,8 @@ void GraphReader::TakeGraph6Line(std::string_view line) {
     return;
   }
   std::string_view tail;
-  if (const std::size_t space = line.find(' '); keepTails_ && space != std::string_view::npos) {
+  if (const std::size_t space = keepTails_ ? line.find(' ') : std::string_view::npos;
+      space != std::string_view::npos) {
     tail = line.substr(space + 1);
     line = line.substr(0, space);
   }
